@@ -1,0 +1,26 @@
+#pragma once
+// Owners for the Win32 handle kinds that Kestrin holds.
+#include <windows.h>
+#include <cstdio>
+#include "base/UniqueHandle.h"
+
+struct KernelHandleTraits {  // threads, events: null means none
+    using Handle = HANDLE;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { ::CloseHandle(h); }
+};
+using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
+
+struct FileStreamTraits {
+    using Handle = FILE*;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle f) { std::fclose(f); }
+};
+using UniqueFileStream = UniqueHandle<FileStreamTraits>;
+
+struct GdiObjectTraits {  // fonts, brushes
+    using Handle = HGDIOBJ;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { ::DeleteObject(h); }
+};
+using UniqueGdiObject = UniqueHandle<GdiObjectTraits>;

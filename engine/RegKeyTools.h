@@ -1,0 +1,130 @@
+#pragma once
+// The search engine: one object that holds the text to find, the five
+// options, the state of one run, the report writer and the exclusion list.
+// Its operations are spread over engine/ (the search), report/ (the report)
+// and config/ (settings and exclusion list).
+#include <windows.h>
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+#include <ctime>
+#include "engine/RegistryApi.h"
+#include "engine/SearchCounters.h"
+#include "report/FileData.h"
+
+// windows.h maps CreateFile to CreateFileA; the engine has a member of that
+// name and calls the platform's function by its explicit name.
+#undef CreateFile
+
+struct RootKey {
+    HKEY key;
+    const char* name;
+};
+extern const RootKey g_rootKeys[4];
+
+class CRegKeyTools {
+public:
+    // settingsFile: the settings file's full path, or null for the
+    // executable's own path with its extension replaced by "ini". registry:
+    // the door to the registry, or null for the real one. Reads the settings
+    // and the exclusion list at once.
+    explicit CRegKeyTools(const char* settingsFile = nullptr, IRegistryApi* registry = nullptr);
+    // Writes the options back when they were changed.
+    virtual ~CRegKeyTools();
+    CRegKeyTools(const CRegKeyTools&) = delete;
+    CRegKeyTools& operator=(const CRegKeyTools&) = delete;
+
+    // --- search (engine/) ---
+    // Runs one whole search on the calling thread. Needs m_searchText, the
+    // options and m_searchCounters; m_notifyWindow and m_stopEvent may be
+    // null. 1 when every root was walked to its end without a failure.
+    int Search();
+    int IsStopped() const { return m_stopped; }
+    // Walks parent itself (subKey null) or its sub-key subKey. On entry and on
+    // return m_keyPath holds parent's path.
+    int SearchKey(HKEY parent, const char* subKey);
+    // 1 when candidate (or m_keyPath, when candidate is null and
+    // usePathWhenNone is set) matches m_searchTextUpper under the options.
+    // scratch receives the upper-cased candidate; candidate is never changed.
+    int MatchString(const char* candidate, char* scratch, int usePathWhenNone, size_t scratchSize);
+
+    // --- report (report/) ---
+    // Copies the computer's name (first letter upper-cased) into buffer.
+    // *size: capacity in, length out. 1 when a non-empty name was copied.
+    int GetLocalHostName(char* buffer, uint32_t* size);
+    // Names and opens this run's report; failures reach the user through
+    // ReportError. m_resultFileName holds the attempted path afterwards.
+    int CreateFile();
+    // Writes text to whatever m_fileData has open; 0 when nothing was written.
+    int WriteRawText(const char* text);
+    // Writes text to the report, creating it with its header block first.
+    int WriteText(const char* text);
+    int WriteKeyLine();
+    int WriteValueName(const char* name, uint32_t length);
+    // Closes the report if open and lets the writer forget its file name.
+    void CloseResultFile();
+    const char* GetResultFileName() const { return m_resultFileName; }
+
+    // --- settings (config/) ---
+    int GetSettingsFileName();
+    int ReadSettings();
+    void WriteSettings();
+    void SetSettingsChanged(int value) { m_settingsChanged = value; }
+    const char* GetSettingsFilePath() const { return m_settingsFileName; }
+    static const char* OnOffText(int flag) { return flag ? "On" : "Off"; }
+    static int IsOnText(char* text, size_t size);
+
+    // --- exclusion list (config/) ---
+    void LoadExcludeKeys(const char* settingsPath);
+    int IsExcludedKey(const char* path) const;
+    void AddExcludeKey(const char* path);
+    void SaveExcludeKeys();
+    const std::vector<std::string>& ExcludeKeys() const { return m_excludeKeys; }
+
+    // Inputs, written by the front end before it starts the worker.
+    char m_searchText[260] = {};
+    int32_t m_lookAtKeys = 0;
+    int32_t m_lookAtValues = 1;
+    int32_t m_lookAtData = 0;
+    int32_t m_wholeString = 0;
+    int32_t m_matchCase = 0;
+    // Stored by the front end right after the worker started; read at every poll.
+    std::atomic<HANDLE> m_stopEvent{nullptr};
+    HWND m_notifyWindow = nullptr;
+    SearchCounters* m_searchCounters = nullptr;
+
+private:
+    struct KeyVisit;
+    int WalkKey(HKEY parent, const char* subKey, KeyVisit& visit);
+    void SearchValues(HKEY key, const RegKeyInfo& info, bool belowRoot, KeyVisit& visit);
+    int MatchValue(const char* name, DWORD nameLength, char* data, char* scratch, size_t scratchSize, KeyVisit& visit);
+    int SearchSubKeys(HKEY key, const RegKeyInfo& info, bool belowRoot);
+    void CloseKeyBlock(KeyVisit& visit);
+    int StopRequested();
+    void PostProgress();
+    bool AppendKeyPath(const char* subKey);
+    void FinishReport();
+    int WriteHeader();
+    void Bump(std::atomic<int32_t> SearchCounters::*counter);
+
+    IRegistryApi& m_registry;
+    int32_t m_settingsChanged = 0;
+    int32_t m_stopped = 0;
+    int32_t m_excludeKeysChanged = 0;
+    char m_searchTextUpper[260] = {};
+    char m_keyPath[1300] = {};
+    size_t m_keyPathLength = 0;
+    char m_resultFileName[260] = {};
+    // A key name has at most 255 characters; in a double-byte code page that
+    // is up to 510 bytes.
+    char m_matchBuffer[512] = {};
+    int64_t m_createTime = 0;
+    std::tm m_createTm = {};
+    char m_timeText[120] = {};
+    char m_hostName[256] = {};
+    char m_settingsFileName[260] = {};
+    std::string m_settingsOverride;  // empty: beside the executable
+    CFileData m_fileData;
+    std::vector<std::string> m_excludeKeys;
+};

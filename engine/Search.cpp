@@ -1,0 +1,67 @@
+#include <cstring>
+
+#include "base/Mbcs.h"
+#include "engine/RegKeyTools.h"
+#include "engine/SearchContext.h"
+#include "engine/SearchMessages.h"
+
+const RootKey g_rootKeys[4] = {
+    {HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT"},
+    {HKEY_CURRENT_USER, "HKEY_CURRENT_USER"},
+    {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE"},
+    {HKEY_USERS, "HKEY_USERS"},
+};
+
+void CRegKeyTools::PostProgress() {
+    if (!m_notifyWindow) return;
+    ::PostMessageA(m_notifyWindow, WM_SEARCH_PROGRESS, 0, 0);
+    ::Sleep(0);  // let the dialog thread repaint; the worker never waits for it
+}
+
+int CRegKeyTools::Search() {
+    m_stopped = 0;
+    m_searchCounters->Reset();
+    PostProgress();
+
+    CloseResultFile();
+    m_resultFileName[0] = '\0';
+
+    std::memcpy(m_searchTextUpper, m_searchText, sizeof m_searchTextUpper);
+    m_searchTextUpper[sizeof m_searchTextUpper - 1] = '\0';
+    if (!m_matchCase) mbcs::UpperInPlace(m_searchTextUpper, sizeof m_searchTextUpper);
+
+    int result = 1;
+    for (const RootKey& root : g_rootKeys) {
+        m_keyPathLength = mbcs::CopyBounded(m_keyPath, sizeof m_keyPath, root.name);
+        if (!SearchKey(root.key, nullptr)) result = 0;
+        PostProgress();
+        if (m_stopped) {
+            result = 0;
+            break;
+        }
+    }
+    m_keyPath[0] = '\0';
+    m_keyPathLength = 0;
+
+    FinishReport();
+    SaveExcludeKeys();
+    return result;
+}
+
+DWORD WINAPI SearchThreadProc(LPVOID lpParameter) {
+    auto* context = static_cast<SearchContext*>(lpParameter);
+    if (!context || !context->m_tools) return 3;
+
+    DWORD exitCode = 2;
+    try {
+        if (context->m_tools->Search())
+            exitCode = 0;
+        else if (context->m_tools->IsStopped())
+            exitCode = 1;
+    } catch (...) {
+        // Only an allocation in the exclusion list can throw; the run counts
+        // as failed and the front end still gets its end message.
+    }
+    if (context->m_notifyWindow) ::PostMessageA(context->m_notifyWindow, WM_SEARCH_END, 0, 0);
+    return exitCode;
+}

@@ -1,0 +1,22 @@
+#pragma once
+#include <windows.h>
+#include "engine/SearchCounters.h"
+
+class CRegKeyTools;
+
+// The record that the front end shares with the search worker. Its address is
+// the worker's start parameter; the worker reads only the first two fields.
+// Zero-filled static storage is a valid empty record.
+struct SearchContext {
+    HWND m_notifyWindow;      // receives WM_SEARCH_END; may be null
+    CRegKeyTools* m_tools;    // the engine; may be null
+    HANDLE m_stopEvent;       // manual-reset stop event; null if it could not be made
+    SearchCounters m_counters;
+    char m_stateText[260];
+    char m_foundText[260];
+};
+
+// The worker thread's start routine; lpParameter is a SearchContext*.
+// Exit codes: 0 completed, 1 stopped by the user, 2 a key could not be read,
+// 3 no context or no engine (nothing searched, nothing posted).
+DWORD WINAPI SearchThreadProc(LPVOID lpParameter);

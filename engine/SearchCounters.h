@@ -1,0 +1,25 @@
+#pragma once
+#include <atomic>
+#include <cstdint>
+
+// The three counters of one search run. The worker alone writes them; the
+// dialog reads them without a lock when a progress message arrives, so each
+// is a relaxed 32-bit atomic and the three need not agree with one another.
+struct SearchCounters {
+    std::atomic<int32_t> keys;
+    std::atomic<int32_t> values;
+    std::atomic<int32_t> found;
+
+    void Reset() {
+        keys.store(0, std::memory_order_relaxed);
+        values.store(0, std::memory_order_relaxed);
+        found.store(0, std::memory_order_relaxed);
+    }
+    // Single writer: a plain load and store is enough and costs no lock.
+    static void Bump(std::atomic<int32_t>& counter) {
+        counter.store(counter.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+    }
+    static int32_t Read(const std::atomic<int32_t>& counter) {
+        return counter.load(std::memory_order_relaxed);
+    }
+};

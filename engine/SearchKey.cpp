@@ -1,0 +1,165 @@
+// The registry walk: depth first, pre-order, one key path buffer that grows
+// and shrinks in place.
+#include <algorithm>
+#include <cstring>
+
+#include "engine/RegKeyTools.h"
+#include "engine/SearchMessages.h"
+#include "errors/ReportError.h"
+
+struct CRegKeyTools::KeyVisit {
+    bool keyLineWritten = false;  // decides the blank line that closes the block
+    bool counted = false;         // a counter moved: the key may post progress
+};
+
+namespace {
+
+// In a double-byte code page a name of N characters takes up to 2N bytes.
+size_t NameBufferSize(DWORD longestName) { return 2 * static_cast<size_t>(longestName) + 1; }
+
+}  // namespace
+
+void CRegKeyTools::Bump(std::atomic<int32_t> SearchCounters::*counter) {
+    SearchCounters::Bump(m_searchCounters->*counter);
+}
+
+bool CRegKeyTools::AppendKeyPath(const char* subKey) {
+    size_t length = std::strlen(subKey);
+    if (m_keyPathLength + 1 + length >= sizeof m_keyPath) return false;
+    m_keyPath[m_keyPathLength] = '\\';
+    std::memcpy(m_keyPath + m_keyPathLength + 1, subKey, length + 1);
+    m_keyPathLength += 1 + length;
+    return true;
+}
+
+int CRegKeyTools::SearchKey(HKEY parent, const char* subKey) {
+    if (m_stopped) return 0;
+    size_t parentLength = m_keyPathLength;
+    if (subKey) {
+        // A key whose path does not fit the buffer cannot be named in the
+        // report or the exclusion list: it is left out, and the run counts
+        // as one that could not read every key.
+        if (!AppendKeyPath(subKey)) return 0;
+        if (IsExcludedKey(m_keyPath)) {
+            m_keyPath[m_keyPathLength = parentLength] = '\0';
+            return 1;
+        }
+    }
+    KeyVisit visit;
+    int result = WalkKey(parent, subKey, visit);
+    if (visit.counted && SearchCounters::Read(m_searchCounters->keys) % 100 == 0) PostProgress();
+    if (subKey) m_keyPath[m_keyPathLength = parentLength] = '\0';
+    return result;
+}
+
+// Everything that happens to one key between entering and leaving it.
+int CRegKeyTools::WalkKey(HKEY parent, const char* subKey, KeyVisit& visit) {
+    const bool belowRoot = subKey != nullptr;
+    if (m_lookAtKeys && MatchString(subKey, m_matchBuffer, 1, sizeof m_matchBuffer)) {
+        Bump(&SearchCounters::found);
+        visit.counted = true;
+        WriteKeyLine();
+        visit.keyLineWritten = true;
+    }
+
+    HKEY opened = nullptr;
+    LONG rc = m_registry.OpenKey(parent, subKey, &opened);
+    RegKey key(m_registry, rc == ERROR_SUCCESS ? opened : nullptr);
+    if (!key) {
+        if (belowRoot) AddExcludeKey(m_keyPath);
+        CloseKeyBlock(visit);
+        return 0;
+    }
+    Bump(&SearchCounters::keys);
+    visit.counted = true;
+
+    RegKeyInfo info;
+    if (m_registry.QueryInfo(key.get(), &info) != ERROR_SUCCESS) {
+        if (belowRoot) AddExcludeKey(m_keyPath);
+        CloseKeyBlock(visit);
+        return 0;
+    }
+    if (m_lookAtValues && info.values > 0) SearchValues(key.get(), info, belowRoot, visit);
+    CloseKeyBlock(visit);
+    return SearchSubKeys(key.get(), info, belowRoot);
+}
+
+void CRegKeyTools::CloseKeyBlock(KeyVisit& visit) {
+    if (visit.keyLineWritten) WriteText("\r\n");
+}
+
+void CRegKeyTools::SearchValues(HKEY key, const RegKeyInfo& info, bool belowRoot, KeyVisit& visit) {
+    // The data buffer keeps one byte beyond the capacity that the registry
+    // may fill, so the terminator stored after the data always fits.
+    RegBuffer name(m_registry, NameBufferSize(info.maxValueNameLength));
+    RegBuffer data(m_registry, static_cast<size_t>(info.maxValueDataSize) + 2);
+    RegBuffer scratch(m_registry, std::max(name.size(), data.size()));
+    if (!name || !data || !scratch) return;
+
+    for (DWORD index = 0; index < info.values; ++index) {
+        auto nameLength = static_cast<DWORD>(name.size());
+        auto dataSize = static_cast<DWORD>(data.size() - 1);
+        DWORD type = REG_NONE;
+        LONG rc = m_registry.EnumValue(key, index, name.get(), &nameLength, &type,
+                                       reinterpret_cast<BYTE*>(data.get()), &dataSize);
+        if (rc != ERROR_SUCCESS) {
+            if (!belowRoot) continue;
+            AddExcludeKey(m_keyPath);
+            return;
+        }
+        if (type == REG_SZ || type == REG_EXPAND_SZ) {
+            data.get()[std::min<size_t>(dataSize, data.size() - 1)] = '\0';
+            MatchValue(name.get(), nameLength, data.get(), scratch.get(), scratch.size(), visit);
+        }
+        Bump(&SearchCounters::values);
+        visit.counted = true;
+    }
+}
+
+// Matches one string value's data and writes its value line on a hit.
+int CRegKeyTools::MatchValue(const char* name, DWORD nameLength, char* data, char* scratch,
+                             size_t scratchSize, KeyVisit& visit) {
+    if (!MatchString(data, scratch, 0, scratchSize)) return 0;
+    if (!visit.keyLineWritten) {
+        WriteKeyLine();
+        visit.keyLineWritten = true;
+    }
+    Bump(&SearchCounters::found);
+    visit.counted = true;
+    // Each piece only when the one before it was written. Empty data has no
+    // piece of its own, so its line still closes.
+    WriteValueName(name, nameLength) && WriteText("=") && WriteText("\"") &&
+        (!*data || WriteText(data)) && WriteText("\"") && WriteText("\r\n");
+    return 1;
+}
+
+int CRegKeyTools::SearchSubKeys(HKEY key, const RegKeyInfo& info, bool belowRoot) {
+    if (info.subKeys == 0 || info.maxSubKeyLength == 0) return 1;
+    RegBuffer name(m_registry, NameBufferSize(info.maxSubKeyLength));
+    if (!name) {
+        ReportError(static_cast<int32_t>(::GetLastError()), "Out of memory");
+        return 0;
+    }
+    int result = 1;
+    for (DWORD index = 0; index < info.subKeys; ++index) {
+        if (m_stopped) return 0;
+        auto nameLength = static_cast<DWORD>(name.size());
+        LONG rc = m_registry.EnumKey(key, index, name.get(), &nameLength);
+        if (StopRequested()) return 0;
+        if (rc == ERROR_SUCCESS) {
+            if (!SearchKey(key, name.get())) result = 0;
+        } else if (belowRoot) {
+            AddExcludeKey(m_keyPath);
+            break;
+        }
+    }
+    return result;
+}
+
+int CRegKeyTools::StopRequested() {
+    HANDLE stopEvent = m_stopEvent.load(std::memory_order_relaxed);
+    if (!stopEvent || ::WaitForSingleObject(stopEvent, 0) != WAIT_OBJECT_0) return 0;
+    ::ResetEvent(stopEvent);
+    m_stopped = 1;
+    return 1;
+}

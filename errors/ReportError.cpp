@@ -1,0 +1,56 @@
+#include "errors/ReportError.h"
+
+#include <windows.h>
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+void ShowErrorBox(const char* message) {
+    ::MessageBeep(0xFFFFFFFF);
+    ::MessageBoxA(nullptr, message, "Error:", MB_OK | MB_ICONERROR);
+}
+
+std::atomic<ErrorPresenter> g_presenter{&ShowErrorBox};
+
+// LocalFree's the platform's text when it goes out of scope.
+struct SystemText {
+    char* text = nullptr;
+    ~SystemText() { if (text) ::LocalFree(text); }
+};
+
+}  // namespace
+
+std::string FormatErrorMessage(int32_t code, const char* context) {
+    SystemText system;
+    ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, nullptr,
+                     static_cast<DWORD>(code), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                     reinterpret_cast<char*>(&system.text), 0, nullptr);
+
+    auto bits = static_cast<uint32_t>(code);
+    char breakdown[52];
+    std::snprintf(breakdown, sizeof breakdown, "Facility = %d, Severity = %d, Scode = %d\n",
+                  static_cast<int>((bits >> 16) & 0x1FFF), static_cast<int>(bits >> 31),
+                  static_cast<int>(bits & 0xFFFF));
+
+    std::string message = system.text ? system.text : "";
+    message += breakdown;
+    if (context) message += context;
+    return message;
+}
+
+void ReportError(int32_t code, const char* context) {
+    // Nothing may escape to a window procedure or the search thread: without
+    // memory for the whole text, the context alone still reaches the user.
+    try {
+        std::string message = FormatErrorMessage(code, context);
+        g_presenter.load()(message.c_str());
+    } catch (...) {
+        g_presenter.load()(context ? context : "");
+    }
+}
+
+ErrorPresenter SetErrorPresenter(ErrorPresenter presenter) {
+    return g_presenter.exchange(presenter ? presenter : &ShowErrorBox);
+}

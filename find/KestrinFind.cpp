@@ -1,0 +1,116 @@
+// kestrin-find: the search engine behind a console. Same walk, same report in
+// the current directory, same exclusion list from Kestrin.ini beside the
+// executables; the options come from the command line and are never saved.
+#include <windows.h>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "base/Handles.h"
+#include "engine/RegKeyTools.h"
+#include "engine/SearchContext.h"
+#include "engine/SearchMessages.h"
+#include "find/FindCommandLine.h"
+
+namespace {
+
+constexpr int kUsageExit = 64;
+std::atomic<HANDLE> g_stopEvent{nullptr};
+
+// Ctrl+C and Ctrl+Break do what the dialog's Stop button does.
+BOOL WINAPI OnConsoleControl(DWORD type) {
+    if (type != CTRL_C_EVENT && type != CTRL_BREAK_EVENT) return FALSE;
+    if (HANDLE stop = g_stopEvent.load()) ::SetEvent(stop);
+    return TRUE;
+}
+
+std::string SettingsPathBesideExecutable() {
+    char path[MAX_PATH];
+    DWORD length = ::GetModuleFileNameA(nullptr, path, sizeof path);
+    if (length == 0 || length >= sizeof path) return "Kestrin.ini";
+    std::string result(path, length);
+    return result.substr(0, result.find_last_of('\\') + 1) + "Kestrin.ini";
+}
+
+void ShowStatus(const SearchCounters& counters) {
+    std::fprintf(stderr, "\rSearch: Keys %ld, Values %ld  Found items: %ld",
+                 static_cast<long>(SearchCounters::Read(counters.keys)),
+                 static_cast<long>(SearchCounters::Read(counters.values)),
+                 static_cast<long>(SearchCounters::Read(counters.found)));
+    std::fflush(stderr);
+}
+
+// A window that only receives the worker's posted messages.
+HWND CreateNotifyWindow() {
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = ::DefWindowProcA;
+    windowClass.hInstance = ::GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "KestrinFindNotify";
+    ::RegisterClassA(&windowClass);
+    return ::CreateWindowExA(0, windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                             nullptr, windowClass.hInstance, nullptr);
+}
+
+// Runs the worker and shows its progress until it posts its end message.
+DWORD RunSearch(SearchContext& context) {
+    UniqueKernelHandle thread(::CreateThread(nullptr, 0, SearchThreadProc, &context, 0, nullptr));
+    if (!thread) {
+        std::fprintf(stderr, "kestrin-find: cannot start the search (error %lu)\n", ::GetLastError());
+        return 2;
+    }
+    MSG message;
+    while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (message.message == WM_SEARCH_PROGRESS) ShowStatus(context.m_counters);
+        if (message.message == WM_SEARCH_END) break;
+        ::DispatchMessageA(&message);
+    }
+    ::WaitForSingleObject(thread.get(), INFINITE);
+    DWORD exitCode = 2;
+    ::GetExitCodeThread(thread.get(), &exitCode);
+    ShowStatus(context.m_counters);
+    std::fputc('\n', stderr);
+    return exitCode;
+}
+
+SearchContext g_context;
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    FindCommandLine line = ParseFindCommandLine(argc, argv);
+    if (line.help) {
+        std::fputs(kFindUsage, stdout);
+        return 0;
+    }
+    if (!line.error.empty()) {
+        std::fprintf(stderr, "kestrin-find: %s\n\n%s", line.error.c_str(), kFindUsage);
+        return kUsageExit;
+    }
+
+    CRegKeyTools tools(SettingsPathBesideExecutable().c_str());
+    tools.m_lookAtKeys = line.keys;
+    tools.m_lookAtValues = line.values;
+    tools.m_wholeString = line.wholeString;
+    tools.m_matchCase = line.matchCase;
+    std::memcpy(tools.m_searchText, line.text.c_str(), line.text.size() + 1);
+
+    UniqueKernelHandle stopEvent(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    HWND notifyWindow = CreateNotifyWindow();
+    g_context.m_notifyWindow = notifyWindow;
+    g_context.m_tools = &tools;
+    g_context.m_stopEvent = stopEvent.get();
+    tools.m_notifyWindow = notifyWindow;
+    tools.m_searchCounters = &g_context.m_counters;
+    tools.m_stopEvent = stopEvent.get();
+    g_stopEvent = stopEvent.get();
+    ::SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+
+    DWORD exitCode = RunSearch(g_context);
+
+    ::SetConsoleCtrlHandler(OnConsoleControl, FALSE);
+    g_stopEvent = nullptr;
+    const char* report = tools.GetResultFileName();
+    if (report[0] && ::GetFileAttributesA(report) != INVALID_FILE_ATTRIBUTES) std::printf("%s\n", report);
+    if (notifyWindow) ::DestroyWindow(notifyWindow);
+    return static_cast<int>(exitCode);
+}

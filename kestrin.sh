@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# Kestrin's one entry point on a Debian 12 machine (as root):
+#   ./kestrin.sh run [switches] TEXT   build, then search the Wine prefix's registry
+#   ./kestrin.sh test                  build, then run every test
+#   ./kestrin.sh bench                 build, then time a search against a plain walk
+set -euo pipefail
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+BUILD=$ROOT/build
+export WINEPREFIX=$BUILD/wineprefix
+export WINEDEBUG=-all
+# No prompts for Wine's .NET and HTML engines while the prefix is made.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+PACKAGES=(cmake make g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
+          xvfb xauth x11-utils imagemagick locales googletest)
+LOCALES=(en_US.UTF-8 ru_RU.UTF-8 ja_JP.UTF-8)
+
+log() { printf '== %s\n' "$*" >&2; }
+
+install_packages() {
+    local missing=()
+    for package in "${PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+            missing+=("$package")
+    done
+    if ((${#missing[@]})); then
+        log "installing ${missing[*]}"
+        apt-get update -qq
+        DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    fi
+}
+
+# Wine takes its ANSI code page from the locale; without the generated locale
+# non-ASCII command-line arguments arrive garbled.
+generate_locales() {
+    local wanted=0
+    for name in "${LOCALES[@]}"; do
+        if ! locale -a 2>/dev/null | grep -qix "${name/UTF-8/utf8}"; then
+            sed -i -E "s/^# *(${name} UTF-8)/\\1/" /etc/locale.gen
+            grep -q "^${name} UTF-8" /etc/locale.gen || echo "${name} UTF-8" >> /etc/locale.gen
+            wanted=1
+        fi
+    done
+    if ((wanted)); then log "generating locales"; locale-gen >/dev/null; fi
+}
+
+build() {
+    log "building"
+    cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" \
+        -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --build "$BUILD" -j"$(nproc)" -- --no-print-directory >/dev/null
+}
+
+prepare_prefix() {
+    if [[ ! -f $WINEPREFIX/system.reg ]]; then
+        log "making the Wine prefix $WINEPREFIX"
+        wineboot -i >/dev/null 2>&1
+        wineserver -w
+        "$ROOT/tests/support/prepare-prefix.sh"
+    fi
+    # A persistent server makes each process start cheap.
+    wineserver -p
+}
+
+setup() { install_packages; generate_locales; build; prepare_prefix; }
+
+start_display() {
+    if [[ -z ${DISPLAY:-} ]]; then
+        export DISPLAY=:97
+        Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+        XVFB_PID=$!
+        trap 'kill $XVFB_PID 2>/dev/null || true; wineserver -k 2>/dev/null || true' EXIT
+        for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && return; sleep 0.1; done
+    fi
+}
+
+cmd_run() {
+    setup
+    mkdir -p "$BUILD/reports"
+    cd "$BUILD/reports"
+    local report status=0
+    report=$(LC_ALL=${LC_ALL:-en_US.UTF-8} wine "$BUILD/bin/kestrin-find.exe" "$@") || status=$?
+    report=${report%$'\r'}
+    if [[ -n $report ]]; then
+        local unix_path
+        unix_path=$(winepath -u "$report" 2>/dev/null)
+        log "report: $unix_path"
+        cat "$unix_path"
+        echo
+    elif ((status == 0 || status == 2)); then
+        log "nothing was found"
+    fi
+    return "$status"
+}
+
+cmd_test() {
+    setup
+    start_display
+    cd "$BUILD"
+    ctest --output-on-failure --timeout 900
+}
+
+cmd_bench() {
+    setup
+    wine "$BUILD/bin/kestrin-bench.exe" "$@"
+}
+
+case ${1:-} in
+    run) shift; cmd_run "$@" ;;
+    test) shift; cmd_test "$@" ;;
+    bench) shift; cmd_bench "$@" ;;
+    *) echo "usage: $0 run [/K] [/V] [/W] [/C] TEXT | test | bench" >&2; exit 64 ;;
+esac

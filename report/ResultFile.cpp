@@ -1,0 +1,144 @@
+// The report: its name, its creation on the first hit of a run with a header
+// block, the bytes of its key and value lines, and the end of a run.
+#include <winsock2.h>
+#include <windows.h>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+#include "engine/RegKeyTools.h"
+#include "errors/ReportError.h"
+
+namespace {
+
+constexpr char kProgramName[] = "Kestrin";
+constexpr char kVersionText[] = "1.0";
+constexpr char kInterruptionNote[] = "\r\n; ** The process of search was interrupted by the user **";
+constexpr char kOpenContext[] = " in CRegKeyTools::CreateFile [m_fileData.Open()]";
+// Enough " (N)" suffixes for reports made in one second by side-by-side copies.
+constexpr int kMaxNameTries = 1000;
+
+}  // namespace
+
+int CRegKeyTools::GetLocalHostName(char* buffer, uint32_t* size) {
+    if (!buffer || !size || *size == 0) return 0;
+    if (!m_hostName[0]) {
+        WSADATA data;
+        int rc = ::WSAStartup(MAKEWORD(2, 2), &data);
+        if (rc != 0) {
+            ReportError(rc, " in CRegKeyTools::GetLocalHostName [WSAStartup()0");
+            return 0;
+        }
+        if (::gethostname(m_hostName, sizeof m_hostName) != 0) {
+            m_hostName[0] = '\0';
+            ReportError(::WSAGetLastError(), " in CRegKeyTools::GetLocalHostName [gethostname()]");
+            ::WSACleanup();
+            return 0;
+        }
+        ::WSACleanup();
+        m_hostName[sizeof m_hostName - 1] = '\0';
+        if (m_hostName[0] >= 'a' && m_hostName[0] <= 'z') m_hostName[0] -= 'a' - 'A';
+    }
+    size_t length = std::strlen(m_hostName);
+    if (length == 0 || *size <= length) return 0;
+    std::memcpy(buffer, m_hostName, length + 1);
+    *size = static_cast<uint32_t>(length);
+    return 1;
+}
+
+int CRegKeyTools::CreateFile() {
+    char host[256];
+    uint32_t hostSize = sizeof host;
+    if (!GetLocalHostName(host, &hostSize)) return 0;
+
+    std::time_t now = std::time(nullptr);
+    m_createTime = now;
+    if (const std::tm* local = std::localtime(&now)) m_createTm = *local;
+    std::strftime(m_timeText, sizeof m_timeText, "%Y%m%d %H%M%S", &m_createTm);
+
+    char directory[MAX_PATH];
+    DWORD length = ::GetCurrentDirectoryA(sizeof directory, directory);
+    if (length == 0 || length >= sizeof directory) {
+        // A longer directory is reported, not cut: the report could not be named.
+        ReportError(length ? ERROR_FILENAME_EXCED_RANGE : static_cast<int32_t>(::GetLastError()),
+                    " in CRegKeyTools::CreateFile [GetCurrentDirectory()]");
+        return 0;
+    }
+
+    // A report never replaces a file: a taken name gets " (2)", " (3)", ...
+    for (int attempt = 1; attempt <= kMaxNameTries; ++attempt) {
+        char suffix[16] = "";
+        if (attempt > 1) std::snprintf(suffix, sizeof suffix, " (%d)", attempt);
+        int written = std::snprintf(m_resultFileName, sizeof m_resultFileName, "%s\\%s %s %s%s%s",
+                                    directory, kProgramName, host, m_timeText, suffix, ".reg");
+        if (written < 0 || static_cast<size_t>(written) >= sizeof m_resultFileName) {
+            m_resultFileName[0] = '\0';
+            ReportError(ERROR_FILENAME_EXCED_RANGE, kOpenContext);
+            return 0;
+        }
+        m_fileData.m_fileName = m_resultFileName;
+        if (m_fileData.OpenNew()) return 1;
+        DWORD error = ::GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
+    }
+    ReportError(static_cast<int32_t>(::GetLastError()), kOpenContext);
+    return 0;
+}
+
+int CRegKeyTools::WriteRawText(const char* text) {
+    if (!text || !*text) return 0;
+    auto count = static_cast<uint32_t>(std::strlen(text));
+    return m_fileData.Write(text, &count, -1);
+}
+
+int CRegKeyTools::WriteHeader() {
+    char line[520];
+    if (!WriteRawText("REGEDIT4\r\n\r\n")) return 0;
+    std::snprintf(line, sizeof line, ";    Created by %s v%s from computer: %s\r\n", kProgramName,
+                  kVersionText, m_hostName);
+    if (!WriteRawText(line)) return 0;
+    // The long date form of the C library's default locale, spelled out so
+    // that it does not depend on the run-time's reading of "%#c".
+    std::strftime(m_timeText, sizeof m_timeText, "%A, %B %d, %Y %H:%M:%S", &m_createTm);
+    std::snprintf(line, sizeof line, ";    on %s\r\n\r\n", m_timeText);
+    if (!WriteRawText(line)) return 0;
+    std::snprintf(line, sizeof line,
+                  ";    Options: Keys - [%s], Values - [%s], Data - [%s], Whole strings only - [%s], "
+                  "Case sensitive - [%s].\r\n",
+                  OnOffText(m_lookAtKeys), OnOffText(m_lookAtValues), OnOffText(m_lookAtData),
+                  OnOffText(m_wholeString), OnOffText(m_matchCase));
+    if (!WriteRawText(line)) return 0;
+    std::snprintf(line, sizeof line, ";    for expression: %s\r\n\r\n", m_searchText);
+    return WriteRawText(line);
+}
+
+int CRegKeyTools::WriteText(const char* text) {
+    if (m_fileData.IsOpen()) return WriteRawText(text);
+    if (!CreateFile()) return 0;
+    if (!WriteHeader()) return 0;
+    return WriteRawText(text);
+}
+
+int CRegKeyTools::WriteKeyLine() {
+    return WriteText("[") && WriteText(m_keyPath) && WriteText("]\r\n");
+}
+
+int CRegKeyTools::WriteValueName(const char* name, uint32_t length) {
+    if (length == 0) return WriteText("@");
+    return WriteText("\"") && WriteText(name) && WriteText("\"");
+}
+
+void CRegKeyTools::CloseResultFile() {
+    m_fileData.Close();
+    m_fileData.m_fileName = nullptr;
+}
+
+void CRegKeyTools::FinishReport() {
+    if (m_stopped && m_fileData.IsOpen()) WriteText(kInterruptionNote);
+    CloseResultFile();
+    if (SearchCounters::Read(m_searchCounters->found) != 0) return;
+    if (m_resultFileName[0] && ::GetFileAttributesA(m_resultFileName) != INVALID_FILE_ATTRIBUTES &&
+        !::DeleteFileA(m_resultFileName))
+        return;
+    m_resultFileName[0] = '\0';
+}
