@@ -108,9 +108,17 @@ bool EqualNoCase(const char* a, const char* b) {
 
 size_t CopyBounded(char* target, size_t capacity, const char* source) {
     if (capacity == 0) return 0;
+    const CodePageTables& t = Tables();
     size_t i = 0;
+    if (!t.doubleByte) {
+        // Every byte is a character: the walk's hot path is one bounded copy.
+        while (i + 1 < capacity && source[i]) ++i;
+        std::memcpy(target, source, i);
+        target[i] = '\0';
+        return i;
+    }
     while (source[i] && i + 1 < capacity) {
-        bool lead = IsLeadByte(static_cast<unsigned char>(source[i])) && source[i + 1];
+        bool lead = t.lead[static_cast<unsigned char>(source[i])] && source[i + 1];
         if (lead && i + 2 >= capacity) break;
         i += lead ? 2 : 1;
     }
