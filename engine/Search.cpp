@@ -19,6 +19,7 @@ void CRegKeyTools::PostProgress() {
 }
 
 int CRegKeyTools::Search() {
+    if (!m_searchCounters) return 0;  // nowhere to count: nothing is searched
     m_stopped = 0;
     m_searchCounters->Reset();
     PostProgress();
