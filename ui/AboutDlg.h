@@ -1,0 +1,36 @@
+#pragma once
+// The modal About box: icon, name and version, and two link labels (home
+// page and mail) drawn in blue and underlined, with a hand cursor, that hand
+// their text to the shell when clicked.
+#include <windows.h>
+
+#include "base/Handles.h"
+#include "ui/framework/DialogImpl.h"
+#include "ui/resource.h"
+
+class CAboutDlg : public CDialogImpl<CAboutDlg> {
+public:
+    enum { IDD = IDD_ABOUTBOX };
+
+    CAboutDlg();
+    BOOL ProcessWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                              LRESULT& result) override;
+
+private:
+    LRESULT HandleInit();
+    // The brush for a static control's background, or null for the
+    // platform's default colours (every control but the two links).
+    HBRUSH HandleLinkColor(HDC dc, HWND control) const;
+    void OpenLink(HWND label) const;
+    // Gives label an underlined copy of its own font, kept in font, and the
+    // hand cursor on its window class.
+    void MakeLink(HWND label, UniqueGdiObject& font) const;
+
+    COLORREF m_linkColor;
+    COLORREF m_backColor;
+    HCURSOR m_handCursor = nullptr;  // the shared resource cursor: never destroyed
+    UniqueGdiObject m_homePageFont;
+    UniqueGdiObject m_mailFont;
+    HWND m_homePageLabel = nullptr;
+    HWND m_mailLabel = nullptr;
+};
