@@ -1,0 +1,68 @@
+#pragma once
+// Runs whole searches of the real registry on the test's thread and takes
+// their reports apart.
+#include <windows.h>
+#include <cstring>
+#include <string>
+
+#include "engine/RegKeyTools.h"
+#include "engine/SearchCounters.h"
+#include "support/TempDir.h"
+
+namespace testsupport {
+
+struct SearchOptions {
+    int keys = 0;
+    int values = 0;
+    int whole = 0;
+    int matchCase = 0;
+};
+
+// Fills the engine's inputs and runs Search(); the counters end up in
+// counters. stop, when given, becomes the engine's stop event.
+inline int RunSearch(CRegKeyTools& tools, const std::string& text, const SearchOptions& options,
+                     SearchCounters& counters, HANDLE stop = nullptr) {
+    std::memset(tools.m_searchText, 0, sizeof tools.m_searchText);
+    text.copy(tools.m_searchText, sizeof tools.m_searchText - 1);
+    tools.m_lookAtKeys = options.keys;
+    tools.m_lookAtValues = options.values;
+    tools.m_wholeString = options.whole;
+    tools.m_matchCase = options.matchCase;
+    tools.m_searchCounters = &counters;
+    tools.m_stopEvent = stop;
+    return tools.Search();
+}
+
+// The report's first eight lines, each with its CR LF.
+constexpr int kHeaderLines = 8;
+
+inline size_t HeaderLength(const std::string& report) {
+    size_t at = 0;
+    for (int line = 0; line < kHeaderLines && at != std::string::npos; ++line) {
+        at = report.find("\r\n", at);
+        if (at != std::string::npos) at += 2;
+    }
+    return at == std::string::npos ? report.size() : at;
+}
+
+inline std::string ReportHeader(const std::string& report) { return report.substr(0, HeaderLength(report)); }
+inline std::string ReportBody(const std::string& report) { return report.substr(HeaderLength(report)); }
+
+// The header's options line for these options (Data is always off here).
+inline std::string OptionsLine(const SearchOptions& o) {
+    auto onOff = [](int flag) { return flag ? "On" : "Off"; };
+    return std::string(";    Options: Keys - [") + onOff(o.keys) + "], Values - [" + onOff(o.values) +
+           "], Data - [Off], Whole strings only - [" + onOff(o.whole) + "], Case sensitive - [" +
+           onOff(o.matchCase) + "].\r\n";
+}
+
+// Every CR is followed by LF and every LF preceded by CR.
+inline bool AllLineEndsAreCrLf(const std::string& bytes) {
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '\r' && (i + 1 == bytes.size() || bytes[i + 1] != '\n')) return false;
+        if (bytes[i] == '\n' && (i == 0 || bytes[i - 1] != '\r')) return false;
+    }
+    return true;
+}
+
+}  // namespace testsupport
