@@ -12,44 +12,15 @@
 #include <tuple>
 #include <vector>
 
+#include "registry/ExpectedReport.h"
 #include "support/RegistryTestKey.h"
 #include "support/SearchRun.h"
 #include "support/TempDir.h"
 
 using namespace testsupport;
+using namespace registrytest;
 
 namespace {
-
-// How a candidate relates to the search text, which decides the options
-// under which it matches.
-enum class Hit {
-    Exact,              // equals the text
-    ExactOtherCase,     // equals the text but for the case of its letters
-    Contains,           // holds the text within more
-    ContainsOtherCase,  // holds the text, letters in another case, within more
-};
-
-bool Matches(Hit hit, const SearchOptions& o) {
-    switch (hit) {
-    case Hit::Exact: return true;
-    case Hit::ExactOtherCase: return !o.matchCase;
-    case Hit::Contains: return !o.whole;
-    case Hit::ContainsOtherCase: return !o.whole && !o.matchCase;
-    }
-    return false;
-}
-
-struct ValueLine {
-    std::string line;  // the report's line without its CR LF
-    Hit hit;
-};
-
-struct KeyBlock {
-    std::string path;  // relative to the subtree
-    bool nameCanHit;
-    Hit nameHit;
-    std::vector<ValueLine> values;
-};
 
 std::string Upper(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::toupper(c); });
@@ -92,7 +63,7 @@ public:
         m_key.Raw(a, "qword", REG_QWORD, std::string("\x01\x02\x03\x04\x05\x06\x07\x08", 8));
         m_key.String(a, "sz", t);
         m_key.String(a, "upper", Upper(t));
-        m_blocks.push_back({a, true, Hit::Contains,
+        m_blocks.push_back({a, Hit::Contains,
                             {{"@=\"C:\\Folder\\" + t + "\"", Hit::Contains},
                              {"\"before terminator\"=\"" + t + "\"", Hit::Exact},
                              {"\"expand\"=\"%TEMP%\\" + t + "\"", Hit::Contains},
@@ -104,15 +75,15 @@ public:
 
         const std::string b = LongName(t);
         m_key.String(b, "long", t);
-        m_blocks.push_back({b, true, Hit::Contains, {{"\"long\"=\"" + t + "\"", Hit::Exact}}});
+        m_blocks.push_back({b, Hit::Contains, {{"\"long\"=\"" + t + "\"", Hit::Exact}}});
 
         m_key.String(t, "v", "no hit here");
-        m_blocks.push_back({t, true, Hit::Exact, {}});
+        m_blocks.push_back({t, Hit::Exact, {}});
         m_key.String(t + "\\deeper", "d", Lower(t));
-        m_blocks.push_back({t + "\\deeper", false, Hit::Exact, {{"\"d\"=\"" + Lower(t) + "\"", Hit::ExactOtherCase}}});
+        m_blocks.push_back({t + "\\deeper", Hit::Never, {{"\"d\"=\"" + Lower(t) + "\"", Hit::ExactOtherCase}}});
 
         m_key.Key("Z nest\\" + Upper(t));
-        m_blocks.push_back({"Z nest\\" + Upper(t), true, Hit::ExactOtherCase, {}});
+        m_blocks.push_back({"Z nest\\" + Upper(t), Hit::ExactOtherCase, {}});
         m_usersPath = m_key.UsersPath();
     }
 
@@ -122,22 +93,7 @@ public:
     // The report's body under these options: the blocks below
     // HKEY_CURRENT_USER, then the same below HKEY_USERS.
     std::string ExpectedBody(const SearchOptions& o, int* hits) const {
-        std::string body;
-        *hits = 0;
-        for (const std::string& prefix : {m_key.CurrentUserPath(), m_usersPath}) {
-            for (const KeyBlock& block : m_blocks) {
-                std::string lines;
-                bool nameHit = o.keys && block.nameCanHit && Matches(block.nameHit, o);
-                *hits += nameHit;
-                for (const ValueLine& value : block.values) {
-                    if (!o.values || !Matches(value.hit, o)) continue;
-                    lines += value.line + "\r\n";
-                    ++*hits;
-                }
-                if (nameHit || !lines.empty()) body += "[" + prefix + "\\" + block.path + "]\r\n" + lines + "\r\n";
-            }
-        }
-        return body;
+        return registrytest::ExpectedBody(m_blocks, {m_key.CurrentUserPath(), m_usersPath}, o, hits);
     }
 
 private:
