@@ -18,10 +18,10 @@ struct SearchOptions {
     int matchCase = 0;
 };
 
-// Fills the engine's inputs and runs Search(); the counters end up in
-// counters. stop, when given, becomes the engine's stop event.
-inline int RunSearch(CRegKeyTools& tools, const std::string& text, const SearchOptions& options,
-                     SearchCounters& counters, HANDLE stop = nullptr) {
+// Fills the engine's inputs as a front end does before it starts a run:
+// the counters go to counters; stop, when given, is the stop event.
+inline void PrepareSearch(CRegKeyTools& tools, const std::string& text, const SearchOptions& options,
+                          SearchCounters& counters, HANDLE stop = nullptr) {
     std::memset(tools.m_searchText, 0, sizeof tools.m_searchText);
     text.copy(tools.m_searchText, sizeof tools.m_searchText - 1);
     tools.m_lookAtKeys = options.keys;
@@ -30,6 +30,12 @@ inline int RunSearch(CRegKeyTools& tools, const std::string& text, const SearchO
     tools.m_matchCase = options.matchCase;
     tools.m_searchCounters = &counters;
     tools.m_stopEvent = stop;
+}
+
+// Prepares and runs one whole search on the calling thread.
+inline int RunSearch(CRegKeyTools& tools, const std::string& text, const SearchOptions& options,
+                     SearchCounters& counters, HANDLE stop = nullptr) {
+    PrepareSearch(tools, text, options, counters, stop);
     return tools.Search();
 }
 
