@@ -1,0 +1,53 @@
+#pragma once
+// Registry state that the dialog tests set up in the Wine prefix and take
+// down again: a key to find, and file-type and protocol commands replaced for
+// the duration of one test.
+#include <windows.h>
+#include <string>
+
+namespace ui {
+
+// A text that occurs nowhere in the registry until a test puts it there.
+std::string UniqueToken();
+
+// HKEY_CURRENT_USER\Software\KestrinUiTests\<unique name>, deleted with its
+// sub-tree on destruction. The key's own name never holds a token.
+class TestKey {
+public:
+    TestKey();
+    ~TestKey();
+    TestKey(const TestKey&) = delete;
+    TestKey& operator=(const TestKey&) = delete;
+
+    bool IsOpen() const { return m_key != nullptr; }
+    bool SetString(const std::string& name, const std::string& data);
+    bool AddSubKey(const std::string& name);
+
+private:
+    std::string m_path;
+    HKEY m_key = nullptr;
+};
+
+// Gives HKLM\Software\Classes\<key>\shell\<verb>\command the default value
+// command (or, with an empty command, removes the whole verb) and restores
+// what was there on destruction.
+class ShellVerbOverride {
+public:
+    ShellVerbOverride(const std::string& key, const std::string& verb, const std::string& command);
+    ~ShellVerbOverride();
+    ShellVerbOverride(const ShellVerbOverride&) = delete;
+    ShellVerbOverride& operator=(const ShellVerbOverride&) = delete;
+
+    bool Applied() const { return m_applied; }
+
+private:
+    std::string m_verbPath;
+    bool m_hadCommand = false;
+    std::string m_oldCommand;
+    bool m_applied = false;
+};
+
+// The verb's command as the prefix has it now; empty when there is none.
+std::string ShellVerbCommand(const std::string& key, const std::string& verb);
+
+}  // namespace ui

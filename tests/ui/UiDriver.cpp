@@ -1,0 +1,259 @@
+#include "ui/UiDriver.h"
+
+#include <atomic>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace ui {
+
+namespace {
+
+constexpr UINT kMessageTimeout = 5000;
+std::atomic<int> g_sandboxCount{0};
+
+void RemoveTree(const std::string& folder) {
+    WIN32_FIND_DATAA entry;
+    HANDLE find = ::FindFirstFileA((folder + "*").c_str(), &entry);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = entry.cFileName;
+            if (name == "." || name == "..") continue;
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(folder + name + "\\");
+            else
+                ::DeleteFileA((folder + name).c_str());
+        } while (::FindNextFileA(find, &entry));
+        ::FindClose(find);
+    }
+    ::RemoveDirectoryA(folder.c_str());
+}
+
+struct WindowSearch {
+    DWORD processId;
+    const char* caption;
+    HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
+    auto& search = *reinterpret_cast<WindowSearch*>(parameter);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    char className[64] = "";
+    char caption[256] = "";
+    ::GetClassNameA(window, className, sizeof className);
+    ::GetWindowTextA(window, caption, sizeof caption);
+    if (owner == search.processId && ::IsWindowVisible(window) && std::string(className) == "#32770" &&
+        search.caption == std::string(caption)) {
+        search.found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK CollectText(HWND window, LPARAM parameter) {
+    *reinterpret_cast<std::string*>(parameter) += Text(window) + "\n";
+    return TRUE;
+}
+
+LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    DWORD_PTR result = 0;
+    ::SendMessageTimeoutA(window, message, wParam, lParam, SMTO_ABORTIFHUNG, kMessageTimeout, &result);
+    return static_cast<LRESULT>(result);
+}
+
+}  // namespace
+
+bool WaitFor(const std::function<bool()>& condition, milliseconds patience) {
+    auto deadline = std::chrono::steady_clock::now() + patience;
+    for (;;) {
+        if (condition()) return true;
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        ::Sleep(5);
+    }
+}
+
+std::string ProgramFolder() {
+    char path[MAX_PATH] = "";
+    DWORD length = ::GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string folder(path, length);
+    return folder.substr(0, folder.find_last_of('\\') + 1);
+}
+
+std::string ReadWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+    return static_cast<bool>(out);
+}
+
+bool FileExists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+Sandbox::Sandbox() {
+    char temp[MAX_PATH] = "";
+    ::GetTempPathA(sizeof temp, temp);
+    char name[80];
+    std::snprintf(name, sizeof name, "kestrin-ui-%lu-%d-%lu\\", ::GetCurrentProcessId(), ++g_sandboxCount,
+                  ::GetTickCount());
+    m_folder = std::string(temp) + name;
+    ::CreateDirectoryA(m_folder.c_str(), nullptr);
+    for (const char* program : {"Kestrin.exe", "kestrin-find.exe"})
+        ::CopyFileA((ProgramFolder() + program).c_str(), Path(program).c_str(), FALSE);
+}
+
+Sandbox::~Sandbox() { RemoveTree(m_folder); }
+
+std::string Sandbox::DeepFolder(size_t length) {
+    std::string folder = m_folder + "deep";
+    if (folder.size() + 1 < length) folder.append(length - folder.size() - 1, 'd');
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+    return folder + "\\";
+}
+
+std::vector<std::string> Sandbox::Reports(const std::string& folder) const {
+    std::vector<std::string> reports;
+    WIN32_FIND_DATAA entry;
+    HANDLE find = ::FindFirstFileA((folder + "*.reg").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE) return reports;
+    do {
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) reports.push_back(folder + entry.cFileName);
+    } while (::FindNextFileA(find, &entry));
+    ::FindClose(find);
+    return reports;
+}
+
+KestrinProcess::KestrinProcess(const Sandbox& sandbox, const std::string& workingFolder, int showCommand) {
+    std::string program = sandbox.Path("Kestrin.exe");
+    std::string commandLine = "\"" + program + "\"";
+    std::string folder = workingFolder.empty() ? sandbox.Folder() : workingFolder;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = static_cast<WORD>(showCommand);
+    PROCESS_INFORMATION info = {};
+    if (::CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                         &startup, &info)) {
+        ::CloseHandle(info.hThread);
+        m_process = info.hProcess;
+        m_id = info.dwProcessId;
+    }
+}
+
+KestrinProcess::~KestrinProcess() {
+    if (!m_process) return;
+    if (!HasExited()) {
+        ::TerminateProcess(m_process, 99);
+        ::WaitForSingleObject(m_process, 5000);
+    }
+    ::CloseHandle(m_process);
+}
+
+HWND KestrinProcess::MainWindow() {
+    if (!m_main || !::IsWindow(m_main)) {
+        m_main = nullptr;
+        WaitFor([&] { return (m_main = FindWindowByCaption("Kestrin")) != nullptr || HasExited(); });
+    }
+    return m_main;
+}
+
+HWND KestrinProcess::FindWindowByCaption(const char* caption) const {
+    WindowSearch search = {m_id, caption, nullptr};
+    ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+DWORD KestrinProcess::WaitForExit(milliseconds patience) {
+    if (!m_process || ::WaitForSingleObject(m_process, static_cast<DWORD>(patience.count())) != WAIT_OBJECT_0)
+        return STILL_ACTIVE;
+    DWORD code = STILL_ACTIVE;
+    ::GetExitCodeProcess(m_process, &code);
+    return code;
+}
+
+bool KestrinProcess::HasExited() const { return !m_process || ::WaitForSingleObject(m_process, 0) == WAIT_OBJECT_0; }
+
+std::string Text(HWND window) {
+    auto length = Send(window, WM_GETTEXTLENGTH, 0, 0);
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    auto copied = Send(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]));
+    text.resize(static_cast<size_t>(copied));
+    return text;
+}
+
+void SetText(HWND window, const std::string& text) {
+    Send(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+bool IsChecked(HWND button) { return Send(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+void Click(HWND button) { ::PostMessageA(button, BM_CLICK, 0, 0); }
+
+void PressKey(HWND window, UINT virtualKey) {
+    UINT scanCode = ::MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC);
+    ::PostMessageA(window, WM_KEYDOWN, virtualKey, 1 | (scanCode << 16));
+    ::PostMessageA(window, WM_KEYUP, virtualKey, 1 | (scanCode << 16) | (3u << 30));
+}
+
+bool Flush(HWND button) {
+    auto pushed = [&] { return (Send(button, BM_GETSTATE, 0, 0) & BST_PUSHED) != 0; };
+    ::PostMessageA(button, BM_SETSTATE, TRUE, 0);
+    if (!WaitFor(pushed)) return false;
+    ::PostMessageA(button, BM_SETSTATE, FALSE, 0);
+    return WaitFor([&] { return !pushed(); });
+}
+
+HWND Item(HWND dialog, int id) { return ::GetDlgItem(dialog, id); }
+
+std::string ChildTexts(HWND window) {
+    std::string texts;
+    ::EnumChildWindows(window, CollectText, reinterpret_cast<LPARAM>(&texts));
+    return texts;
+}
+
+HWND FocusOf(HWND window) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+    return info.hwndFocus;
+}
+
+std::string RunFind(const Sandbox& sandbox, const std::string& folder, const std::string& args) {
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!::CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return "";
+    ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+
+    std::string program = sandbox.Path("kestrin-find.exe");
+    std::string commandLine = "\"" + program + "\" " + args;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdError = writeEnd;
+    startup.hStdOutput = writeEnd;
+    PROCESS_INFORMATION info = {};
+    BOOL started = ::CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
+                                    folder.c_str(), &startup, &info);
+    ::CloseHandle(writeEnd);
+    std::string output;
+    if (started) {
+        char buffer[4096];
+        DWORD got = 0;
+        while (::ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got) output.append(buffer, got);
+        ::WaitForSingleObject(info.hProcess, INFINITE);
+        ::CloseHandle(info.hThread);
+        ::CloseHandle(info.hProcess);
+    }
+    ::CloseHandle(readEnd);
+    size_t last = output.rfind("Search:");
+    if (last == std::string::npos) return "";
+    return output.substr(last, output.find_first_of("\r\n", last) - last);
+}
+
+}  // namespace ui
