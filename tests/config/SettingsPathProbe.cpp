@@ -1,0 +1,20 @@
+// Builds the engine with its settings beside its own executable, as the
+// dialog program does, and prints the path it chose. The settings tests run
+// copies of it under other names.
+#include <cstdio>
+
+#include "engine/RegKeyTools.h"
+#include "errors/ReportError.h"
+
+namespace {
+
+void PrintError(const char* message) { std::fprintf(stderr, "%s", message); }
+
+}  // namespace
+
+int main() {
+    SetErrorPresenter(&PrintError);
+    CRegKeyTools tools;
+    std::printf("%s", tools.GetSettingsFilePath());
+    return tools.GetSettingsFilePath()[0] ? 0 : 1;
+}
