@@ -34,12 +34,17 @@ public:
     // Creates sub (a path relative to the subtree, "" for the subtree itself).
     void Key(const std::string& sub) { WithKey(sub, [](HKEY) { return true; }); }
 
-    // A key whose name is given in UTF-16, for names the ANSI code page lacks.
-    void KeyW(const std::wstring& sub) {
+    // A key whose name is given in UTF-16, for names the ANSI code page
+    // lacks. Returns the name as the narrow functions spell it (with "?" for
+    // what the code page lacks), under which the key cannot be opened.
+    std::string KeyW(const std::wstring& sub) {
         HKEY key = nullptr;
         m_ok = m_ok && ::RegCreateKeyExW(m_root, sub.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                                          &key, nullptr) == ERROR_SUCCESS;
         if (key) ::RegCloseKey(key);
+        char narrow[512] = "";
+        ::WideCharToMultiByte(CP_ACP, 0, sub.c_str(), -1, narrow, sizeof narrow, nullptr, nullptr);
+        return narrow;
     }
 
     // Stores exactly these bytes under the value name (nullptr: default value).

@@ -1,0 +1,187 @@
+// kestrin-find.exe as a user runs it: a copy in a folder of its own (with
+// its own Kestrin.ini) started in another current directory, its standard
+// output and error and its exit code.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/ChildProcess.h"
+#include "support/RegistryTestKey.h"
+#include "support/SearchRun.h"
+#include "support/TempDir.h"
+
+using namespace testsupport;
+
+namespace {
+
+constexpr char kUsage[] = "Usage: kestrin-find [/K] [/V] [/W] [/C] TEXT";
+constexpr char kNote[] = "\r\n; ** The process of search was interrupted by the user **";
+
+struct FindRun {
+    long exitCode;
+    std::string out;
+    std::string err;
+};
+
+class KestrinFind : public ::testing::Test {
+protected:
+    KestrinFind() {
+        ::CopyFileA((ExecutableFolder() + "\\kestrin-find.exe").c_str(), m_exe.c_str(), FALSE);
+    }
+
+    FindRun Find(const std::string& arguments) {
+        ChildProcess child;
+        EXPECT_TRUE(child.Start(m_exe, "kestrin-find " + arguments, m_cwd.path()));
+        long exitCode = child.Wait();
+        return {exitCode, child.Out(), child.Err()};
+    }
+
+    // The report that a run named on its standard output.
+    std::string ReportOf(const FindRun& run) {
+        EXPECT_EQ("\r\n", run.out.substr(run.out.size() < 2 ? 0 : run.out.size() - 2));
+        const std::string path = run.out.substr(0, run.out.find("\r\n"));
+        EXPECT_EQ(0u, path.find(m_cwd.path() + "\\Kestrin ")) << path;
+        return ReadFileBytes(path);
+    }
+
+    TempDir m_bin{"find-bin"};
+    TempDir m_cwd{"find-cwd"};
+    std::string m_exe = m_bin / "kestrin-find.exe";
+    std::string m_ini = m_bin / "Kestrin.ini";
+};
+
+TEST_F(KestrinFind, HelpPrintsTheUsageOnStandardOutput) {
+    const FindRun run = Find("/?");
+    EXPECT_EQ(0, run.exitCode);
+    EXPECT_EQ(0u, run.out.find(kUsage)) << run.out;
+    EXPECT_EQ("", run.err);
+}
+
+TEST_F(KestrinFind, UsageErrorsExitWith64AndSearchNothing) {
+    for (const char* arguments : {"/K", "/K \"\"", "/K /X text", "/W /C text", "/K one two", "/KV text"}) {
+        SCOPED_TRACE(arguments);
+        const FindRun run = Find(arguments);
+        EXPECT_EQ(64, run.exitCode);
+        EXPECT_EQ("", run.out);
+        const size_t usage = run.err.find(kUsage);
+        ASSERT_NE(std::string::npos, usage) << run.err;
+        EXPECT_GT(usage, std::string("kestrin-find: ").size()) << "a message comes before the usage: " << run.err;
+        EXPECT_EQ(0u, run.err.find("kestrin-find: ")) << run.err;
+    }
+    EXPECT_TRUE(ListFiles(m_cwd.path()).empty()) << "no report, no exclusion file";
+    EXPECT_FALSE(FileExists(m_ini)) << "the engine was never built";
+}
+
+// Options given in any case and order reach the engine: the header shows
+// them and the hits follow them.
+TEST_F(KestrinFind, SwitchesWorkInAnyCaseAndOrder) {
+    RegistryTestKey key("find");
+    const std::string text = "Kzq" + UniqueSuffix();
+    key.String(text, "v", text);
+    ASSERT_TRUE(key.ok());
+    const std::vector<std::string> keyPaths = {key.CurrentUserPath() + "\\" + text, key.UsersPath() + "\\" + text};
+
+    const FindRun values = Find("/v /W " + text);
+    EXPECT_TRUE(values.exitCode == 0 || values.exitCode == 2) << values.exitCode;
+    std::string report = ReportOf(values);
+    EXPECT_NE(std::string::npos, report.find(OptionsLine({0, 1, 1, 0}))) << report;
+    EXPECT_EQ("[" + keyPaths[0] + "]\r\n\"v\"=\"" + text + "\"\r\n\r\n[" + keyPaths[1] + "]\r\n\"v\"=\"" + text +
+                  "\"\r\n\r\n",
+              ReportBody(report));
+
+    const FindRun keys = Find("/c /K /w " + text);
+    report = ReportOf(keys);
+    EXPECT_NE(std::string::npos, report.find(OptionsLine({1, 0, 1, 1}))) << report;
+    EXPECT_EQ("[" + keyPaths[0] + "]\r\n\r\n[" + keyPaths[1] + "]\r\n\r\n", ReportBody(report));
+}
+
+TEST_F(KestrinFind, TextIsCutTo259Characters) {
+    RegistryTestKey key("find-cut");
+    std::string text = "Kzq" + UniqueSuffix() + "-";
+    text.resize(300, 'c');
+    key.String("", "cut", text.substr(0, 259));
+    ASSERT_TRUE(key.ok());
+
+    const FindRun run = Find("/V /W " + text);
+    const std::string report = ReportOf(run);
+    EXPECT_NE(std::string::npos, report.find(";    for expression: " + text.substr(0, 259) + "\r\n\r\n")) << report;
+    EXPECT_EQ("[" + key.CurrentUserPath() + "]\r\n\"cut\"=\"" + text.substr(0, 259) + "\"\r\n\r\n[" + key.UsersPath() +
+                  "]\r\n\"cut\"=\"" + text.substr(0, 259) + "\"\r\n\r\n",
+              ReportBody(report));
+}
+
+// A key that cannot be opened makes the exit code 2 and lands in
+// ExcludeKeys.txt in the current directory. Listed in the Kestrin.ini beside
+// the executable, those keys are skipped and the run ends with 0; the
+// options in that file are used by nobody and never written back.
+TEST_F(KestrinFind, ExclusionListComesFromKestrinIniBesideTheExecutable) {
+    RegistryTestKey key("find-exclude");
+    const std::string unopenable = key.KeyW(L"a\u05D0");
+    ASSERT_TRUE(key.ok());
+    const std::string nowhere = "Kzq" + UniqueSuffix() + "-nowhere";
+
+    const FindRun first = Find("/K " + nowhere);
+    EXPECT_EQ(2, first.exitCode) << first.err;
+    EXPECT_EQ("", first.out) << "no hits, no report path";
+    EXPECT_EQ("[ExcludeKeys]\r\n\r\n", ReadFileBytes(m_ini)) << "created beside the executable";
+    const std::string unreadable = ReadFileBytes(m_cwd / "ExcludeKeys.txt");
+    EXPECT_NE(std::string::npos, unreadable.find(key.CurrentUserPath() + "\\" + unopenable + "\r\n")) << unreadable;
+    EXPECT_NE(std::string::npos, unreadable.find(key.UsersPath() + "\\" + unopenable + "\r\n")) << unreadable;
+
+    const std::string ini = "[ExcludeKeys]\r\n" + unreadable + "\r\n[Options]\r\nKeys=Off\r\nValues=Off\r\n";
+    ASSERT_TRUE(WriteFileBytes(m_ini, ini));
+    ASSERT_TRUE(::DeleteFileA((m_cwd / "ExcludeKeys.txt").c_str()));
+    const FindRun second = Find("/K " + nowhere);
+    EXPECT_EQ(0, second.exitCode) << second.err;
+    EXPECT_EQ("", second.out);
+    EXPECT_TRUE(ListFiles(m_cwd.path()).empty());
+    EXPECT_EQ(ini, ReadFileBytes(m_ini));
+}
+
+// Ctrl+C reaches the child through a console of its own, to which the test
+// attaches for the moment of the event (ignoring the event itself). The
+// search looks for the first root's own name, so its only hit is written
+// before the walk's first poll of the stop event, and the report is the
+// same wherever the event lands. A walk that ends before the event arrives
+// is run again.
+class KestrinFindStop : public KestrinFind {
+protected:
+    // The exit code of a run stopped with event; -2 when the platform
+    // cannot send the event at all.
+    long RunAndStop(DWORD event, FindRun* run) {
+        ChildProcess child;
+        EXPECT_TRUE(child.Start(m_exe, "kestrin-find /K /W /C HKEY_CLASSES_ROOT", m_cwd.path(), CREATE_NEW_CONSOLE));
+        // The first progress line comes after the handler is installed.
+        for (DWORD waited = 0; child.Err().find("Search: Keys") == std::string::npos && waited < 60000; waited += 10)
+            ::Sleep(10);
+        ::FreeConsole();
+        bool sent = ::AttachConsole(child.id()) && ::SetConsoleCtrlHandler(nullptr, TRUE) &&
+                    ::GenerateConsoleCtrlEvent(event, 0);
+        ::FreeConsole();
+        if (!sent) return -2;  // the destructor ends the child
+        long exitCode = child.Wait();
+        *run = {exitCode, child.Out(), child.Err()};
+        return exitCode;
+    }
+
+    void ExpectStoppedBy(DWORD event) {
+        FindRun run;
+        long exitCode = 0;
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            exitCode = RunAndStop(event, &run);
+            // Wine 8's server delivers CTRL_C_EVENT only and fails the call
+            // for CTRL_BREAK_EVENT; Windows delivers both.
+            if (exitCode == -2) GTEST_SKIP() << "GenerateConsoleCtrlEvent(" << event << ") failed: not deliverable here";
+            if (exitCode == 1) break;
+        }
+        ASSERT_EQ(1, exitCode) << run.err;
+        EXPECT_EQ(std::string("[HKEY_CLASSES_ROOT]\r\n\r\n") + kNote, ReportBody(ReportOf(run)));
+    }
+};
+
+TEST_F(KestrinFindStop, CtrlCStopsTheSearchAndTheReportEndsWithTheNote) { ExpectStoppedBy(CTRL_C_EVENT); }
+
+TEST_F(KestrinFindStop, CtrlBreakStopsTheSearchLikeCtrlC) { ExpectStoppedBy(CTRL_BREAK_EVENT); }
+
+}  // namespace
