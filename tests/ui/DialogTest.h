@@ -42,6 +42,11 @@ protected:
     HWND Control(int id) const { return Item(m_main, id); }
     std::string ControlText(int id) const { return Text(Control(id)); }
     bool Enabled(int id) const { return ::IsWindowEnabled(Control(id)) != FALSE; }
+    // A working folder so deep that no report name fits in it: the first hit
+    // of a search then shows an error box on the worker thread and holds the
+    // search there until the box is dismissed.
+    std::string FolderWithoutRoomForAReport() { return m_sandbox.DeepFolder(240); }
+    HWND ErrorBox() const { return m_kestrin->FindWindowByCaption("Error:"); }
     // Types text into the search box (the edit box reports the change).
     void Type(const std::string& text) { SetText(Control(kSearchText), text); }
     // Waits until everything posted to the dialog so far has been handled.

@@ -109,11 +109,15 @@ Sandbox::Sandbox() {
 
 Sandbox::~Sandbox() { RemoveTree(m_folder); }
 
+std::string Sandbox::SubFolder(const std::string& name) const {
+    ::CreateDirectoryA((m_folder + name).c_str(), nullptr);
+    return m_folder + name + "\\";
+}
+
 std::string Sandbox::DeepFolder(size_t length) {
-    std::string folder = m_folder + "deep";
-    if (folder.size() + 1 < length) folder.append(length - folder.size() - 1, 'd');
-    ::CreateDirectoryA(folder.c_str(), nullptr);
-    return folder + "\\";
+    std::string name = "deep";
+    if (m_folder.size() + name.size() + 1 < length) name.append(length - m_folder.size() - name.size() - 1, 'd');
+    return SubFolder(name);
 }
 
 std::vector<std::string> Sandbox::Reports(const std::string& folder) const {
@@ -192,7 +196,13 @@ void SetText(HWND window, const std::string& text) {
 
 bool IsChecked(HWND button) { return Send(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
-void Click(HWND button) { ::PostMessageA(button, BM_CLICK, 0, 0); }
+void Click(HWND button) {
+    // Clicks posted back to back can lose the second one while the first
+    // moves the activation (the button's mouse capture goes with it): each
+    // click is handled before the next is posted.
+    ::PostMessageA(button, BM_CLICK, 0, 0);
+    Flush(button);
+}
 
 void PressKey(HWND window, UINT virtualKey) {
     UINT scanCode = ::MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC);
@@ -203,9 +213,9 @@ void PressKey(HWND window, UINT virtualKey) {
 bool Flush(HWND button) {
     auto pushed = [&] { return (Send(button, BM_GETSTATE, 0, 0) & BST_PUSHED) != 0; };
     ::PostMessageA(button, BM_SETSTATE, TRUE, 0);
-    if (!WaitFor(pushed)) return false;
+    if (!WaitFor([&] { return pushed() || !::IsWindow(button); })) return false;
     ::PostMessageA(button, BM_SETSTATE, FALSE, 0);
-    return WaitFor([&] { return !pushed(); });
+    return WaitFor([&] { return !pushed() || !::IsWindow(button); });
 }
 
 HWND Item(HWND dialog, int id) { return ::GetDlgItem(dialog, id); }
@@ -235,12 +245,15 @@ std::string RunFind(const Sandbox& sandbox, const std::string& folder, const std
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
+    // Progress goes to stderr; stdout only names the report.
+    HANDLE nowhere = ::CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
     startup.hStdError = writeEnd;
-    startup.hStdOutput = writeEnd;
+    startup.hStdOutput = nowhere;
     PROCESS_INFORMATION info = {};
     BOOL started = ::CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
                                     folder.c_str(), &startup, &info);
     ::CloseHandle(writeEnd);
+    if (nowhere != INVALID_HANDLE_VALUE) ::CloseHandle(nowhere);
     std::string output;
     if (started) {
         char buffer[4096];

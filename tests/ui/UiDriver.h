@@ -35,6 +35,8 @@ public:
     const std::string& Folder() const { return m_folder; }  // ends with a backslash
     std::string Path(const std::string& name) const { return m_folder + name; }
     std::string SettingsPath() const { return Path("Kestrin.ini"); }
+    // Makes (if needed) and returns the sub-folder name, with a backslash.
+    std::string SubFolder(const std::string& name) const;
     // Makes (if needed) and returns a sub-folder whose full path is at least
     // length characters long: a report named inside it no longer fits a
     // path, so every attempt to create one ends in an error box.
@@ -77,12 +79,14 @@ private:
 std::string Text(HWND window);
 void SetText(HWND window, const std::string& text);
 bool IsChecked(HWND button);
-// Posts a click; the dialog handles it when its thread next takes a message.
+// Clicks button and returns once the click has been handled (or the window
+// has gone with it).
 void Click(HWND button);
 // Posts a key press (down and up) to window, as the keyboard would.
 void PressKey(HWND window, UINT virtualKey);
-// Returns once everything posted to button's thread so far has been handled:
-// posts a harmless state change behind it and waits until it shows.
+// Returns once everything posted to button's thread so far has been handled
+// (or the button has gone): posts a harmless state change behind it and
+// waits until it shows.
 bool Flush(HWND button);
 // The child of dialog with this id.
 HWND Item(HWND dialog, int id);

@@ -1,0 +1,105 @@
+// Show result: the report goes to the shell with the "edit" verb; without
+// that verb the error box names the shell's code and the file.
+#include "ui/DialogTest.h"
+#include "ui/RegistryFixture.h"
+
+#include <cstdio>
+
+namespace ui {
+namespace {
+
+constexpr char kRegFileType[] = "regfile";
+
+class ShowResultTest : public DialogTest {
+protected:
+    // Runs a search that finds the test key's value and returns the report's path.
+    std::string SearchWithAHit() {
+        EXPECT_TRUE(m_key.SetString("value", m_token));
+        Start(SettingsFile("Off", "On", "Off", "Off", "Off"));
+        Type(m_token);
+        StartSearch();
+        EXPECT_TRUE(WaitForSearchEnd());
+        EXPECT_TRUE(Enabled(kShowResult));
+        auto reports = m_sandbox.Reports(m_sandbox.Folder());
+        EXPECT_EQ(reports.size(), 1u);
+        return reports.empty() ? "" : reports.front();
+    }
+
+    TestKey m_key;
+    std::string m_token = UniqueToken();
+};
+
+struct TitleSearch {
+    std::string part;
+    HWND found;
+};
+
+BOOL CALLBACK MatchTitle(HWND window, LPARAM parameter) {
+    auto& search = *reinterpret_cast<TitleSearch*>(parameter);
+    char title[512] = "";
+    ::GetWindowTextA(window, title, sizeof title);
+    if (::IsWindowVisible(window) && std::string(title).find(search.part) != std::string::npos) {
+        search.found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// A visible top-level window of any process whose title holds part.
+HWND WindowTitled(const std::string& part) {
+    TitleSearch search = {part, nullptr};
+    ::EnumWindows(MatchTitle, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+TEST_F(ShowResultTest, ThePrefixsEditorOpensTheReport) {
+    ASSERT_NE(ShellVerbCommand(kRegFileType, "edit"), "")
+        << "the prefix has no edit verb for .reg files: run tests/support/prepare-prefix.sh on it";
+    std::string report = SearchWithAHit();
+    std::string name = report.substr(report.find_last_of('\\') + 1);
+    Click(Control(kShowResult));
+    HWND editor = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (editor = WindowTitled(name)) != nullptr; })) << "no editor shows " << name;
+    ::PostMessageA(editor, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return !::IsWindow(editor); }));
+}
+
+TEST_F(ShowResultTest, TheShellGetsTheReportsPathWithTheEditVerbShownNormally) {
+    std::string record = m_sandbox.Path("shell.txt");
+    ::SetEnvironmentVariableA("KESTRIN_SHELL_RECORD", record.c_str());
+    ShellVerbOverride edit(kRegFileType, "edit", "\"" + ProgramFolder() + "ui_dialog_tests.exe\" --record-shell \"%1\"");
+    ASSERT_TRUE(edit.Applied());
+    std::string report = SearchWithAHit();
+    Click(Control(kShowResult));
+    ASSERT_TRUE(WaitFor([&] { return !ReadWholeFile(record).empty(); }));
+    EXPECT_EQ(ReadWholeFile(record), "show=" + std::to_string(SW_SHOW) + " arg=[" + report + "]\n");
+}
+
+TEST_F(ShowResultTest, WithoutAnEditVerbTheErrorBoxNamesTheShellsCodeAndTheFile) {
+    ShellVerbOverride noEdit(kRegFileType, "edit", "");
+    ASSERT_TRUE(noEdit.Applied());
+    std::string report = SearchWithAHit();
+    Click(Control(kShowResult));
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (box = m_kestrin->FindWindowByCaption("Error:")) != nullptr; }));
+    std::string message = ChildTexts(box);
+    EXPECT_NE(message.find("\n for file " + report), std::string::npos) << message;
+    int facility = -1, severity = -1, code = -1;
+    size_t breakdown = message.find("Facility = ");
+    ASSERT_NE(breakdown, std::string::npos) << message;
+    ASSERT_EQ(std::sscanf(message.c_str() + breakdown, "Facility = %d, Severity = %d, Scode = %d", &facility,
+                          &severity, &code),
+              3);
+    EXPECT_EQ(facility, 0);
+    EXPECT_EQ(severity, 0);
+    EXPECT_GE(code, 0);
+    EXPECT_LE(code, 32) << "the shell's own result, not an error of the platform";
+
+    ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitFor([&] { return !::IsWindow(box); }));
+    EXPECT_TRUE(Enabled(kShowResult)) << "the dialog's state does not change";
+    EXPECT_EQ(ControlText(kFindStop), "&Find");
+}
+
+}  // namespace
+}  // namespace ui
