@@ -1,0 +1,96 @@
+#pragma once
+// An in-memory registry behind IRegistryApi for the walk's tests. The four
+// predefined roots are the roots of its tree. Any call fails on demand, and
+// every handle and heap block is tracked so that a test can check that the
+// walk closed what it opened, freed what it allocated, never closed a
+// predefined root and never wrote past a block.
+#include <windows.h>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/RegistryApi.h"
+
+struct FakeValue {
+    std::string name;
+    DWORD type;
+    std::string data;  // the raw bytes, exactly as RegEnumValueA delivers them
+};
+
+struct FakeKey {
+    std::string name;
+    std::string path;  // root name, then "\" and each level's name
+    std::vector<FakeValue> values;
+    std::vector<std::unique_ptr<FakeKey>> subKeys;
+
+    // Failure injection, per key.
+    bool failOpen = false;
+    bool failQuery = false;
+    int failValueAt = -1;   // RegEnumValueA fails at this index
+    int failSubKeyAt = -1;  // RegEnumKeyExA fails at this index
+
+    // Adds a sub-key (after the existing ones) and returns it.
+    FakeKey& Add(const std::string& subKeyName);
+    // A string value whose data is text with its terminator.
+    FakeKey& Sz(const std::string& valueName, const std::string& text);
+    // A value of any type whose data is bytes exactly.
+    FakeKey& Raw(const std::string& valueName, DWORD type, const std::string& bytes);
+};
+
+class FakeRegistry final : public IRegistryApi {
+public:
+    FakeRegistry();
+    ~FakeRegistry() override;
+
+    // The key at a full path such as "HKEY_CURRENT_USER\A\B"; missing levels
+    // are created.
+    FakeKey& Key(const std::string& path);
+
+    // Allocate fails for its n-th call (1-based) / for every request of at
+    // least this many bytes. 0 switches the rule off.
+    void FailAllocationCall(int n) { m_failAllocationCall = n; }
+    void FailAllocationsFrom(size_t bytes) { m_failAllocationsFrom = bytes; }
+    // SetEvent(event) during the n-th EnumKey call (1-based), before it answers.
+    void SignalOnEnumKey(int n, HANDLE event) { m_signalOnEnumKey = n; m_stopEvent = event; }
+    // Opening a root with no sub-key name hands back a fresh handle that must
+    // be closed, as Wine does, instead of the predefined handle itself.
+    void HandBackNewRootHandles(bool on) { m_newRootHandles = on; }
+
+    // Paths of the keys opened so far, in order.
+    const std::vector<std::string>& Opened() const { return m_opened; }
+    bool WasOpened(const std::string& path) const;
+    int EnumKeyCalls() const { return m_enumKeyCalls; }
+    int Allocations() const { return m_allocations; }
+    // Handles still open, blocks not freed, and every misuse seen (closing a
+    // root or an unknown handle, using a closed handle, overrunning a block),
+    // as one text; empty when all is well.
+    std::string Problems() const;
+
+    LONG OpenKey(HKEY parent, const char* subKey, HKEY* result) override;
+    LONG QueryInfo(HKEY key, RegKeyInfo* info) override;
+    LONG EnumValue(HKEY key, DWORD index, char* name, DWORD* nameLength, DWORD* type, BYTE* data,
+                   DWORD* dataSize) override;
+    LONG EnumKey(HKEY key, DWORD index, char* name, DWORD* nameLength) override;
+    void CloseKey(HKEY key) override;
+    char* Allocate(size_t bytes) override;
+    void Free(char* block) override;
+
+private:
+    FakeKey* Resolve(HKEY key, const char* call);
+    void Misuse(const std::string& what);
+
+    std::vector<std::unique_ptr<FakeKey>> m_roots;
+    std::map<HKEY, FakeKey*> m_open;
+    std::map<char*, size_t> m_blocks;
+    std::vector<std::string> m_opened;
+    std::vector<std::string> m_misuses;
+    uintptr_t m_nextHandle = 0x1000;
+    int m_allocations = 0;
+    int m_enumKeyCalls = 0;
+    int m_failAllocationCall = 0;
+    size_t m_failAllocationsFrom = 0;
+    int m_signalOnEnumKey = 0;
+    HANDLE m_stopEvent = nullptr;
+    bool m_newRootHandles = false;
+};
