@@ -3,8 +3,81 @@
 #include "ui/DialogTest.h"
 #include "ui/RegistryFixture.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace ui {
 namespace {
+
+// One window's pixels as the screen shows them, row by row.
+class ScreenPixels {
+public:
+    explicit ScreenPixels(HWND window) {
+        RECT rect;
+        ::GetWindowRect(window, &rect);
+        m_width = rect.right - rect.left;
+        m_height = rect.bottom - rect.top;
+        HDC screen = ::GetDC(nullptr);
+        HDC memory = ::CreateCompatibleDC(screen);
+        HBITMAP bitmap = ::CreateCompatibleBitmap(screen, m_width, m_height);
+        HGDIOBJ old = ::SelectObject(memory, bitmap);
+        ::BitBlt(memory, 0, 0, m_width, m_height, screen, rect.left, rect.top, SRCCOPY);
+        for (int y = 0; y < m_height; ++y)
+            for (int x = 0; x < m_width; ++x) m_pixels.push_back(::GetPixel(memory, x, y));
+        ::SelectObject(memory, old);
+        ::DeleteObject(bitmap);
+        ::DeleteDC(memory);
+        ::ReleaseDC(nullptr, screen);
+    }
+    int Count(COLORREF colour) const { return static_cast<int>(std::count(m_pixels.begin(), m_pixels.end(), colour)); }
+    // The longest horizontal run of colour in any row.
+    int LongestRun(COLORREF colour) const {
+        int longest = 0;
+        for (int y = 0; y < m_height; ++y) {
+            int run = 0;
+            for (int x = 0; x < m_width; ++x) {
+                run = m_pixels[y * m_width + x] == colour ? run + 1 : 0;
+                longest = std::max(longest, run);
+            }
+        }
+        return longest;
+    }
+
+private:
+    int m_width = 0;
+    int m_height = 0;
+    std::vector<COLORREF> m_pixels;
+};
+
+struct ChildSearch {
+    std::string text;
+    HWND found;
+};
+
+BOOL CALLBACK MatchChildText(HWND window, LPARAM parameter) {
+    auto& search = *reinterpret_cast<ChildSearch*>(parameter);
+    if (Text(window) != search.text) return TRUE;
+    search.found = window;
+    return FALSE;
+}
+
+// The child of dialog that shows text.
+HWND ChildWithText(HWND dialog, const std::string& text) {
+    ChildSearch search = {text, nullptr};
+    ::EnumChildWindows(dialog, MatchChildText, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// Moves the mouse to the middle of window and returns the cursor shown
+// there (the handle; the cursor itself belongs to the program under it).
+HCURSOR CursorOver(HWND window) {
+    RECT rect;
+    ::GetWindowRect(window, &rect);
+    ::SetCursorPos((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    CURSORINFO cursor = {};
+    cursor.cbSize = sizeof cursor;
+    return ::GetCursorInfo(&cursor) ? cursor.hCursor : nullptr;
+}
 
 class AboutBoxTest : public DialogTest {
 protected:
@@ -104,6 +177,44 @@ TEST_F(AboutBoxTest, AClickOnALinkHandsItsTextToTheShellMaximised) {
     EXPECT_EQ(Text(AboutItem(kHomePage)).back(), ' ') << "the home page's text ends with a blank";
     EXPECT_EQ(Text(AboutItem(kMail)).rfind("mailto:", 0), 0u);
     EXPECT_TRUE(::IsWindowVisible(m_about)) << "the box stays open";
+}
+
+TEST_F(AboutBoxTest, LinkLabelsAreBlueOnTheButtonFaceAndUnderlined) {
+    Start(kFreshSettings);
+    OpenAbout();
+    ASSERT_TRUE(Flush(AboutItem(IDOK)));
+    const COLORREF blue = RGB(0, 0, 255);
+    const COLORREF buttonFace = ::GetSysColor(COLOR_BTNFACE);
+    for (int id : {kHomePage, kMail}) {
+        ScreenPixels label(AboutItem(id));
+        EXPECT_GT(label.Count(blue), 20) << "label " << id << " is drawn in blue";
+        EXPECT_GT(label.Count(buttonFace), 20) << "label " << id << " has the button face behind its characters";
+        // Only an underline makes a long unbroken stroke of text colour.
+        EXPECT_GE(label.LongestRun(blue), 30) << "label " << id << " is underlined";
+    }
+    HWND author = ChildWithText(m_about, "Author:");
+    ASSERT_NE(author, nullptr);
+    ScreenPixels plain(author);
+    EXPECT_EQ(plain.Count(blue), 0) << "other texts keep the default colours";
+    EXPECT_LT(plain.LongestRun(::GetSysColor(COLOR_BTNTEXT)), 10) << "and are not underlined";
+}
+
+TEST_F(AboutBoxTest, TheMouseOverALinkShowsTheLinksCursorAndTheArrowElsewhere) {
+    Start(kFreshSettings);
+    OpenAbout();
+    ASSERT_TRUE(Flush(AboutItem(IDOK)));
+    HWND author = ChildWithText(m_about, "Author:");
+    ASSERT_NE(author, nullptr);
+    HCURSOR arrow = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (arrow = CursorOver(AboutItem(IDOK))) != nullptr; }));
+    // Wine does not let another process look into a cursor, so the test
+    // tells the cursors apart by handle; the hand's picture and hot spot are
+    // checked on the resource itself (ResourceTests).
+    HCURSOR hand = nullptr;
+    EXPECT_TRUE(WaitFor([&] { return (hand = CursorOver(AboutItem(kHomePage))) != arrow && hand; }))
+        << "a link shows a cursor of its own";
+    EXPECT_TRUE(WaitFor([&] { return CursorOver(AboutItem(kMail)) == hand; })) << "both links show the same one";
+    EXPECT_TRUE(WaitFor([&] { return CursorOver(author) == arrow; })) << "plain texts take no mouse input";
 }
 
 }  // namespace

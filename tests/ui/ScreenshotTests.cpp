@@ -1,0 +1,100 @@
+// Poses the two dialogs for the pictures under docs/. Not a check: it runs
+// only when tests/ui/screenshots.sh sets KESTRIN_SCREENSHOTS to a folder, and
+// hands each pose to that script, which takes the picture from the X server.
+#include "ui/DialogTest.h"
+
+#include <tlhelp32.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <set>
+
+namespace ui {
+namespace {
+
+std::set<DWORD> ThreadsOf(DWORD processId) {
+    std::set<DWORD> threads;
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = ::Thread32First(snapshot, &entry); more; more = ::Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID == processId) threads.insert(entry.th32ThreadID);
+    }
+    ::CloseHandle(snapshot);
+    return threads;
+}
+
+// Suspends or resumes the given threads.
+void Hold(const std::set<DWORD>& threads, bool hold) {
+    for (DWORD id : threads) {
+        HANDLE thread = ::OpenThread(THREAD_SUSPEND_RESUME, FALSE, id);
+        if (!thread) continue;
+        hold ? ::SuspendThread(thread) : ::ResumeThread(thread);
+        ::CloseHandle(thread);
+    }
+}
+
+class Screenshot : public DialogTest {
+protected:
+    void SetUp() override {
+        const char* folder = std::getenv("KESTRIN_SCREENSHOTS");
+        if (!folder) GTEST_SKIP() << "only for tests/ui/screenshots.sh";
+        m_folder = std::string(folder) + "\\";
+    }
+
+    // Asks the script to take the screen's part around the windows as
+    // name.png, and waits until it has.
+    void Pose(const std::string& name, std::initializer_list<HWND> windows) {
+        RECT area = {LONG_MAX, LONG_MAX, LONG_MIN, LONG_MIN};
+        for (HWND window : windows) {
+            RECT rect;
+            ASSERT_TRUE(::GetWindowRect(window, &rect));
+            area = {std::min(area.left, rect.left), std::min(area.top, rect.top), std::max(area.right, rect.right),
+                    std::max(area.bottom, rect.bottom)};
+        }
+        const LONG margin = 12;
+        std::string geometry = std::to_string(area.right - area.left + 2 * margin) + "x" +
+                               std::to_string(area.bottom - area.top + 2 * margin) + "+" +
+                               std::to_string(area.left - margin) + "+" + std::to_string(area.top - margin);
+        ASSERT_TRUE(WriteWholeFile(m_folder + name + ".ready", geometry));
+        ASSERT_TRUE(WaitFor([&] { return FileExists(m_folder + name + ".done"); }, std::chrono::seconds(60)));
+    }
+
+    std::string m_folder;
+};
+
+TEST_F(Screenshot, MainDialogDuringASearchAndTheAboutBox) {
+    Start(kFreshSettings);
+    Type("Explorer");
+    std::set<DWORD> before = ThreadsOf(m_kestrin->Id());
+    StartSearch();
+    std::set<DWORD> worker;
+    for (DWORD id : ThreadsOf(m_kestrin->Id())) {
+        if (!before.count(id)) worker.insert(id);
+    }
+    // Some way into the walk, with a few hits.
+    ASSERT_TRUE(WaitFor([&] {
+        int found = 0;
+        return std::sscanf(ControlText(kFoundLine).c_str(), "Found items: %d", &found) == 1 && found >= 5;
+    }));
+    // Held still, so that the picture shows the search running.
+    Hold(worker, true);
+    ::SetForegroundWindow(m_main);
+    Settle();
+    EXPECT_EQ(ControlText(kFindStop), "&Stop");
+    Pose("main-dialog", {m_main});
+    Hold(worker, false);
+    ASSERT_TRUE(WaitForSearchEnd());
+
+    Click(Control(kAbout));
+    HWND about = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (about = m_kestrin->FindWindowByCaption("About Kestrin")) != nullptr; }));
+    Flush(Item(about, IDOK));
+    Pose("about-box", {m_main, about});
+    ::PostMessageA(about, WM_COMMAND, IDOK, 0);
+    Click(Control(kExit));
+    ExpectExitWithZero();
+}
+
+}  // namespace
+}  // namespace ui
