@@ -1,25 +1,21 @@
 #pragma once
-// Starts a program of the build as a child process with its standard output
-// and error on pipes, which two threads drain while it runs (a child whose
-// pipe fills up would otherwise stop).
 #include <windows.h>
-#include <mutex>
 #include <string>
-#include <thread>
 
 namespace testsupport {
 
+// Starts a program of the build as a child process with its standard output
+// and error on pipes. The pipes are read while the child runs and drained
+// once it has ended, without waiting for their end: under Wine the child
+// that first makes a window starts explorer.exe for the desktop, which
+// keeps the child's standard handles open long after the child is gone.
 class ChildProcess {
 public:
     ChildProcess() = default;
     ~ChildProcess() {
-        if (m_process.hProcess) {
-            if (::WaitForSingleObject(m_process.hProcess, 0) == WAIT_TIMEOUT) ::TerminateProcess(m_process.hProcess, 99);
-            ::WaitForSingleObject(m_process.hProcess, INFINITE);
-        }
-        JoinReaders();
-        if (m_process.hProcess) ::CloseHandle(m_process.hProcess);
-        if (m_process.hThread) ::CloseHandle(m_process.hThread);
+        if (Running()) ::TerminateProcess(m_process.hProcess, 99);
+        for (HANDLE handle : {m_process.hProcess, m_process.hThread, m_outPipe, m_errPipe})
+            if (handle) ::CloseHandle(handle);
     }
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
@@ -29,11 +25,11 @@ public:
     bool Start(const std::string& application, const std::string& commandLine, const std::string& folder,
                DWORD flags = 0) {
         SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-        HANDLE outRead, outWrite, errRead, errWrite;
-        if (!::CreatePipe(&outRead, &outWrite, &inherit, 0)) return false;
-        if (!::CreatePipe(&errRead, &errWrite, &inherit, 0)) return false;
-        ::SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
-        ::SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+        HANDLE outWrite = nullptr, errWrite = nullptr;
+        if (!::CreatePipe(&m_outPipe, &outWrite, &inherit, 1 << 20)) return false;
+        if (!::CreatePipe(&m_errPipe, &errWrite, &inherit, 1 << 20)) return false;
+        ::SetHandleInformation(m_outPipe, HANDLE_FLAG_INHERIT, 0);
+        ::SetHandleInformation(m_errPipe, HANDLE_FLAG_INHERIT, 0);
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
         startup.dwFlags = STARTF_USESTDHANDLES;
@@ -45,51 +41,50 @@ public:
                                         folder.c_str(), &startup, &m_process);
         ::CloseHandle(outWrite);
         ::CloseHandle(errWrite);
-        m_outReader = std::thread(&ChildProcess::Drain, this, outRead, &m_out);
-        m_errReader = std::thread(&ChildProcess::Drain, this, errRead, &m_err);
         return started != FALSE;
     }
 
-    // Waits for the end; the exit code, or -1 when the deadline passed first.
+    // Waits for the end, reading the pipes meanwhile; the exit code, or -1
+    // when the deadline passed first.
     long Wait(DWORD milliseconds = 120000) {
-        if (!m_process.hProcess || ::WaitForSingleObject(m_process.hProcess, milliseconds) != WAIT_OBJECT_0)
-            return -1;
-        JoinReaders();
+        const ULONGLONG deadline = ::GetTickCount64() + milliseconds;
+        while (Running() && ::GetTickCount64() < deadline) {
+            Pump();
+            ::WaitForSingleObject(m_process.hProcess, 10);
+        }
+        Pump();
         DWORD code = 0;
-        ::GetExitCodeProcess(m_process.hProcess, &code);
+        if (Running() || !::GetExitCodeProcess(m_process.hProcess, &code)) return -1;
         return static_cast<long>(code);
+    }
+
+    // Reads what the child has written so far into Out() and Err().
+    void Pump() {
+        ReadAvailable(m_outPipe, &m_out);
+        ReadAvailable(m_errPipe, &m_err);
     }
 
     DWORD id() const { return m_process.dwProcessId; }
     bool Running() const { return m_process.hProcess && ::WaitForSingleObject(m_process.hProcess, 0) == WAIT_TIMEOUT; }
-    std::string Out() const { return Read(m_out); }
-    std::string Err() const { return Read(m_err); }
+    const std::string& Out() const { return m_out; }
+    const std::string& Err() const { return m_err; }
 
 private:
-    void Drain(HANDLE pipe, std::string* target) {
-        char chunk[4096];
-        DWORD got = 0;
-        while (::ReadFile(pipe, chunk, sizeof chunk, &got, nullptr) && got) {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            target->append(chunk, got);
+    static void ReadAvailable(HANDLE pipe, std::string* target) {
+        DWORD available = 0;
+        while (pipe && ::PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) && available) {
+            std::string chunk(available, '\0');
+            DWORD got = 0;
+            if (!::ReadFile(pipe, &chunk[0], available, &got, nullptr) || got == 0) return;
+            target->append(chunk, 0, got);
         }
-        ::CloseHandle(pipe);
-    }
-    std::string Read(const std::string& text) const {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return text;
-    }
-    void JoinReaders() {
-        if (m_outReader.joinable()) m_outReader.join();
-        if (m_errReader.joinable()) m_errReader.join();
     }
 
     PROCESS_INFORMATION m_process = {};
-    mutable std::mutex m_mutex;
+    HANDLE m_outPipe = nullptr;
+    HANDLE m_errPipe = nullptr;
     std::string m_out;
     std::string m_err;
-    std::thread m_outReader;
-    std::thread m_errReader;
 };
 
 // The folder that holds the running test executable (the build's bin).
