@@ -10,12 +10,20 @@
 #include "engine/RegKeyTools.h"
 #include "engine/SearchContext.h"
 #include "engine/SearchMessages.h"
+#include "errors/ReportError.h"
 #include "find/FindCommandLine.h"
 
 namespace {
 
 constexpr int kUsageExit = 64;
 std::atomic<HANDLE> g_stopEvent{nullptr};
+
+// A console program has nobody to close a message box (and without a display
+// the box never shows): errors are written to standard error instead.
+void PrintError(const char* message) {
+    std::fprintf(stderr, "\nkestrin-find: %s\n", message);
+    std::fflush(stderr);
+}
 
 // Ctrl+C and Ctrl+Break do what the dialog's Stop button does.
 BOOL WINAPI OnConsoleControl(DWORD type) {
@@ -87,6 +95,7 @@ int main(int argc, char** argv) {
         return kUsageExit;
     }
 
+    SetErrorPresenter(&PrintError);
     CRegKeyTools tools(SettingsPathBesideExecutable().c_str());
     tools.m_lookAtKeys = line.keys;
     tools.m_lookAtValues = line.values;

@@ -30,9 +30,9 @@ protected:
         ::CopyFileA((ExecutableFolder() + "\\kestrin-find.exe").c_str(), m_exe.c_str(), FALSE);
     }
 
-    FindRun Find(const std::string& arguments) {
+    FindRun Find(const std::string& arguments, const std::string& folder = std::string()) {
         ChildProcess child;
-        EXPECT_TRUE(child.Start(m_exe, "kestrin-find " + arguments, m_cwd.path()));
+        EXPECT_TRUE(child.Start(m_exe, "kestrin-find " + arguments, folder.empty() ? m_cwd.path() : folder));
         long exitCode = child.Wait();
         return {exitCode, child.Out(), child.Err()};
     }
@@ -111,6 +111,42 @@ TEST_F(KestrinFind, TextIsCutTo259Characters) {
               ReportBody(report));
 }
 
+// In code page 932 the cut never splits a double-byte character: after an
+// even number of letters, 259 bytes would end on a lead byte, which is left
+// out with its trail byte.
+TEST_F(KestrinFind, TextCutKeepsDoubleByteCharactersWhole) {
+    if (::GetACP() != 932) GTEST_SKIP() << "needs code page 932, have " << ::GetACP();
+    RegistryTestKey key("find-cut-932");
+    std::string text = "Kz" + UniqueSuffix();
+    if (text.size() % 2) text += "-";
+    const size_t letters = text.size();
+    for (int i = 0; i < 150; ++i) text += "\x8C\x9F";
+    const std::string cut = text.substr(0, 258);
+    ASSERT_EQ(0u, (cut.size() - letters) % 2);
+    key.String("", "cut", cut);
+    ASSERT_TRUE(key.ok());
+
+    const std::string report = ReportOf(Find("/V /W " + text));
+    EXPECT_NE(std::string::npos, report.find(";    for expression: " + cut + "\r\n\r\n")) << report;
+    EXPECT_EQ("[" + key.CurrentUserPath() + "]\r\n\"cut\"=\"" + cut + "\"\r\n\r\n[" + key.UsersPath() +
+                  "]\r\n\"cut\"=\"" + cut + "\"\r\n\r\n",
+              ReportBody(report));
+}
+
+// A console program has nobody to close a message box: a report that
+// cannot be created is explained on standard error, and the run goes on.
+// Z:\sys is the Unix /sys, where not even root may create a file.
+TEST_F(KestrinFind, ReportThatCannotBeCreatedIsExplainedOnStandardError) {
+    if (::GetFileAttributesA("Z:\\sys") == INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "no unwritable folder Z:\\sys";
+    const FindRun run = Find("/K /W /C HKEY_CLASSES_ROOT", "Z:\\sys");
+    EXPECT_TRUE(run.exitCode == 0 || run.exitCode == 2) << run.exitCode;
+    EXPECT_EQ("", run.out);
+    // Standard error is a text stream: its line feeds arrive as CR LF.
+    EXPECT_NE(std::string::npos,
+              run.err.find("Facility = 0, Severity = 0, Scode = 5\r\n in CRegKeyTools::CreateFile [m_fileData.Open()]"))
+        << run.err;
+}
+
 // A key that cannot be opened makes the exit code 2 and lands in
 // ExcludeKeys.txt in the current directory. Listed in the Kestrin.ini beside
 // the executable, those keys are skipped and the run ends with 0; the
@@ -153,7 +189,9 @@ protected:
         ChildProcess child;
         EXPECT_TRUE(child.Start(m_exe, "kestrin-find /K /W /C HKEY_CLASSES_ROOT", m_cwd.path(), CREATE_NEW_CONSOLE));
         // The first progress line comes after the handler is installed.
-        for (DWORD waited = 0; child.Err().find("Search: Keys") == std::string::npos && waited < 60000; waited += 10)
+        const ULONGLONG deadline = ::GetTickCount64() + 60000;
+        for (child.Pump(); child.Err().find("Search: Keys") == std::string::npos && ::GetTickCount64() < deadline;
+             child.Pump())
             ::Sleep(10);
         ::FreeConsole();
         bool sent = ::AttachConsole(child.id()) && ::SetConsoleCtrlHandler(nullptr, TRUE) &&
