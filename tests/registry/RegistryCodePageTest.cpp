@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "registry/ExpectedReport.h"
+#include "support/ErrorCapture.h"
 #include "support/RegistryTestKey.h"
 #include "support/SearchRun.h"
 #include "support/TempDir.h"
@@ -61,6 +62,7 @@ void RunCodePageSearches(const CodePageTexts& cp) {
 
     for (int matchCase = 0; matchCase <= 1; ++matchCase) {
         SCOPED_TRACE(matchCase ? "case sensitive" : "any case");
+        ErrorCapture errors;
         TempDir folder("codepage");
         CurrentDirectoryScope cwd(folder.path());
         CRegKeyTools tools((folder / "Kestrin.ini").c_str());
@@ -73,6 +75,7 @@ void RunCodePageSearches(const CodePageTexts& cp) {
         EXPECT_EQ(ExpectedBody(blocks, prefixes, o, &hits), ReportBody(report));
         EXPECT_EQ(hits, SearchCounters::Read(counters.found));
         EXPECT_NE(std::string::npos, report.find(";    for expression: " + cp.text + "\r\n"));
+        EXPECT_TRUE(errors.messages().empty());
     }
 }
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "registry/ExpectedReport.h"
+#include "support/ErrorCapture.h"
 #include "support/RegistryTestKey.h"
 #include "support/SearchRun.h"
 #include "support/TempDir.h"
@@ -129,6 +130,7 @@ std::unique_ptr<Subtree> RegistrySearch::s_subtree;
 TEST_P(RegistrySearch, ReportHoldsTheSubtreeBlocksInRootOrder) {
     ASSERT_TRUE(s_subtree->ok()) << "the test subtree could not be built";
     const SearchOptions o = Options();
+    ErrorCapture errors;
     TempDir folder("registry");
     CurrentDirectoryScope cwd(folder.path());
     CRegKeyTools tools((folder / "Kestrin.ini").c_str());
@@ -149,6 +151,7 @@ TEST_P(RegistrySearch, ReportHoldsTheSubtreeBlocksInRootOrder) {
     EXPECT_NE(std::string::npos, header.find(OptionsLine(o))) << header;
     EXPECT_NE(std::string::npos, header.find(";    for expression: " + s_subtree->text() + "\r\n\r\n")) << header;
     EXPECT_TRUE(AllLineEndsAreCrLf(report));
+    EXPECT_TRUE(errors.messages().empty());
 }
 
 std::string CombinationName(const ::testing::TestParamInfo<Combination>& info) {

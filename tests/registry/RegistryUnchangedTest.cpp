@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "support/ErrorCapture.h"
 #include "support/RegistryTestKey.h"
 #include "support/SearchRun.h"
 #include "support/TempDir.h"
@@ -111,6 +112,7 @@ TEST(RegistryUnchanged, FullSearchesChangeNothingInTheRegistry) {
     key.String("plain", "named", "x" + text);
     ASSERT_TRUE(key.ok());
 
+    ErrorCapture errors;
     TempDir folder("unchanged");
     CurrentDirectoryScope cwd(folder.path());
     CRegKeyTools tools((folder / "Kestrin.ini").c_str());
@@ -131,6 +133,7 @@ TEST(RegistryUnchanged, FullSearchesChangeNothingInTheRegistry) {
     ASSERT_GT(before.size(), 1000u);
     EXPECT_EQ(before.size(), after.size());
     EXPECT_TRUE(before == after) << FirstDifference(before, after);
+    EXPECT_TRUE(errors.messages().empty());
 }
 
 }  // namespace
