@@ -12,7 +12,11 @@ class CAboutDlg : public CDialogImpl<CAboutDlg> {
 public:
     enum { IDD = IDD_ABOUTBOX };
 
+    // Takes the link colour and the button face's colour; the cursor and the
+    // fonts come when the box is initialised, and the fonts go with the object.
     CAboutDlg();
+    // The message map: initialisation, the links' colours and clicks, OK
+    // (Enter) and the close request end the box; Esc is left alone.
     BOOL ProcessWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                               LRESULT& result) override;
 

@@ -22,9 +22,15 @@ class CMainDlg : public CDialogImpl<CMainDlg>, public CMessageFilter, public CId
 public:
     enum { IDD = IDD_MAINDLG };
 
+    // The message map: initialisation, the worker's two messages, close and
+    // destroy, and the controls' commands. FALSE leaves a message to the
+    // platform's dialog processing (a declined close request among them).
     BOOL ProcessWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                               LRESULT& result) override;
+    // The dialog's keyboard handling (Tab, arrows, mnemonics, Esc) for the
+    // modeless window; TRUE when the message was the dialog's.
     BOOL FilterMessage(MSG* msg) override;
+    // Nothing to do when the queue runs empty; always FALSE.
     BOOL DoIdleWork() override;
 
     // Set by RunMainDialog before the window is created; not owned.
