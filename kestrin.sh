@@ -59,9 +59,16 @@ prepare_prefix() {
         wineserver -w
         "$ROOT/tests/support/prepare-prefix.sh"
     fi
-    # A persistent server makes each process start cheap.
-    wineserver -p
 }
+
+# A persistent server makes each process start cheap. It answers 2 when one
+# already runs, which is as good.
+start_server() { wineserver -p || true; }
+
+# Wine's desktop takes the display of the server's first window for the
+# server's whole life, so the tests get a server of their own that starts
+# after the display.
+restart_server() { wineserver -k 2>/dev/null || true; wineserver -w || true; start_server; }
 
 setup() { install_packages; generate_locales; build; prepare_prefix; }
 
@@ -77,6 +84,7 @@ start_display() {
 
 cmd_run() {
     setup
+    start_server
     mkdir -p "$BUILD/reports"
     cd "$BUILD/reports"
     local report status=0
@@ -97,12 +105,14 @@ cmd_run() {
 cmd_test() {
     setup
     start_display
+    restart_server
     cd "$BUILD"
     ctest --output-on-failure --timeout 900
 }
 
 cmd_bench() {
     setup
+    start_server
     wine "$BUILD/bin/kestrin-bench.exe" "$@"
 }
 

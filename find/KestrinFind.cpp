@@ -2,6 +2,7 @@
 // the current directory, same exclusion list from Kestrin.ini beside the
 // executables; the options come from the command line and are never saved.
 #include <windows.h>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -17,11 +18,16 @@ namespace {
 
 constexpr int kUsageExit = 64;
 std::atomic<HANDLE> g_stopEvent{nullptr};
+SearchContext g_context;  // zero-filled, as the worker expects
 
 // A console program has nobody to close a message box (and without a display
 // the box never shows): errors are written to standard error instead.
+// The platform's texts end their lines with CR LF, and standard error adds a
+// CR of its own before each LF.
 void PrintError(const char* message) {
-    std::fprintf(stderr, "\nkestrin-find: %s\n", message);
+    std::string text = message;
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    std::fprintf(stderr, "\nkestrin-find: %s\n", text.c_str());
     std::fflush(stderr);
 }
 
@@ -80,7 +86,20 @@ DWORD RunSearch(SearchContext& context) {
     return exitCode;
 }
 
-SearchContext g_context;
+// Hands the command line's search and the worker's wiring to the engine.
+void PrepareEngine(CRegKeyTools& tools, const FindCommandLine& line, HANDLE stopEvent, HWND window) {
+    tools.m_lookAtKeys = line.keys;
+    tools.m_lookAtValues = line.values;
+    tools.m_wholeString = line.wholeString;
+    tools.m_matchCase = line.matchCase;
+    std::memcpy(tools.m_searchText, line.text.c_str(), line.text.size() + 1);
+    g_context.m_notifyWindow = window;
+    g_context.m_tools = &tools;
+    g_context.m_stopEvent = stopEvent;
+    tools.m_notifyWindow = window;
+    tools.m_searchCounters = &g_context.m_counters;
+    tools.m_stopEvent = stopEvent;
+}
 
 }  // namespace
 
@@ -95,25 +114,18 @@ int main(int argc, char** argv) {
         return kUsageExit;
     }
 
-    SetErrorPresenter(&PrintError);
-    CRegKeyTools tools(SettingsPathBesideExecutable().c_str());
-    tools.m_lookAtKeys = line.keys;
-    tools.m_lookAtValues = line.values;
-    tools.m_wholeString = line.wholeString;
-    tools.m_matchCase = line.matchCase;
-    std::memcpy(tools.m_searchText, line.text.c_str(), line.text.size() + 1);
-
+    // The stop event exists before anything else, so that a Ctrl+C at any
+    // moment stops the search instead of killing the process. A process
+    // started in a new process group has Ctrl+C turned off until it asks.
     UniqueKernelHandle stopEvent(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    HWND notifyWindow = CreateNotifyWindow();
-    g_context.m_notifyWindow = notifyWindow;
-    g_context.m_tools = &tools;
-    g_context.m_stopEvent = stopEvent.get();
-    tools.m_notifyWindow = notifyWindow;
-    tools.m_searchCounters = &g_context.m_counters;
-    tools.m_stopEvent = stopEvent.get();
     g_stopEvent = stopEvent.get();
+    ::SetConsoleCtrlHandler(nullptr, FALSE);
     ::SetConsoleCtrlHandler(OnConsoleControl, TRUE);
 
+    SetErrorPresenter(&PrintError);
+    CRegKeyTools tools(SettingsPathBesideExecutable().c_str());
+    HWND notifyWindow = CreateNotifyWindow();
+    PrepareEngine(tools, line, stopEvent.get(), notifyWindow);
     DWORD exitCode = RunSearch(g_context);
 
     ::SetConsoleCtrlHandler(OnConsoleControl, FALSE);
