@@ -14,8 +14,8 @@ void ReadValues(IRegistryApi& api, HKEY key, const RegKeyInfo& info, PlainWalkCo
     RegBuffer scratch(api, std::max(name.size(), data.size()));
     if (!name || !data || !scratch) return;
     for (DWORD index = 0; index < info.values; ++index) {
-        auto nameLength = static_cast<DWORD>(name.size());
-        auto dataSize = static_cast<DWORD>(data.size() - 1);
+        DWORD nameLength = name.Capacity();
+        DWORD dataSize = data.Capacity(1);
         DWORD type = REG_NONE;
         if (api.EnumValue(key, index, name.get(), &nameLength, &type,
                           reinterpret_cast<BYTE*>(data.get()), &dataSize) != ERROR_SUCCESS)
@@ -36,7 +36,7 @@ void Walk(IRegistryApi& api, HKEY parent, const char* subKey, PlainWalkCounts& c
     RegBuffer name(api, NameBufferSize(info.maxSubKeyLength));
     if (!name) return;
     for (DWORD index = 0; index < info.subKeys; ++index) {
-        auto nameLength = static_cast<DWORD>(name.size());
+        DWORD nameLength = name.Capacity();
         if (api.EnumKey(key.get(), index, name.get(), &nameLength) != ERROR_SUCCESS) {
             if (subKey) return;
             continue;

@@ -73,6 +73,12 @@ public:
     explicit operator bool() const { return m_data != nullptr; }
     char* get() const { return m_data; }
     size_t size() const { return m_size; }
+    // What a registry call may fill, keeping the last `reserve` bytes back;
+    // never more than a 32-bit count can say.
+    DWORD Capacity(size_t reserve = 0) const {
+        size_t usable = m_size > reserve ? m_size - reserve : 0;
+        return usable < MAXDWORD ? static_cast<DWORD>(usable) : MAXDWORD;
+    }
 
 private:
     IRegistryApi* m_api;

@@ -97,8 +97,8 @@ void CRegKeyTools::SearchValues(HKEY key, const RegKeyInfo& info, bool belowRoot
     if (!name || !data || !scratch) return;
 
     for (DWORD index = 0; index < info.values; ++index) {
-        auto nameLength = static_cast<DWORD>(name.size());
-        auto dataSize = static_cast<DWORD>(data.size() - 1);
+        DWORD nameLength = name.Capacity();
+        DWORD dataSize = data.Capacity(1);
         DWORD type = REG_NONE;
         LONG rc = m_registry.EnumValue(key, index, name.get(), &nameLength, &type,
                                        reinterpret_cast<BYTE*>(data.get()), &dataSize);
@@ -143,7 +143,7 @@ int CRegKeyTools::SearchSubKeys(HKEY key, const RegKeyInfo& info, bool belowRoot
     int result = 1;
     for (DWORD index = 0; index < info.subKeys; ++index) {
         if (m_stopped) return 0;
-        auto nameLength = static_cast<DWORD>(name.size());
+        DWORD nameLength = name.Capacity();
         LONG rc = m_registry.EnumKey(key, index, name.get(), &nameLength);
         if (StopRequested()) return 0;
         if (rc == ERROR_SUCCESS) {
