@@ -9,9 +9,11 @@
 #include <memory>
 #include <vector>
 
-#include "engine/EngineTestSupport.h"
 #include "engine/FakeRegistry.h"
 #include "engine/RegKeyTools.h"
+#include "support/ErrorCapture.h"
+#include "support/SearchRun.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -24,12 +26,12 @@ struct Case {
 class MatchTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        tools = std::make_unique<CRegKeyTools>(dir.Path("Kestrin.ini").c_str(), &registry);
+        tools = std::make_unique<CRegKeyTools>((dir / "Kestrin.ini").c_str(), &registry);
         tools->m_searchCounters = &counters;
     }
 
     void Options(const std::string& text, int keys, int values, int whole, int matchCase) {
-        SetOptions(*tools, text, keys, values, whole, matchCase);
+        testsupport::SetSearchOptions(*tools, text, {keys, values, whole, matchCase});
     }
 
     // Each run prepares the upper-cased search text before its walk; over
@@ -46,8 +48,9 @@ protected:
         }
     }
 
-    TempDirectory dir;
-    ErrorRecorder errors;
+    testsupport::TempDir dir{"engine"};
+    testsupport::CurrentDirectoryScope inDir{dir.path()};
+    testsupport::ErrorCapture errors;
     FakeRegistry registry;
     SearchCounters counters{};
     std::unique_ptr<CRegKeyTools> tools;

@@ -12,8 +12,16 @@
 #include "engine/RegKeyTools.h"
 #include "engine/SearchContext.h"
 #include "engine/SearchMessages.h"
+#include "support/ErrorCapture.h"
+#include "support/SearchRun.h"
+#include "support/TempDir.h"
 
 namespace {
+
+using testsupport::FileExists;
+using testsupport::ReadFileBytes;
+using testsupport::ReportBody;
+using testsupport::WriteFileBytes;
 
 const std::string kHkcr = "HKEY_CLASSES_ROOT";
 const std::string kHkcu = "HKEY_CURRENT_USER";
@@ -59,8 +67,8 @@ protected:
     void MakeEngine(const std::vector<std::string>& excluded = {}) {
         std::string ini = "[ExcludeKeys]\r\n";
         for (const std::string& line : excluded) ini += line + "\r\n";
-        WriteFileBytes(dir.Path("Kestrin.ini"), ini);
-        tools = std::make_unique<CRegKeyTools>(dir.Path("Kestrin.ini").c_str(), &registry);
+        ASSERT_TRUE(WriteFileBytes(dir / "Kestrin.ini", ini));
+        tools = std::make_unique<CRegKeyTools>((dir / "Kestrin.ini").c_str(), &registry);
         Options("needle", 0, 1);
         tools->m_notifyWindow = window.get();
         tools->m_searchCounters = &context.m_counters;
@@ -69,7 +77,7 @@ protected:
     }
 
     void Options(const std::string& text, int keys, int values, int whole = 0, int matchCase = 0) {
-        SetOptions(*tools, text, keys, values, whole, matchCase);
+        testsupport::SetSearchOptions(*tools, text, {keys, values, whole, matchCase});
     }
 
     // One search through the worker's routine, on this thread; keeps what it posted.
@@ -92,15 +100,17 @@ protected:
     }
 
     std::string ExcludeFile() const {
-        std::string path = dir.Path("ExcludeKeys.txt");
+        std::string path = dir / "ExcludeKeys.txt";
         return FileExists(path) ? ReadFileBytes(path) : "<no file>";
     }
 
     using List = std::vector<std::string>;
 
-    TempDirectory dir;
+    // The report and ExcludeKeys.txt go to the current directory.
+    testsupport::TempDir dir{"engine"};
+    testsupport::CurrentDirectoryScope inDir{dir.path()};
     MessageWindow window;
-    ErrorRecorder errors;
+    testsupport::ErrorCapture errors;
     FakeRegistry registry;
     SearchContext context{};
     std::unique_ptr<CRegKeyTools> tools;
@@ -128,7 +138,7 @@ TEST_F(WalkTest, CompleteRunWritesBlocksInPreOrderAndRootOrder) {
     EXPECT_EQ(1, endPosts);
     EXPECT_EQ(List{}, tools->ExcludeKeys());
     EXPECT_EQ("<no file>", ExcludeFile());
-    EXPECT_EQ(List{}, errors.Messages());
+    EXPECT_EQ(List{}, errors.messages());
 }
 
 TEST_F(WalkTest, SearchSucceedsOnlyWhenEveryRootWasWalked) {
@@ -377,7 +387,7 @@ TEST_P(ValueBufferAllocationTest, FailureSkipsTheValuePassSilently) {
     EXPECT_EQ(0u, Run());
     EXPECT_EQ((Counts{6, 1, 1}), Counted());
     EXPECT_EQ(KeyLine(kHkcu + "\\K\\C") + ValueLine("w", "needle") + kBlank, Report());
-    EXPECT_EQ(List{}, errors.Messages());
+    EXPECT_EQ(List{}, errors.messages());
     EXPECT_EQ(List{}, tools->ExcludeKeys());
 }
 
@@ -391,7 +401,7 @@ TEST_F(WalkTest, ValueBufferTooLargeToAllocateSkipsOnlyThatKeysValues) {
     EXPECT_EQ(0u, Run());
     EXPECT_EQ((Counts{6, 1, 1}), Counted());
     EXPECT_EQ(KeyLine(kHkcu + "\\Small") + ValueLine("v", "needle") + kBlank, Report());
-    EXPECT_EQ(List{}, errors.Messages());
+    EXPECT_EQ(List{}, errors.messages());
 }
 
 TEST_F(WalkTest, SubKeyBufferAllocationFailureIsReportedAndSkipsTheSubKeys) {
@@ -407,8 +417,8 @@ TEST_F(WalkTest, SubKeyBufferAllocationFailureIsReportedAndSkipsTheSubKeys) {
     EXPECT_EQ(KeyLine(kHkcu + "\\K") + ValueLine("v", "needle") + kBlank + KeyLine(kHkcu + "\\L") +
                   ValueLine("v", "needle") + kBlank,
               Report());
-    ASSERT_EQ(1u, errors.Messages().size());
-    const std::string& message = errors.Messages()[0];
+    ASSERT_EQ(1u, errors.messages().size());
+    const std::string& message = errors.messages()[0];
     EXPECT_EQ("Out of memory", message.substr(message.size() - 13)) << message;
     EXPECT_FALSE(registry.WasOpened(kHkcu + "\\K\\" + longName));
     EXPECT_EQ(List{}, tools->ExcludeKeys());
@@ -458,7 +468,7 @@ TEST_F(StopTest, StopBeforeTheFirstHitLeavesNoReportButSavesTheGrownList) {
 
     EXPECT_EQ(1u, Run());
     EXPECT_STREQ("", tools->GetResultFileName());
-    EXPECT_EQ(List{}, dir.Files(".reg"));
+    EXPECT_EQ(List{}, testsupport::ListFiles(dir.path(), "*.reg"));
     EXPECT_FALSE(registry.WasOpened(kHkcu + "\\A"));
     EXPECT_EQ(kHkcr + "\\locked\r\n", ExcludeFile());
 }
@@ -490,7 +500,7 @@ TEST_F(WalkTest, ExcludeKeysFileListsLoadedThenNewEntriesAndIsWrittenOnlyAfterGr
     EXPECT_EQ(kHklm + "\\Loaded\r\n" + kHkcu + "\\bad\r\n" + kHkcu + "\\bad2\r\n", ExcludeFile());
 
     // The next run skips both keys, adds nothing and leaves the file alone.
-    WriteFileBytes(dir.Path("ExcludeKeys.txt"), "sentinel");
+    ASSERT_TRUE(WriteFileBytes(dir / "ExcludeKeys.txt", "sentinel"));
     EXPECT_EQ(0u, Run());
     EXPECT_EQ("sentinel", ExcludeFile());
     EXPECT_EQ(1, std::count(registry.Opened().begin(), registry.Opened().end(), kHkcu + "\\bad"));

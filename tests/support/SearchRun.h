@@ -18,16 +18,22 @@ struct SearchOptions {
     int matchCase = 0;
 };
 
-// Fills the engine's inputs as a front end does before it starts a run:
-// the counters go to counters; stop, when given, is the stop event.
-inline void PrepareSearch(CRegKeyTools& tools, const std::string& text, const SearchOptions& options,
-                          SearchCounters& counters, HANDLE stop = nullptr) {
+// The search text (cut to what the engine holds) and the four options that
+// change a walk; the counters and the stop event stay as they were.
+inline void SetSearchOptions(CRegKeyTools& tools, const std::string& text, const SearchOptions& options) {
     std::memset(tools.m_searchText, 0, sizeof tools.m_searchText);
     text.copy(tools.m_searchText, sizeof tools.m_searchText - 1);
     tools.m_lookAtKeys = options.keys;
     tools.m_lookAtValues = options.values;
     tools.m_wholeString = options.whole;
     tools.m_matchCase = options.matchCase;
+}
+
+// Fills the engine's inputs as a front end does before it starts a run:
+// the counters go to counters; stop, when given, is the stop event.
+inline void PrepareSearch(CRegKeyTools& tools, const std::string& text, const SearchOptions& options,
+                          SearchCounters& counters, HANDLE stop = nullptr) {
+    SetSearchOptions(tools, text, options);
     tools.m_searchCounters = &counters;
     tools.m_stopEvent = stop;
 }
