@@ -134,9 +134,10 @@ TEST_F(AboutBoxTest, TheCloseBoxClosesIt) {
 }
 
 TEST_F(AboutBoxTest, TheSearchsMessagesStillReachTheMainDialogWhileItIsOpen) {
-    TestKey key;
+    RegistryTestKey key{"ui"};
     std::string token = UniqueToken();
-    ASSERT_TRUE(key.SetString("value", token));
+    key.String("", "value", token);
+    ASSERT_TRUE(key.ok());
     Start(kFreshSettings, FolderWithoutRoomForAReport());
     Type(token);
     StartSearch();
@@ -171,7 +172,7 @@ TEST_F(AboutBoxTest, AClickOnALinkHandsItsTextToTheShellMaximised) {
         ::PostMessageA(label, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
         ::PostMessageA(label, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
         expected += "show=" + std::to_string(SW_SHOWMAXIMIZED) + " arg=[" + text + "]\n";
-        EXPECT_TRUE(WaitFor([&] { return ReadWholeFile(record) == expected; })) << ReadWholeFile(record);
+        EXPECT_TRUE(WaitFor([&] { return ReadFileBytes(record) == expected; })) << ReadFileBytes(record);
     }
     EXPECT_EQ(Text(AboutItem(kHomePage)).rfind("https://", 0), 0u);
     EXPECT_EQ(Text(AboutItem(kHomePage)).back(), ' ') << "the home page's text ends with a blank";

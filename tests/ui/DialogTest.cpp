@@ -12,7 +12,7 @@ std::string SettingsFile(const char* keys, const char* values, const char* data,
 
 void DialogTest::Start(const std::string& settings, const std::string& workingFolder, int showCommand) {
     if (!settings.empty()) {
-        ASSERT_TRUE(WriteWholeFile(m_sandbox.SettingsPath(), settings));
+        ASSERT_TRUE(WriteFileBytes(m_sandbox.SettingsPath(), settings));
     }
     m_kestrin = std::make_unique<KestrinProcess>(m_sandbox, workingFolder, showCommand);
     ASSERT_TRUE(m_kestrin->Started()) << "Kestrin.exe could not be started from " << m_sandbox.Folder();

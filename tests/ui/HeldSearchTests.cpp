@@ -10,7 +10,8 @@ namespace {
 class HeldSearchTest : public DialogTest {
 protected:
     void StartHeldSearch() {
-        ASSERT_TRUE(m_key.SetString("value", m_token));
+        m_key.String("", "value", m_token);
+        ASSERT_TRUE(m_key.ok());
         Start(kFreshSettings, FolderWithoutRoomForAReport());
         Type(m_token);
         StartSearch();
@@ -18,7 +19,7 @@ protected:
     }
     bool WorkerEnded() { return DismissErrorsUntil([&] { return Enabled(kFindStop) || m_kestrin->HasExited(); }); }
 
-    TestKey m_key;
+    RegistryTestKey m_key{"ui"};
     std::string m_token = UniqueToken();
 };
 
@@ -55,7 +56,7 @@ TEST_F(HeldSearchTest, AnOptionClickedDuringTheRunIsNotSavedWhenTheDialogClosesF
     Click(Control(kExit));
     ASSERT_TRUE(WorkerEnded());
     ExpectExitWithZero();
-    EXPECT_EQ(ReadWholeFile(m_sandbox.SettingsPath()), kFreshSettings);
+    EXPECT_EQ(ReadFileBytes(m_sandbox.SettingsPath()), kFreshSettings);
 }
 
 // The three ways to ask the dialog to close.
@@ -91,7 +92,7 @@ TEST_P(CloseDuringSearchTest, TheWindowStaysUntilTheWorkerHasEndedThenTheProgram
 
     ASSERT_TRUE(WorkerEnded());
     ExpectExitWithZero();
-    EXPECT_EQ(ReadWholeFile(m_sandbox.SettingsPath()), kFreshSettings);
+    EXPECT_EQ(ReadFileBytes(m_sandbox.SettingsPath()), kFreshSettings);
 }
 
 std::string CloseWayName(const ::testing::TestParamInfo<CloseWay>& info) {

@@ -1,21 +1,10 @@
 #include "ui/RegistryFixture.h"
 
-#include <atomic>
-#include <cstdio>
-
 namespace ui {
 
 namespace {
 
-constexpr char kTestRoot[] = "Software\\KestrinUiTests\\";
 constexpr char kClasses[] = "Software\\Classes\\";
-std::atomic<int> g_count{0};
-
-std::string Unique(const char* stem) {
-    char text[80];
-    std::snprintf(text, sizeof text, "%s%lx%x%lx", stem, ::GetCurrentProcessId(), ++g_count, ::GetTickCount());
-    return text;
-}
 
 bool ReadDefault(HKEY root, const std::string& path, std::string& value) {
     char buffer[1024];
@@ -38,33 +27,7 @@ bool WriteDefault(HKEY root, const std::string& path, const std::string& value) 
 
 }  // namespace
 
-std::string UniqueToken() { return Unique("qzTok"); }
-
-TestKey::TestKey() : m_path(kTestRoot + Unique("Run")) {
-    if (::RegCreateKeyExA(HKEY_CURRENT_USER, m_path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &m_key,
-                          nullptr) != ERROR_SUCCESS)
-        m_key = nullptr;
-}
-
-TestKey::~TestKey() {
-    if (m_key) ::RegCloseKey(m_key);
-    ::RegDeleteTreeA(HKEY_CURRENT_USER, m_path.c_str());
-    ::RegDeleteKeyA(HKEY_CURRENT_USER, m_path.c_str());
-}
-
-bool TestKey::SetString(const std::string& name, const std::string& data) {
-    return m_key && ::RegSetValueExA(m_key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                                     static_cast<DWORD>(data.size() + 1)) == ERROR_SUCCESS;
-}
-
-bool TestKey::AddSubKey(const std::string& name) {
-    HKEY sub = nullptr;
-    if (!m_key || ::RegCreateKeyExA(m_key, name.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &sub, nullptr) !=
-                      ERROR_SUCCESS)
-        return false;
-    ::RegCloseKey(sub);
-    return true;
-}
+std::string UniqueToken() { return "qzTok" + testsupport::UniqueSuffix(); }
 
 ShellVerbOverride::ShellVerbOverride(const std::string& key, const std::string& verb, const std::string& command)
     : m_verbPath(kClasses + key + "\\shell\\" + verb) {

@@ -5,28 +5,15 @@
 #include <windows.h>
 #include <string>
 
+#include "support/RegistryTestKey.h"
+
 namespace ui {
 
-// A text that occurs nowhere in the registry until a test puts it there.
+using testsupport::RegistryTestKey;
+
+// A text that occurs nowhere in the registry until a test puts it there
+// (the key of a RegistryTestKey never holds one in its own name).
 std::string UniqueToken();
-
-// HKEY_CURRENT_USER\Software\KestrinUiTests\<unique name>, deleted with its
-// sub-tree on destruction. The key's own name never holds a token.
-class TestKey {
-public:
-    TestKey();
-    ~TestKey();
-    TestKey(const TestKey&) = delete;
-    TestKey& operator=(const TestKey&) = delete;
-
-    bool IsOpen() const { return m_key != nullptr; }
-    bool SetString(const std::string& name, const std::string& data);
-    bool AddSubKey(const std::string& name);
-
-private:
-    std::string m_path;
-    HKEY m_key = nullptr;
-};
 
 // Gives HKLM\Software\Classes\<key>\shell\<verb>\command the default value
 // command (or, with an empty command, removes the whole verb) and restores

@@ -56,7 +56,7 @@ protected:
         std::string geometry = std::to_string(area.right - area.left + 2 * margin) + "x" +
                                std::to_string(area.bottom - area.top + 2 * margin) + "+" +
                                std::to_string(area.left - margin) + "+" + std::to_string(area.top - margin);
-        ASSERT_TRUE(WriteWholeFile(m_folder + name + ".ready", geometry));
+        ASSERT_TRUE(WriteFileBytes(m_folder + name + ".ready", geometry));
         ASSERT_TRUE(WaitFor([&] { return FileExists(m_folder + name + ".done"); }, std::chrono::seconds(60)));
     }
 

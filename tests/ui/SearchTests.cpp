@@ -32,17 +32,20 @@ protected:
     std::string OnlyReport() {
         auto reports = m_sandbox.Reports(m_sandbox.Folder());
         EXPECT_EQ(reports.size(), 1u);
-        return reports.empty() ? "" : ReadWholeFile(reports.front());
+        return reports.empty() ? "" : ReadFileBytes(reports.front());
     }
 
-    TestKey m_key;
+    RegistryTestKey m_key{"ui"};
     std::string m_token = UniqueToken();
 };
 
 TEST_F(SearchTest, StatusLinesShowTheRunsCountsAndShowResultFollowsItsReport) {
-    ASSERT_TRUE(m_key.AddSubKey("named " + m_token));
-    ASSERT_TRUE(m_key.SetString("first", "before " + m_token + " after"));
-    ASSERT_TRUE(m_key.SetString("second", m_token));
+    m_key.Key("named " + m_token);
+    ASSERT_TRUE(m_key.ok());
+    m_key.String("", "first", "before " + m_token + " after");
+    ASSERT_TRUE(m_key.ok());
+    m_key.String("", "second", m_token);
+    ASSERT_TRUE(m_key.ok());
     Start(SettingsFile("On", "On", "Off", "Off", "Off"));
     Type(m_token);
     StartSearch();
@@ -64,7 +67,8 @@ TEST_F(SearchTest, StatusLinesShowTheRunsCountsAndShowResultFollowsItsReport) {
 }
 
 TEST_F(SearchTest, ARunWithoutHitsLeavesShowResultDisabled) {
-    ASSERT_TRUE(m_key.SetString("value", m_token));
+    m_key.String("", "value", m_token);
+    ASSERT_TRUE(m_key.ok());
     Start(SettingsFile("Off", "On", "Off", "Off", "Off"));
     Type(m_token);
     StartSearch();
@@ -82,7 +86,8 @@ TEST_F(SearchTest, ARunWithoutHitsLeavesShowResultDisabled) {
 
 TEST_F(SearchTest, ATextOf300CharactersSearchesForItsFirst259) {
     std::string head = m_token + std::string(259 - m_token.size(), 'w');
-    ASSERT_TRUE(m_key.SetString("long", head + "-end"));
+    m_key.String("", "long", head + "-end");
+    ASSERT_TRUE(m_key.ok());
     Start(SettingsFile("Off", "On", "Off", "Off", "Off"));
     Type(head + std::string(41, 'z'));
     ASSERT_EQ(ControlText(kSearchText).size(), 300u);
@@ -116,7 +121,8 @@ TEST_F(SearchTest, StopEndsTheRunWithTheInterruptionNote) {
 // when, at the moment Find is pressed, that dialog's thread has no active
 // window (another program is in front and Find comes as a command).
 TEST_F(SearchTest, TheEndOfASearchReachesItsDialogWhenAnotherProgramIsInFront) {
-    ASSERT_TRUE(m_key.SetString("value", m_token));
+    m_key.String("", "value", m_token);
+    ASSERT_TRUE(m_key.ok());
     Start(SettingsFile("Off", "On", "Off", "Off", "Off"));
     Type(m_token);
     ASSERT_TRUE(WaitFor([&] { return Enabled(kFindStop); }));

@@ -14,7 +14,8 @@ class ShowResultTest : public DialogTest {
 protected:
     // Runs a search that finds the test key's value and returns the report's path.
     std::string SearchWithAHit() {
-        EXPECT_TRUE(m_key.SetString("value", m_token));
+        m_key.String("", "value", m_token);
+        EXPECT_TRUE(m_key.ok());
         Start(SettingsFile("Off", "On", "Off", "Off", "Off"));
         Type(m_token);
         StartSearch();
@@ -25,7 +26,7 @@ protected:
         return reports.empty() ? "" : reports.front();
     }
 
-    TestKey m_key;
+    RegistryTestKey m_key{"ui"};
     std::string m_token = UniqueToken();
 };
 
@@ -71,8 +72,8 @@ TEST_F(ShowResultTest, TheShellGetsTheReportsPathWithTheEditVerbShownNormally) {
     ASSERT_TRUE(edit.Applied());
     std::string report = SearchWithAHit();
     Click(Control(kShowResult));
-    ASSERT_TRUE(WaitFor([&] { return !ReadWholeFile(record).empty(); }));
-    EXPECT_EQ(ReadWholeFile(record), "show=" + std::to_string(SW_SHOW) + " arg=[" + report + "]\n");
+    ASSERT_TRUE(WaitFor([&] { return !ReadFileBytes(record).empty(); }));
+    EXPECT_EQ(ReadFileBytes(record), "show=" + std::to_string(SW_SHOW) + " arg=[" + report + "]\n");
 }
 
 TEST_F(ShowResultTest, WithoutAnEditVerbTheErrorBoxNamesTheShellsCodeAndTheFile) {

@@ -27,7 +27,7 @@ TEST_F(StartupTest, OptionBoxesStartFromTheSettingsFile) {
 
 TEST_F(StartupTest, MissingSettingsFileIsCreatedAndLeftAsItIsWithoutAClick) {
     Start("");
-    EXPECT_EQ(ReadWholeFile(m_sandbox.SettingsPath()), kFreshSettings);
+    EXPECT_EQ(ReadFileBytes(m_sandbox.SettingsPath()), kFreshSettings);
     EXPECT_TRUE(IsChecked(Control(kKeys)));
     EXPECT_TRUE(IsChecked(Control(kValues)));
     EXPECT_FALSE(IsChecked(Control(kData)));
@@ -36,7 +36,7 @@ TEST_F(StartupTest, MissingSettingsFileIsCreatedAndLeftAsItIsWithoutAClick) {
     // Esc in the idle dialog ends the program.
     PressKey(Control(kSearchText), VK_ESCAPE);
     ExpectExitWithZero();
-    EXPECT_EQ(ReadWholeFile(m_sandbox.SettingsPath()), kFreshSettings);
+    EXPECT_EQ(ReadFileBytes(m_sandbox.SettingsPath()), kFreshSettings);
 }
 
 TEST_F(StartupTest, ABoxClickedOnAndOffRewritesTheSettingsAtExit) {
@@ -48,7 +48,7 @@ TEST_F(StartupTest, ABoxClickedOnAndOffRewritesTheSettingsAtExit) {
     EXPECT_FALSE(IsChecked(Control(kMatchCase)));
     Click(Control(kExit));
     ExpectExitWithZero();
-    std::string written = ReadWholeFile(m_sandbox.SettingsPath());
+    std::string written = ReadFileBytes(m_sandbox.SettingsPath());
     for (const char* line : {"Keys=On\r\n", "Values=On\r\n", "Data=Off\r\n", "WholeString=Off\r\n", "MatchCase=Off\r\n"})
         EXPECT_NE(written.find(line), std::string::npos) << line << " missing from:\n" << written;
 }

@@ -1,33 +1,12 @@
 #include "ui/UiDriver.h"
 
-#include <atomic>
-#include <cstdio>
-#include <fstream>
-#include <sstream>
+#include "support/ChildProcess.h"
 
 namespace ui {
 
 namespace {
 
 constexpr UINT kMessageTimeout = 5000;
-std::atomic<int> g_sandboxCount{0};
-
-void RemoveTree(const std::string& folder) {
-    WIN32_FIND_DATAA entry;
-    HANDLE find = ::FindFirstFileA((folder + "*").c_str(), &entry);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = entry.cFileName;
-            if (name == "." || name == "..") continue;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(folder + name + "\\");
-            else
-                ::DeleteFileA((folder + name).c_str());
-        } while (::FindNextFileA(find, &entry));
-        ::FindClose(find);
-    }
-    ::RemoveDirectoryA(folder.c_str());
-}
 
 struct WindowSearch {
     DWORD processId;
@@ -73,41 +52,12 @@ bool WaitFor(const std::function<bool()>& condition, milliseconds patience) {
     }
 }
 
-std::string ProgramFolder() {
-    char path[MAX_PATH] = "";
-    DWORD length = ::GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string folder(path, length);
-    return folder.substr(0, folder.find_last_of('\\') + 1);
-}
+std::string ProgramFolder() { return testsupport::ExecutableFolder() + "\\"; }
 
-std::string ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-bool WriteWholeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-    return static_cast<bool>(out);
-}
-
-bool FileExists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-Sandbox::Sandbox() {
-    char temp[MAX_PATH] = "";
-    ::GetTempPathA(sizeof temp, temp);
-    char name[80];
-    std::snprintf(name, sizeof name, "kestrin-ui-%lu-%d-%lu\\", ::GetCurrentProcessId(), ++g_sandboxCount,
-                  ::GetTickCount());
-    m_folder = std::string(temp) + name;
-    ::CreateDirectoryA(m_folder.c_str(), nullptr);
+Sandbox::Sandbox() : m_folder(m_dir.path() + "\\") {
     for (const char* program : {"Kestrin.exe", "kestrin-find.exe"})
         ::CopyFileA((ProgramFolder() + program).c_str(), Path(program).c_str(), FALSE);
 }
-
-Sandbox::~Sandbox() { RemoveTree(m_folder); }
 
 std::string Sandbox::SubFolder(const std::string& name) const {
     ::CreateDirectoryA((m_folder + name).c_str(), nullptr);
@@ -234,36 +184,12 @@ HWND FocusOf(HWND window) {
 }
 
 std::string RunFind(const Sandbox& sandbox, const std::string& folder, const std::string& args) {
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE readEnd = nullptr;
-    HANDLE writeEnd = nullptr;
-    if (!::CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return "";
-    ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-
     std::string program = sandbox.Path("kestrin-find.exe");
-    std::string commandLine = "\"" + program + "\" " + args;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
+    testsupport::ChildProcess find;
+    if (!find.Start(program, "\"" + program + "\" " + args, folder)) return "";
+    find.Wait();
     // Progress goes to stderr; stdout only names the report.
-    HANDLE nowhere = ::CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
-    startup.hStdError = writeEnd;
-    startup.hStdOutput = nowhere;
-    PROCESS_INFORMATION info = {};
-    BOOL started = ::CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
-                                    folder.c_str(), &startup, &info);
-    ::CloseHandle(writeEnd);
-    if (nowhere != INVALID_HANDLE_VALUE) ::CloseHandle(nowhere);
-    std::string output;
-    if (started) {
-        char buffer[4096];
-        DWORD got = 0;
-        while (::ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got) output.append(buffer, got);
-        ::WaitForSingleObject(info.hProcess, INFINITE);
-        ::CloseHandle(info.hThread);
-        ::CloseHandle(info.hProcess);
-    }
-    ::CloseHandle(readEnd);
+    const std::string& output = find.Err();
     size_t last = output.rfind("Search:");
     if (last == std::string::npos) return "";
     return output.substr(last, output.find_first_of("\r\n", last) - last);

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "support/TempDir.h"
+
 namespace ui {
 
 using std::chrono::milliseconds;
@@ -19,16 +21,15 @@ bool WaitFor(const std::function<bool()>& condition, milliseconds patience = kPa
 
 // The folder of the test program itself (build/bin), with a backslash.
 std::string ProgramFolder();
-std::string ReadWholeFile(const std::string& path);
-bool WriteWholeFile(const std::string& path, const std::string& bytes);
-bool FileExists(const std::string& path);
+using testsupport::FileExists;
+using testsupport::ReadFileBytes;
+using testsupport::WriteFileBytes;
 
 // A fresh folder under the temporary folder, holding a copy of Kestrin.exe
 // and kestrin-find.exe; removed with everything in it on destruction.
 class Sandbox {
 public:
     Sandbox();
-    ~Sandbox();
     Sandbox(const Sandbox&) = delete;
     Sandbox& operator=(const Sandbox&) = delete;
 
@@ -45,6 +46,7 @@ public:
     std::vector<std::string> Reports(const std::string& folder) const;
 
 private:
+    testsupport::TempDir m_dir{"ui"};
     std::string m_folder;
 };
 
