@@ -22,10 +22,13 @@ inline bool FileExists(const std::string& path) {
     return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// The file's bytes, untranslated; empty when it cannot be read.
+// The file's bytes, untranslated; empty when it cannot be read. Tests poll
+// files that other processes are still writing: the read shares everything,
+// so that it never makes a writer fail.
 inline std::string ReadFileBytes(const std::string& path) {
     std::string bytes;
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return bytes;
     char chunk[65536];

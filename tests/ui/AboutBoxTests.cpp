@@ -186,6 +186,13 @@ TEST_F(AboutBoxTest, LinkLabelsAreBlueOnTheButtonFaceAndUnderlined) {
     ASSERT_TRUE(Flush(AboutItem(IDOK)));
     const COLORREF blue = RGB(0, 0, 255);
     const COLORREF buttonFace = ::GetSysColor(COLOR_BTNFACE);
+    // The screen is read where the box lies: nothing may cover it (under
+    // Wine a console program that an earlier test had the shell start gets a
+    // console window of its own, which may linger on top). And painting
+    // comes after every posted message, so the flush above does not promise
+    // pixels on the screen: the box and its labels are painted now.
+    ::SetWindowPos(m_about, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ::RedrawWindow(m_about, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     for (int id : {kHomePage, kMail}) {
         ScreenPixels label(AboutItem(id));
         EXPECT_GT(label.Count(blue), 20) << "label " << id << " is drawn in blue";
