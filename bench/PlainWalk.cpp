@@ -1,25 +1,15 @@
 #include "bench/PlainWalk.h"
 
-#include <algorithm>
-
 #include "engine/RegKeyTools.h"
 
 namespace {
 
-size_t NameBufferSize(DWORD longestName) { return 2 * static_cast<size_t>(longestName) + 1; }
-
 void ReadValues(IRegistryApi& api, HKEY key, const RegKeyInfo& info, PlainWalkCounts& counts) {
-    RegBuffer name(api, NameBufferSize(info.maxValueNameLength));
-    RegBuffer data(api, static_cast<size_t>(info.maxValueDataSize) + 2);
-    RegBuffer scratch(api, std::max(name.size(), data.size()));
-    if (!name || !data || !scratch) return;
+    ValueBuffers buffers(api, info);
+    if (!buffers) return;
     for (DWORD index = 0; index < info.values; ++index) {
-        DWORD nameLength = name.Capacity();
-        DWORD dataSize = data.Capacity(1);
-        DWORD type = REG_NONE;
-        if (api.EnumValue(key, index, name.get(), &nameLength, &type,
-                          reinterpret_cast<BYTE*>(data.get()), &dataSize) != ERROR_SUCCESS)
-            return;
+        DWORD nameLength, type, dataSize;
+        if (buffers.Read(key, index, &nameLength, &type, &dataSize) != ERROR_SUCCESS) return;
         ++counts.values;
     }
 }

@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr char kExcludeSection[] = "ExcludeKeys";
 constexpr char kExcludeFileName[] = "ExcludeKeys.txt";
 constexpr DWORD kSectionSize = 26002;
 constexpr DWORD kLargestSection = 64u << 20;
@@ -23,7 +22,7 @@ void CRegKeyTools::LoadExcludeKeys(const char* settingsPath) {
     DWORD count = 0;
     for (DWORD size = kSectionSize; size <= kLargestSection; size *= 2) {
         section.assign(size, '\0');
-        count = ::GetPrivateProfileSectionA(kExcludeSection, &section[0], size, settingsPath);
+        count = ::GetPrivateProfileSectionA(kExcludeKeysSection, &section[0], size, settingsPath);
         if (count != size - 2) break;
     }
     for (size_t at = 0; at < count;) {

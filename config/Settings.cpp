@@ -10,7 +10,6 @@
 namespace {
 
 constexpr char kOptionsSection[] = "Options";
-constexpr char kExcludeSection[] = "ExcludeKeys";
 constexpr char kModuleContext[] = "CRegKeyTools::ReadSettings() in GetModuleFileName";
 constexpr size_t kValueSize = 26002;
 
@@ -75,7 +74,7 @@ int CRegKeyTools::GetSettingsFileName() {
         m_fileData.m_fileName = m_settingsFileName;
         if (m_fileData.OpenNew()) {
             WriteRawText("[");
-            WriteRawText(kExcludeSection);
+            WriteRawText(kExcludeKeysSection);
             WriteRawText("]\r\n\r\n");
         }
         CloseResultFile();

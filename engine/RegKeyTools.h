@@ -76,6 +76,9 @@ public:
     static int IsOnText(char* text, size_t size);
 
     // --- exclusion list (config/) ---
+    // The settings file's section that holds the list; also the one section
+    // of a settings file that the engine creates.
+    static constexpr char kExcludeKeysSection[] = "ExcludeKeys";
     void LoadExcludeKeys(const char* settingsPath);
     int IsExcludedKey(const char* path) const;
     void AddExcludeKey(const char* path);

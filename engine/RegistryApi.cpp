@@ -1,5 +1,7 @@
 #include "engine/RegistryApi.h"
 
+#include <algorithm>
+
 namespace {
 
 class Win32Registry final : public IRegistryApi {
@@ -56,4 +58,20 @@ RegKey& RegKey::operator=(RegKey&& other) noexcept {
 void RegKey::reset() {
     if (m_key && !IsPredefinedKey(m_key)) m_api->CloseKey(m_key);
     m_key = nullptr;
+}
+
+ValueBuffers::ValueBuffers(IRegistryApi& api, const RegKeyInfo& info)
+    : name(api, NameBufferSize(info.maxValueNameLength)),
+      data(api, static_cast<size_t>(info.maxValueDataSize) + 2),
+      scratch(api, std::max(name.size(), data.size())),
+      m_api(api) {}
+
+LONG ValueBuffers::Read(HKEY key, DWORD index, DWORD* nameLength, DWORD* type, DWORD* dataSize) {
+    *nameLength = name.Capacity();
+    *dataSize = data.Capacity(1);
+    *type = REG_NONE;
+    LONG rc = m_api.EnumValue(key, index, name.get(), nameLength, type,
+                              reinterpret_cast<BYTE*>(data.get()), dataSize);
+    if (rc == ERROR_SUCCESS) data.get()[std::min<size_t>(*dataSize, data.size() - 1)] = '\0';
+    return rc;
 }

@@ -85,3 +85,30 @@ private:
     char* m_data;
     size_t m_size;
 };
+
+// A buffer for the longest name that a key reports, in characters: in a
+// double-byte code page a name of N characters takes up to 2N bytes.
+inline size_t NameBufferSize(DWORD longestName) { return 2 * static_cast<size_t>(longestName) + 1; }
+
+// The buffers of one key's value pass, sized once from the key's own figures
+// so that every value is read in one call: the name, the data (one byte
+// beyond what the registry may fill, so that a terminator stored after the
+// data always fits) and a scratch buffer as large as either. Allocated in
+// that order; test with operator bool before use.
+class ValueBuffers {
+public:
+    ValueBuffers(IRegistryApi& api, const RegKeyInfo& info);
+    explicit operator bool() const { return name && data && scratch; }
+
+    // Reads the value at index with the full capacities. On success the
+    // outputs describe it and the data is terminated after its last byte;
+    // after a failure the buffers' contents are unspecified.
+    LONG Read(HKEY key, DWORD index, DWORD* nameLength, DWORD* type, DWORD* dataSize);
+
+    RegBuffer name;
+    RegBuffer data;
+    RegBuffer scratch;
+
+private:
+    IRegistryApi& m_api;
+};

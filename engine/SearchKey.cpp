@@ -1,6 +1,5 @@
 // The registry walk: depth first, pre-order, one key path buffer that grows
 // and shrinks in place.
-#include <algorithm>
 #include <cstring>
 
 #include "engine/RegKeyTools.h"
@@ -11,13 +10,6 @@ struct CRegKeyTools::KeyVisit {
     bool keyLineWritten = false;  // decides the blank line that closes the block
     bool counted = false;         // a counter moved: the key may post progress
 };
-
-namespace {
-
-// In a double-byte code page a name of N characters takes up to 2N bytes.
-size_t NameBufferSize(DWORD longestName) { return 2 * static_cast<size_t>(longestName) + 1; }
-
-}  // namespace
 
 void CRegKeyTools::Bump(std::atomic<int32_t> SearchCounters::*counter) {
     SearchCounters::Bump(m_searchCounters->*counter);
@@ -89,28 +81,19 @@ void CRegKeyTools::CloseKeyBlock(KeyVisit& visit) {
 }
 
 void CRegKeyTools::SearchValues(HKEY key, const RegKeyInfo& info, bool belowRoot, KeyVisit& visit) {
-    // The data buffer keeps one byte beyond the capacity that the registry
-    // may fill, so the terminator stored after the data always fits.
-    RegBuffer name(m_registry, NameBufferSize(info.maxValueNameLength));
-    RegBuffer data(m_registry, static_cast<size_t>(info.maxValueDataSize) + 2);
-    RegBuffer scratch(m_registry, std::max(name.size(), data.size()));
-    if (!name || !data || !scratch) return;
+    ValueBuffers buffers(m_registry, info);
+    if (!buffers) return;
 
     for (DWORD index = 0; index < info.values; ++index) {
-        DWORD nameLength = name.Capacity();
-        DWORD dataSize = data.Capacity(1);
-        DWORD type = REG_NONE;
-        LONG rc = m_registry.EnumValue(key, index, name.get(), &nameLength, &type,
-                                       reinterpret_cast<BYTE*>(data.get()), &dataSize);
-        if (rc != ERROR_SUCCESS) {
+        DWORD nameLength, type, dataSize;
+        if (buffers.Read(key, index, &nameLength, &type, &dataSize) != ERROR_SUCCESS) {
             if (!belowRoot) continue;
             AddExcludeKey(m_keyPath);
             return;
         }
-        if (type == REG_SZ || type == REG_EXPAND_SZ) {
-            data.get()[std::min<size_t>(dataSize, data.size() - 1)] = '\0';
-            MatchValue(name.get(), nameLength, data.get(), scratch.get(), scratch.size(), visit);
-        }
+        if (type == REG_SZ || type == REG_EXPAND_SZ)
+            MatchValue(buffers.name.get(), nameLength, buffers.data.get(), buffers.scratch.get(),
+                       buffers.scratch.size(), visit);
         Bump(&SearchCounters::values);
         visit.counted = true;
     }
