@@ -62,7 +62,7 @@ bool CRegKeyTools::AppendKeyPath(const char* subKey) {
 }
 
 int CRegKeyTools::SearchKey(HKEY parent, const char* subKey) {
-    if (m_stopped) return 0;
+    if (WalkEnded()) return 0;
     size_t parentLength = m_keyPathLength;
     if (subKey) {
         // A key whose path does not fit the buffer cannot be named in the
@@ -129,7 +129,7 @@ void CRegKeyTools::SearchValues(HKEY key, const RegKeyInfo& info, bool belowRoot
     // Values are read by index from a list that other programs may change
     // meanwhile: a value can be skipped or read twice. Either is accepted;
     // each read stands on its own.
-    for (DWORD index = 0; index < info.values; ++index) {
+    for (DWORD index = 0; index < info.values && !WalkEnded(); ++index) {
         DWORD nameLength, type, dataSize;
         LONG rc = buffers.Read(key, index, &nameLength, &type, &dataSize);
         // Without memory for a grown value the pass ends silently, as when
@@ -173,7 +173,7 @@ int CRegKeyTools::SearchSubKeys(HKEY key, const RegKeyInfo& info, bool belowRoot
     // Like the values, sub-keys are read by index and may be skipped or
     // walked twice while the key changes; each walk keeps its own path.
     for (DWORD index = 0; index < info.subKeys; ++index) {
-        if (m_stopped) return 0;
+        if (WalkEnded()) return 0;
         LONG rc = ReadSubKeyName(m_registry, key, index, name);
         if (StopRequested()) return 0;
         if (rc == ERROR_SUCCESS) {

@@ -544,6 +544,34 @@ TEST_F(StopTest, StopBeforeTheFirstHitLeavesNoReportButSavesTheGrownList) {
     EXPECT_EQ(kHkcr + "\\locked\r\n", ExcludeFile());
 }
 
+// ---- A report that cannot be created -----------------------------------------
+
+// Z:\sys is the Unix /sys, where not even root may create a file. The first
+// hit's creation fails: one message, and the walk ends right there.
+TEST_F(WalkTest, ReportThatCannotBeCreatedIsShownOnceAndEndsTheWalk) {
+    registry.Key(kHkcu + "\\A").Sz("v", "needle").Sz("w", "needle");
+    registry.Key(kHkcu + "\\A\\B").Sz("v", "needle");
+    registry.Key(kHklm + "\\M").Sz("v", "needle");
+    MakeEngine();
+    if (!::SetCurrentDirectoryA("Z:\\sys")) GTEST_SKIP() << "no unwritable folder Z:\\sys here";
+
+    EXPECT_EQ(4u, Run());
+    EXPECT_EQ(1u, errors.messages().size());
+    EXPECT_EQ((List{kHkcr, kHkcu, kHkcu + "\\A"}), registry.Opened());
+    EXPECT_EQ((Counts{3, 1, 1}), Counted());
+    EXPECT_EQ(0, tools->IsStopped());
+    EXPECT_EQ(1, endPosts);
+
+    // The next run may write again.
+    ASSERT_TRUE(::SetCurrentDirectoryA(dir.path().c_str()));
+    EXPECT_EQ(0u, Run());
+    EXPECT_EQ(KeyLine(kHkcu + "\\A") + ValueLine("v", "needle") + ValueLine("w", "needle") + kBlank +
+                  KeyLine(kHkcu + "\\A\\B") + ValueLine("v", "needle") + kBlank + KeyLine(kHklm + "\\M") +
+                  ValueLine("v", "needle") + kBlank,
+              Report());
+    EXPECT_EQ(1u, errors.messages().size());
+}
+
 // ---- Exclusion list --------------------------------------------------------
 
 TEST_F(WalkTest, ExcludedKeyAndItsSubtreeAreNeitherOpenedCountedNorReported) {
