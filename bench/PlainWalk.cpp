@@ -26,8 +26,7 @@ void Walk(IRegistryApi& api, HKEY parent, const char* subKey, PlainWalkCounts& c
     RegBuffer name(api, NameBufferSize(info.maxSubKeyLength));
     if (!name) return;
     for (DWORD index = 0; index < info.subKeys; ++index) {
-        DWORD nameLength = name.Capacity();
-        if (api.EnumKey(key.get(), index, name.get(), &nameLength) != ERROR_SUCCESS) {
+        if (ReadSubKeyName(api, key.get(), index, name) != ERROR_SUCCESS) {
             if (subKey) return;
             continue;
         }

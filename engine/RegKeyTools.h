@@ -41,6 +41,9 @@ public:
     // null. 1 when every root was walked to its end without a failure.
     int Search();
     int IsStopped() const { return m_stopped; }
+    // 1 when this run's report could not be created: the failure was shown
+    // once and the walk ended there.
+    int ReportFailed() const { return m_reportFailed; }
     // Walks parent itself (subKey null) or its sub-key subKey. On entry and on
     // return m_keyPath holds parent's path.
     int SearchKey(HKEY parent, const char* subKey);
@@ -105,6 +108,8 @@ private:
     int SearchSubKeys(HKEY key, const RegKeyInfo& info, bool belowRoot);
     void CloseKeyBlock(KeyVisit& visit);
     int StopRequested();
+    // The walk unwinds: the user stopped it, or nothing more can be written.
+    bool WalkEnded() const { return m_stopped || m_reportFailed; }
     void PostProgress();
     bool AppendKeyPath(const char* subKey);
     void FinishReport();
@@ -114,6 +119,7 @@ private:
     IRegistryApi& m_registry;
     int32_t m_settingsChanged = 0;
     int32_t m_stopped = 0;
+    int32_t m_reportFailed = 0;  // set by the run's first failed report creation
     int32_t m_excludeKeysChanged = 0;
     char m_searchTextUpper[260] = {};
     char m_keyPath[1300] = {};

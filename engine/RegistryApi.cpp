@@ -32,6 +32,25 @@ public:
     void Free(char* block) override { ::HeapFree(::GetProcessHeap(), 0, block); }
 };
 
+// One byte beyond what the registry may fill, so that a terminator stored
+// after the data always fits.
+size_t DataBufferSize(const RegKeyInfo& info) { return static_cast<size_t>(info.maxValueDataSize) + 2; }
+
+// read() until it answers something other than ERROR_MORE_DATA, with the
+// key's figures queried afresh and handed to fit() before each new try.
+template <typename Read, typename Fit>
+LONG ReadRetryingOnMoreData(IRegistryApi& api, HKEY key, Read read, Fit fit) {
+    LONG rc = read();
+    for (int retry = 0; rc == ERROR_MORE_DATA && retry < kMoreDataRetries; ++retry) {
+        RegKeyInfo info;
+        LONG query = api.QueryInfo(key, &info);
+        if (query != ERROR_SUCCESS) return query;
+        if (!fit(info)) return ERROR_NOT_ENOUGH_MEMORY;
+        rc = read();
+    }
+    return rc;
+}
+
 }  // namespace
 
 IRegistryApi& Win32RegistryApi() {
@@ -60,13 +79,45 @@ void RegKey::reset() {
     m_key = nullptr;
 }
 
+bool RegBuffer::Grow(size_t bytes) {
+    if (m_data && bytes <= m_size) return true;
+    char* larger = m_api->Allocate(bytes);
+    if (!larger) return false;
+    if (m_data) m_api->Free(m_data);
+    m_data = larger;
+    m_size = bytes;
+    return true;
+}
+
+LONG ReadSubKeyName(IRegistryApi& api, HKEY key, DWORD index, RegBuffer& name) {
+    return ReadRetryingOnMoreData(
+        api, key,
+        [&] {
+            DWORD nameLength = name.Capacity();
+            return api.EnumKey(key, index, name.get(), &nameLength);
+        },
+        [&](const RegKeyInfo& info) { return name.Grow(NameBufferSize(info.maxSubKeyLength)); });
+}
+
 ValueBuffers::ValueBuffers(IRegistryApi& api, const RegKeyInfo& info)
     : name(api, NameBufferSize(info.maxValueNameLength)),
-      data(api, static_cast<size_t>(info.maxValueDataSize) + 2),
+      data(api, DataBufferSize(info)),
       scratch(api, std::max(name.size(), data.size())),
       m_api(api) {}
 
 LONG ValueBuffers::Read(HKEY key, DWORD index, DWORD* nameLength, DWORD* type, DWORD* dataSize) {
+    return ReadRetryingOnMoreData(
+        m_api, key, [&] { return ReadOnce(key, index, nameLength, type, dataSize); },
+        [&](const RegKeyInfo& info) { return Fit(info); });
+}
+
+// Grows the buffers to a key's fresh figures, keeping the sizes' rules.
+bool ValueBuffers::Fit(const RegKeyInfo& info) {
+    return name.Grow(NameBufferSize(info.maxValueNameLength)) && data.Grow(DataBufferSize(info)) &&
+           scratch.Grow(std::max(name.size(), data.size()));
+}
+
+LONG ValueBuffers::ReadOnce(HKEY key, DWORD index, DWORD* nameLength, DWORD* type, DWORD* dataSize) {
     *nameLength = name.Capacity();
     *dataSize = data.Capacity(1);
     *type = REG_NONE;

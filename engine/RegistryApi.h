@@ -73,6 +73,9 @@ public:
     explicit operator bool() const { return m_data != nullptr; }
     char* get() const { return m_data; }
     size_t size() const { return m_size; }
+    // Makes the block at least `bytes` long; its contents are not kept. False,
+    // with the old block kept, when the larger one cannot be allocated.
+    bool Grow(size_t bytes);
     // What a registry call may fill, keeping the last `reserve` bytes back;
     // never more than a 32-bit count can say.
     DWORD Capacity(size_t reserve = 0) const {
@@ -90,6 +93,18 @@ private:
 // double-byte code page a name of N characters takes up to 2N bytes.
 inline size_t NameBufferSize(DWORD longestName) { return 2 * static_cast<size_t>(longestName) + 1; }
 
+// The registry is live: between the walk's query of a key's figures and a
+// read, another program may store a longer value or add a sub-key with a
+// longer name, and the read answers ERROR_MORE_DATA. The figures are then
+// queried again, the buffers grown to them and the same index read again,
+// at most this many times, before the key counts as unreadable.
+constexpr int kMoreDataRetries = 4;
+
+// Reads the name of the sub-key at index into name with its full capacity,
+// retrying on ERROR_MORE_DATA as above. Answers the last read's code, the
+// failed query's code, or ERROR_NOT_ENOUGH_MEMORY when name could not grow.
+LONG ReadSubKeyName(IRegistryApi& api, HKEY key, DWORD index, RegBuffer& name);
+
 // The buffers of one key's value pass, sized once from the key's own figures
 // so that every value is read in one call: the name, the data (one byte
 // beyond what the registry may fill, so that a terminator stored after the
@@ -100,9 +115,10 @@ public:
     ValueBuffers(IRegistryApi& api, const RegKeyInfo& info);
     explicit operator bool() const { return name && data && scratch; }
 
-    // Reads the value at index with the full capacities. On success the
-    // outputs describe it and the data is terminated after its last byte;
-    // after a failure the buffers' contents are unspecified.
+    // Reads the value at index with the full capacities, retrying on
+    // ERROR_MORE_DATA like ReadSubKeyName. On success the outputs describe it
+    // and the data is terminated after its last byte; after a failure the
+    // buffers' contents are unspecified.
     LONG Read(HKEY key, DWORD index, DWORD* nameLength, DWORD* type, DWORD* dataSize);
 
     RegBuffer name;
@@ -110,5 +126,8 @@ public:
     RegBuffer scratch;
 
 private:
+    LONG ReadOnce(HKEY key, DWORD index, DWORD* nameLength, DWORD* type, DWORD* dataSize);
+    bool Fit(const RegKeyInfo& info);
+
     IRegistryApi& m_api;
 };

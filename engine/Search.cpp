@@ -21,6 +21,7 @@ void CRegKeyTools::PostProgress() {
 int CRegKeyTools::Search() {
     if (!m_searchCounters) return 0;  // nowhere to count: nothing is searched
     m_stopped = 0;
+    m_reportFailed = 0;
     m_searchCounters->Reset();
     PostProgress();
 
@@ -36,7 +37,7 @@ int CRegKeyTools::Search() {
         m_keyPathLength = mbcs::CopyBounded(m_keyPath, sizeof m_keyPath, root.name);
         if (!SearchKey(root.key, nullptr)) result = 0;
         PostProgress();
-        if (m_stopped) {
+        if (WalkEnded()) {
             result = 0;
             break;
         }
@@ -59,6 +60,8 @@ DWORD WINAPI SearchThreadProc(LPVOID lpParameter) {
             exitCode = 0;
         else if (context->m_tools->IsStopped())
             exitCode = 1;
+        else if (context->m_tools->ReportFailed())
+            exitCode = 4;
     } catch (...) {
         // Only an allocation in the exclusion list can throw; the run counts
         // as failed and the front end still gets its end message.

@@ -18,5 +18,6 @@ struct SearchContext {
 
 // The worker thread's start routine; lpParameter is a SearchContext*.
 // Exit codes: 0 completed, 1 stopped by the user, 2 a key could not be read,
-// 3 no context or no engine (nothing searched, nothing posted).
+// 3 no context or no engine (nothing searched, nothing posted), 4 the report
+// could not be created (shown once; the walk ended there).
 DWORD WINAPI SearchThreadProc(LPVOID lpParameter);

@@ -6,6 +6,43 @@
 #include "engine/SearchMessages.h"
 #include "errors/ReportError.h"
 
+namespace {
+
+// Other programs add, change and delete keys and values while the walk runs.
+// A key deleted after the walk found it, between the enumeration that named
+// it and its opening or while it is open, is gone, not refused: it is
+// skipped without a trace. Only a refusal excludes a key and fails the run.
+bool IsGone(LONG rc) { return rc == ERROR_FILE_NOT_FOUND || rc == ERROR_KEY_DELETED; }
+
+// A sub-key whose open answers ERROR_FILE_NOT_FOUND is gone only when its
+// parent no longer lists it. A name that the ANSI code page cannot spell is
+// listed with "?" for what it lacks, and that name never opens: such a key
+// stays listed and counts as unreadable. Names have at most 255 characters,
+// 510 bytes in a double-byte code page.
+bool IsStillListed(IRegistryApi& registry, HKEY parent, const char* name) {
+    char listed[512];
+    for (DWORD index = 0;; ++index) {
+        DWORD length = sizeof listed;
+        LONG rc = registry.EnumKey(parent, index, listed, &length);
+        if (rc == ERROR_MORE_DATA) continue;
+        if (rc != ERROR_SUCCESS) return false;
+        if (std::strcmp(listed, name) == 0) return true;
+    }
+}
+
+// An enumeration that answers this has simply met the end of a list that
+// got shorter since the key's figures were taken, or a key that went.
+bool EndsThePass(LONG rc) { return rc == ERROR_NO_MORE_ITEMS || IsGone(rc); }
+
+// No memory for the sub-key names: the user is told, the key's sub-keys
+// are skipped and the run counts as failed.
+int OutOfMemory() {
+    ReportError(static_cast<int32_t>(::GetLastError()), "Out of memory");
+    return 0;
+}
+
+}  // namespace
+
 struct CRegKeyTools::KeyVisit {
     bool keyLineWritten = false;  // decides the blank line that closes the block
     bool counted = false;         // a counter moved: the key may post progress
@@ -25,7 +62,7 @@ bool CRegKeyTools::AppendKeyPath(const char* subKey) {
 }
 
 int CRegKeyTools::SearchKey(HKEY parent, const char* subKey) {
-    if (m_stopped) return 0;
+    if (WalkEnded()) return 0;
     size_t parentLength = m_keyPathLength;
     if (subKey) {
         // A key whose path does not fit the buffer cannot be named in the
@@ -47,16 +84,20 @@ int CRegKeyTools::SearchKey(HKEY parent, const char* subKey) {
 // Everything that happens to one key between entering and leaving it.
 int CRegKeyTools::WalkKey(HKEY parent, const char* subKey, KeyVisit& visit) {
     const bool belowRoot = subKey != nullptr;
-    if (m_lookAtKeys && MatchString(subKey, m_matchBuffer, 1, sizeof m_matchBuffer)) {
+    // The name is matched before the open and its line written after it, so
+    // that a key that is gone by then leaves nothing behind, while a key that
+    // cannot be opened is still reported by its name.
+    const bool nameMatches = m_lookAtKeys && MatchString(subKey, m_matchBuffer, 1, sizeof m_matchBuffer);
+    HKEY opened = nullptr;
+    LONG rc = m_registry.OpenKey(parent, subKey, &opened);
+    RegKey key(m_registry, rc == ERROR_SUCCESS ? opened : nullptr);
+    if (!key && IsGone(rc) && !(belowRoot && IsStillListed(m_registry, parent, subKey))) return 1;
+    if (nameMatches) {
         Bump(&SearchCounters::found);
         visit.counted = true;
         WriteKeyLine();
         visit.keyLineWritten = true;
     }
-
-    HKEY opened = nullptr;
-    LONG rc = m_registry.OpenKey(parent, subKey, &opened);
-    RegKey key(m_registry, rc == ERROR_SUCCESS ? opened : nullptr);
     if (!key) {
         if (belowRoot) AddExcludeKey(m_keyPath);
         CloseKeyBlock(visit);
@@ -66,10 +107,11 @@ int CRegKeyTools::WalkKey(HKEY parent, const char* subKey, KeyVisit& visit) {
     visit.counted = true;
 
     RegKeyInfo info;
-    if (m_registry.QueryInfo(key.get(), &info) != ERROR_SUCCESS) {
-        if (belowRoot) AddExcludeKey(m_keyPath);
+    rc = m_registry.QueryInfo(key.get(), &info);
+    if (rc != ERROR_SUCCESS) {
+        if (belowRoot && !IsGone(rc)) AddExcludeKey(m_keyPath);
         CloseKeyBlock(visit);
-        return 0;
+        return IsGone(rc) ? 1 : 0;
     }
     if (m_lookAtValues && info.values > 0) SearchValues(key.get(), info, belowRoot, visit);
     CloseKeyBlock(visit);
@@ -84,9 +126,16 @@ void CRegKeyTools::SearchValues(HKEY key, const RegKeyInfo& info, bool belowRoot
     ValueBuffers buffers(m_registry, info);
     if (!buffers) return;
 
-    for (DWORD index = 0; index < info.values; ++index) {
+    // Values are read by index from a list that other programs may change
+    // meanwhile: a value can be skipped or read twice. Either is accepted;
+    // each read stands on its own.
+    for (DWORD index = 0; index < info.values && !WalkEnded(); ++index) {
         DWORD nameLength, type, dataSize;
-        if (buffers.Read(key, index, &nameLength, &type, &dataSize) != ERROR_SUCCESS) {
+        LONG rc = buffers.Read(key, index, &nameLength, &type, &dataSize);
+        // Without memory for a grown value the pass ends silently, as when
+        // its buffers could not be had at all.
+        if (EndsThePass(rc) || rc == ERROR_NOT_ENOUGH_MEMORY) return;
+        if (rc != ERROR_SUCCESS) {
             if (!belowRoot) continue;
             AddExcludeKey(m_keyPath);
             return;
@@ -119,18 +168,20 @@ int CRegKeyTools::MatchValue(const char* name, DWORD nameLength, char* data, cha
 int CRegKeyTools::SearchSubKeys(HKEY key, const RegKeyInfo& info, bool belowRoot) {
     if (info.subKeys == 0 || info.maxSubKeyLength == 0) return 1;
     RegBuffer name(m_registry, NameBufferSize(info.maxSubKeyLength));
-    if (!name) {
-        ReportError(static_cast<int32_t>(::GetLastError()), "Out of memory");
-        return 0;
-    }
+    if (!name) return OutOfMemory();
     int result = 1;
+    // Like the values, sub-keys are read by index and may be skipped or
+    // walked twice while the key changes; each walk keeps its own path.
     for (DWORD index = 0; index < info.subKeys; ++index) {
-        if (m_stopped) return 0;
-        DWORD nameLength = name.Capacity();
-        LONG rc = m_registry.EnumKey(key, index, name.get(), &nameLength);
+        if (WalkEnded()) return 0;
+        LONG rc = ReadSubKeyName(m_registry, key, index, name);
         if (StopRequested()) return 0;
         if (rc == ERROR_SUCCESS) {
             if (!SearchKey(key, name.get())) result = 0;
+        } else if (EndsThePass(rc)) {
+            break;
+        } else if (rc == ERROR_NOT_ENOUGH_MEMORY) {
+            return OutOfMemory();
         } else if (belowRoot) {
             AddExcludeKey(m_keyPath);
             break;

@@ -11,7 +11,8 @@ const char kFindUsage[] =
     "  /W  match whole strings only\n"
     "  /C  match case sensitive\n"
     "At least one of /K and /V is required. Ctrl+C stops the search.\n"
-    "Exit codes: 0 done, 1 stopped, 2 some keys could not be read, 64 usage error.\n";
+    "Exit codes: 0 done, 1 stopped, 2 some keys could not be read,\n"
+    "3 the report could not be written, 64 usage error.\n";
 
 namespace {
 

@@ -17,6 +17,11 @@
 namespace {
 
 constexpr int kUsageExit = 64;
+// The worker ends with 4 when the report could not be created; here that is
+// 3, next to 0 done, 1 stopped and 2 some keys unreadable, which pass as
+// they are. The worker's own 3 (no engine) cannot happen here.
+constexpr DWORD kWorkerReportFailed = 4;
+constexpr int kReportFailedExit = 3;
 std::atomic<HANDLE> g_stopEvent{nullptr};
 SearchContext g_context;  // zero-filled, as the worker expects
 
@@ -133,5 +138,5 @@ int main(int argc, char** argv) {
     const char* report = tools.GetResultFileName();
     if (report[0] && ::GetFileAttributesA(report) != INVALID_FILE_ATTRIBUTES) std::printf("%s\n", report);
     if (notifyWindow) ::DestroyWindow(notifyWindow);
-    return static_cast<int>(exitCode);
+    return exitCode == kWorkerReportFailed ? kReportFailedExit : static_cast<int>(exitCode);
 }

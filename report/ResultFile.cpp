@@ -18,6 +18,14 @@ constexpr char kOpenContext[] = " in CRegKeyTools::CreateFile [m_fileData.Open()
 // Enough " (N)" suffixes for reports made in one second by side-by-side copies.
 constexpr int kMaxNameTries = 1000;
 
+// A report that cannot be created is named in the message, so that the user
+// sees where the search tried to write.
+void ReportOpenFailure(int32_t code, const char* path) {
+    char context[520];
+    std::snprintf(context, sizeof context, "%s for file %s", kOpenContext, path);
+    ReportError(code, context);
+}
+
 }  // namespace
 
 int CRegKeyTools::GetLocalHostName(char* buffer, uint32_t* size) {
@@ -69,19 +77,21 @@ int CRegKeyTools::CreateFile() {
     for (int attempt = 1; attempt <= kMaxNameTries; ++attempt) {
         char suffix[16] = "";
         if (attempt > 1) std::snprintf(suffix, sizeof suffix, " (%d)", attempt);
-        int written = std::snprintf(m_resultFileName, sizeof m_resultFileName, "%s\\%s %s %s%s%s",
-                                    directory, kProgramName, host, m_timeText, suffix, ".reg");
+        char path[520];
+        int written = std::snprintf(path, sizeof path, "%s\\%s %s %s%s%s", directory, kProgramName, host,
+                                    m_timeText, suffix, ".reg");
         if (written < 0 || static_cast<size_t>(written) >= sizeof m_resultFileName) {
             m_resultFileName[0] = '\0';
-            ReportError(ERROR_FILENAME_EXCED_RANGE, kOpenContext);
+            ReportOpenFailure(ERROR_FILENAME_EXCED_RANGE, path);
             return 0;
         }
+        std::memcpy(m_resultFileName, path, static_cast<size_t>(written) + 1);
         m_fileData.m_fileName = m_resultFileName;
         if (m_fileData.OpenNew()) return 1;
         DWORD error = ::GetLastError();
         if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
     }
-    ReportError(static_cast<int32_t>(::GetLastError()), kOpenContext);
+    ReportOpenFailure(static_cast<int32_t>(::GetLastError()), m_resultFileName);
     return 0;
 }
 
@@ -114,7 +124,13 @@ int CRegKeyTools::WriteHeader() {
 
 int CRegKeyTools::WriteText(const char* text) {
     if (m_fileData.IsOpen()) return WriteRawText(text);
-    if (!CreateFile()) return 0;
+    // One failed creation is shown once and ends the walk: every later try
+    // would fail the same way and show the same message again.
+    if (m_reportFailed) return 0;
+    if (!CreateFile()) {
+        m_reportFailed = 1;
+        return 0;
+    }
     if (!WriteHeader()) return 0;
     return WriteRawText(text);
 }

@@ -121,9 +121,13 @@ LONG FakeRegistry::OpenKey(HKEY parent, const char* subKey, HKEY* result) {
         auto found = std::find_if(key->subKeys.begin(), key->subKeys.end(),
                                   [&](const auto& child) { return SameName(child->name, subKey); });
         if (found == key->subKeys.end()) return ERROR_FILE_NOT_FOUND;
+        if ((*found)->vanishOnOpen) {
+            key->subKeys.erase(found);
+            return ERROR_FILE_NOT_FOUND;
+        }
         key = found->get();
     }
-    if (key->failOpen) return ERROR_ACCESS_DENIED;
+    if (key->failOpen) return key->failCode;
     m_opened.push_back(key->path);
     if (self && !m_newRootHandles && m_open.find(parent) == m_open.end()) {
         *result = parent;  // the predefined handle itself
@@ -137,7 +141,7 @@ LONG FakeRegistry::OpenKey(HKEY parent, const char* subKey, HKEY* result) {
 LONG FakeRegistry::QueryInfo(HKEY handle, RegKeyInfo* info) {
     FakeKey* key = Resolve(handle, "QueryInfo");
     if (!key) return ERROR_INVALID_HANDLE;
-    if (key->failQuery) return ERROR_ACCESS_DENIED;
+    if (key->failQuery) return key->failCode;
     *info = RegKeyInfo{};
     info->subKeys = static_cast<DWORD>(key->subKeys.size());
     info->values = static_cast<DWORD>(key->values.size());
@@ -157,8 +161,13 @@ LONG FakeRegistry::EnumValue(HKEY handle, DWORD index, char* name, DWORD* nameLe
     FakeKey* key = Resolve(handle, "EnumValue");
     if (!key) return ERROR_INVALID_HANDLE;
     if (index >= key->values.size()) return ERROR_NO_MORE_ITEMS;
-    if (static_cast<int>(index) == key->failValueAt) return ERROR_ACCESS_DENIED;
-    const FakeValue& value = key->values[index];
+    if (static_cast<int>(index) == key->failValueAt) return key->failCode;
+    FakeValue& value = key->values[index];
+    if (static_cast<int>(index) == key->growValueAt && key->growths > 0) {
+        --key->growths;
+        value.name = Grown(value.name);
+        value.data = Grown(value.data);
+    }
     if (value.name.size() + 1 > *nameLength || value.data.size() > *dataSize) return ERROR_MORE_DATA;
     std::memcpy(name, value.name.c_str(), value.name.size() + 1);
     *nameLength = static_cast<DWORD>(value.name.size());
@@ -173,8 +182,14 @@ LONG FakeRegistry::EnumKey(HKEY handle, DWORD index, char* name, DWORD* nameLeng
     FakeKey* key = Resolve(handle, "EnumKey");
     if (!key) return ERROR_INVALID_HANDLE;
     if (index >= key->subKeys.size()) return ERROR_NO_MORE_ITEMS;
-    if (static_cast<int>(index) == key->failSubKeyAt) return ERROR_ACCESS_DENIED;
-    const std::string& subKey = key->subKeys[index]->name;
+    if (static_cast<int>(index) == key->failSubKeyAt) return key->failCode;
+    FakeKey& child = *key->subKeys[index];
+    if (static_cast<int>(index) == key->growSubKeyAt && key->growths > 0) {
+        --key->growths;
+        child.name = Grown(child.name);
+        child.path = key->path + "\\" + child.name;
+    }
+    const std::string& subKey = child.name;
     // RegEnumKeyExA fails without a byte written when the name and its
     // terminator do not fit.
     if (subKey.size() + 1 > *nameLength) return ERROR_MORE_DATA;

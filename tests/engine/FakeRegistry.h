@@ -29,6 +29,20 @@ struct FakeKey {
     bool failQuery = false;
     int failValueAt = -1;   // RegEnumValueA fails at this index
     int failSubKeyAt = -1;  // RegEnumKeyExA fails at this index
+    // The code of each failure above: a refusal, or what another program's
+    // change looks like (ERROR_KEY_DELETED, ERROR_NO_MORE_ITEMS).
+    LONG failCode = ERROR_ACCESS_DENIED;
+    // Deleted by another program between its enumeration and its opening:
+    // the open takes it out of its parent and answers ERROR_FILE_NOT_FOUND.
+    // The key and its sub-tree are gone afterwards.
+    bool vanishOnOpen = false;
+    // Right before RegEnumValueA / RegEnumKeyExA answers for this index, the
+    // value's name and data / the sub-key's name grow (see Grown), as if
+    // another program had just changed them; `growths` times in all. A
+    // growing sub-key must have no sub-keys of its own.
+    int growValueAt = -1;
+    int growSubKeyAt = -1;
+    int growths = 0;
 
     // Adds a sub-key (after the existing ones) and returns it.
     FakeKey& Add(const std::string& subKeyName);
@@ -37,6 +51,10 @@ struct FakeKey {
     // A value of any type whose data is bytes exactly.
     FakeKey& Raw(const std::string& valueName, DWORD type, const std::string& bytes);
 };
+
+// What one growth makes of a name or data: more than twice as long, so that
+// it no longer fits a buffer sized from the key's earlier figures.
+inline std::string Grown(const std::string& text) { return text + std::string(text.size() + 1, '+'); }
 
 class FakeRegistry final : public IRegistryApi {
 public:

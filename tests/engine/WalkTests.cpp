@@ -372,6 +372,77 @@ TEST_F(WalkTest, SubKeyNameReadFailureAtARootSkipsOnlyThatSubKey) {
     EXPECT_EQ(List{}, tools->ExcludeKeys());
 }
 
+// ---- Keys that other programs change during the walk -----------------------
+
+TEST_F(WalkTest, ChangesDuringTheWalkEndPassesOrAreReadAgainAndExcludeNothing) {
+    FakeKey& deleted = registry.Key(kHkcu + "\\Deleted");  // deleted once opened
+    deleted.Sz("v", "needle").failQuery = true;
+    deleted.failCode = ERROR_KEY_DELETED;
+    FakeKey& fewer = registry.Key(kHkcu + "\\Fewer");  // lists that got shorter
+    fewer.Sz("v0", "needle 0").Sz("v1", "needle 1").failCode = ERROR_NO_MORE_ITEMS;
+    fewer.Add("C0").Sz("v", "needle");
+    fewer.Add("C1").Sz("v", "needle");
+    fewer.failValueAt = fewer.failSubKeyAt = 1;
+    FakeKey& dropped = registry.Key(kHkcu + "\\Dropped");  // deleted between reads
+    dropped.Sz("v", "needle").Add("C").Sz("v", "needle");
+    dropped.failValueAt = dropped.failSubKeyAt = 0;
+    dropped.failCode = ERROR_KEY_DELETED;
+    FakeKey& grows = registry.Key(kHkcu + "\\Grows");  // a value that grows as often as is retried
+    grows.Sz("v0", "needle 0").Sz("v1", "needle 1").growValueAt = 1;
+    grows.growths = kMoreDataRetries;
+    FakeKey& longer = registry.Key(kHkcu + "\\Longer");  // a longer sub-key name, as often
+    longer.Add("C0");
+    longer.Add("C1").Sz("v", "needle");
+    longer.growSubKeyAt = 1;
+    longer.growths = kMoreDataRetries;
+
+    // Deleted after it was enumerated; alone in its list, so that no sibling
+    // moves up unseen.
+    FakeKey& gone = registry.Key(kHkcu + "\\after").Sz("v", "needle").Add("needleGone");
+    gone.vanishOnOpen = true;
+    gone.Add("inside").Sz("v", "needle");
+    MakeEngine();
+    Options("needle", 1, 1);
+
+    EXPECT_EQ(0u, Run());
+    const std::string grownName = Grown(Grown(Grown(Grown("v1"))));
+    const std::string grownKey = kHkcu + "\\Longer\\" + Grown(Grown(Grown(Grown("C1"))));
+    EXPECT_EQ(KeyLine(kHkcu + "\\Fewer") + ValueLine("v0", "needle 0") + kBlank + KeyLine(kHkcu + "\\Fewer\\C0") +
+                  ValueLine("v", "needle") + kBlank + KeyLine(kHkcu + "\\Grows") + ValueLine("v0", "needle 0") +
+                  ValueLine(grownName, "needle 1") + kBlank + KeyLine(grownKey) + ValueLine("v", "needle") + kBlank +
+                  KeyLine(kHkcu + "\\after") + ValueLine("v", "needle") + kBlank,
+              Report());
+    EXPECT_EQ((Counts{13, 6, 6}), Counted());  // the gone key is in none of them
+    EXPECT_EQ(List{}, tools->ExcludeKeys());
+    EXPECT_EQ("<no file>", ExcludeFile());
+    EXPECT_EQ(List{}, errors.messages());
+}
+
+// One growth more than is retried: the key counts as unreadable, as a
+// refused read does. So does a key that its parent still lists although
+// its name does not open (a name the code page cannot spell).
+TEST_F(WalkTest, KeysThatStayUnreadableDespiteTheRetriesAreExcluded) {
+    FakeKey& unspellable = registry.Key(kHkcu + "\\a?b");
+    unspellable.failOpen = true;
+    unspellable.failCode = ERROR_FILE_NOT_FOUND;
+    FakeKey& grows = registry.Key(kHkcu + "\\Grows");
+    grows.Sz("v0", "needle 0").Sz("v1", "needle 1").growValueAt = 1;
+    grows.growths = kMoreDataRetries + 1;
+    grows.Add("C").Sz("v", "needle");
+    FakeKey& longer = registry.Key(kHkcu + "\\Longer");
+    for (const char* name : {"C0", "C1", "C2"}) longer.Add(name).Sz("v", "needle");
+    longer.growSubKeyAt = 1;
+    longer.growths = kMoreDataRetries + 1;
+    MakeEngine();
+
+    EXPECT_EQ(2u, Run());
+    EXPECT_EQ(KeyLine(kHkcu + "\\Grows") + ValueLine("v0", "needle 0") + kBlank + KeyLine(kHkcu + "\\Grows\\C") +
+                  ValueLine("v", "needle") + kBlank + KeyLine(kHkcu + "\\Longer\\C0") + ValueLine("v", "needle") +
+                  kBlank,
+              Report());
+    EXPECT_EQ((List{kHkcu + "\\a?b", kHkcu + "\\Grows", kHkcu + "\\Longer"}), tools->ExcludeKeys());
+}
+
 // ---- Out of memory ---------------------------------------------------------
 
 // Calls 2 to 4 are the three value buffers of HKCU\K: call 1 is HKCU's own
@@ -471,6 +542,34 @@ TEST_F(StopTest, StopBeforeTheFirstHitLeavesNoReportButSavesTheGrownList) {
     EXPECT_EQ(List{}, testsupport::ListFiles(dir.path(), "*.reg"));
     EXPECT_FALSE(registry.WasOpened(kHkcu + "\\A"));
     EXPECT_EQ(kHkcr + "\\locked\r\n", ExcludeFile());
+}
+
+// ---- A report that cannot be created -----------------------------------------
+
+// Z:\sys is the Unix /sys, where not even root may create a file. The first
+// hit's creation fails: one message, and the walk ends right there.
+TEST_F(WalkTest, ReportThatCannotBeCreatedIsShownOnceAndEndsTheWalk) {
+    registry.Key(kHkcu + "\\A").Sz("v", "needle").Sz("w", "needle");
+    registry.Key(kHkcu + "\\A\\B").Sz("v", "needle");
+    registry.Key(kHklm + "\\M").Sz("v", "needle");
+    MakeEngine();
+    if (!::SetCurrentDirectoryA("Z:\\sys")) GTEST_SKIP() << "no unwritable folder Z:\\sys here";
+
+    EXPECT_EQ(4u, Run());
+    EXPECT_EQ(1u, errors.messages().size());
+    EXPECT_EQ((List{kHkcr, kHkcu, kHkcu + "\\A"}), registry.Opened());
+    EXPECT_EQ((Counts{3, 1, 1}), Counted());
+    EXPECT_EQ(0, tools->IsStopped());
+    EXPECT_EQ(1, endPosts);
+
+    // The next run may write again.
+    ASSERT_TRUE(::SetCurrentDirectoryA(dir.path().c_str()));
+    EXPECT_EQ(0u, Run());
+    EXPECT_EQ(KeyLine(kHkcu + "\\A") + ValueLine("v", "needle") + ValueLine("w", "needle") + kBlank +
+                  KeyLine(kHkcu + "\\A\\B") + ValueLine("v", "needle") + kBlank + KeyLine(kHklm + "\\M") +
+                  ValueLine("v", "needle") + kBlank,
+              Report());
+    EXPECT_EQ(1u, errors.messages().size());
 }
 
 // ---- Exclusion list --------------------------------------------------------

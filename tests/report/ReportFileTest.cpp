@@ -176,17 +176,20 @@ TEST_F(ReportFile, NextReportNeverOverwritesTheLast) {
     EXPECT_EQ("two", ReportBody(ReadFileBytes(m_tools.GetResultFileName())));
 }
 
-// Z:\sys is the Unix /sys, where not even root may create a file.
-TEST_F(ReportFile, CreationFailureIsReportedOnEveryTry) {
+// Z:\sys is the Unix /sys, where not even root may create a file. The
+// failure names the file; later writes of the run give up without a try.
+TEST_F(ReportFile, CreationFailureIsShownOnceWithThePath) {
     if (!::SetCurrentDirectoryA("Z:\\sys")) GTEST_SKIP() << "no unwritable folder Z:\\sys here";
     EXPECT_EQ(0, m_tools.WriteText("a"));
     EXPECT_EQ(0, m_tools.WriteText("b"));
     ::SetCurrentDirectoryA(m_folder.path().c_str());
 
-    ASSERT_EQ(2u, m_errors.messages().size());
-    for (const std::string& message : m_errors.messages())
-        EXPECT_EQ(FormatErrorMessage(ERROR_ACCESS_DENIED, " in CRegKeyTools::CreateFile [m_fileData.Open()]"), message);
-    EXPECT_EQ(0u, std::string(m_tools.GetResultFileName()).find("Z:\\sys\\Kestrin ")) << m_tools.GetResultFileName();
+    const std::string path = m_tools.GetResultFileName();
+    EXPECT_EQ(0u, path.find("Z:\\sys\\Kestrin ")) << path;
+    ASSERT_EQ(1u, m_errors.messages().size());
+    EXPECT_EQ(FormatErrorMessage(ERROR_ACCESS_DENIED,
+                                 (" in CRegKeyTools::CreateFile [m_fileData.Open()] for file " + path).c_str()),
+              m_errors.messages()[0]);
 }
 
 TEST_F(ReportFile, SearchWithoutHitsLeavesNoReport) {
