@@ -3,6 +3,7 @@
 #   ./kestrin.sh run [switches] TEXT   build, then search the Wine prefix's registry
 #   ./kestrin.sh test                  build, then run every test
 #   ./kestrin.sh bench                 build, then time a search against a plain walk
+#   ./kestrin.sh bench-switches        build, then time kestrin-find's /N /D and /S
 #   ./kestrin.sh dist                  build, then pack build/dist/Kestrin-<version>-win64.zip
 #   ./kestrin.sh gui                   build, then start the dialog program on this display
 set -euo pipefail
@@ -139,6 +140,12 @@ cmd_bench() {
     wine_detached "$BUILD/bin/kestrin-bench.exe" "$@"
 }
 
+cmd_bench_switches() {
+    setup
+    start_server
+    wine_detached "$BUILD/bin/kestrin-switch-bench.exe" "$@"
+}
+
 cmd_dist() {
     install_packages
     build
@@ -165,7 +172,8 @@ case ${1:-} in
     run) shift; cmd_run "$@" ;;
     test) shift; cmd_test "$@" ;;
     bench) shift; cmd_bench "$@" ;;
+    bench-switches) shift; cmd_bench_switches "$@" ;;
     dist) shift; cmd_dist "$@" ;;
     gui) shift; cmd_gui "$@" ;;
-    *) echo "usage: $0 run [switches] TEXT | test | bench | dist | gui" >&2; exit 64 ;;
+    *) echo "usage: $0 run [switches] TEXT | test | bench | bench-switches | dist | gui" >&2; exit 64 ;;
 esac
