@@ -69,7 +69,8 @@ int main(int argc, char** argv) {
         {"/K /V (no hit)", never, false, nullptr, {}},
         {"/K /V /N /D (no hit)", never, true, nullptr, {}},
         {"/K /V /S HKLM\\Software (no hit)", never, false, "HKLM\\Software", {}},
-        {"/K /V /S HKCU\\Software (no hit)", never, false, "HKCU\\Software", {}},
+        {"/K /V /S HKCR (no hit)", never, false, "HKCR", {}},
+        {"/K /V /S HKLM\\System (no hit)", never, false, "HKLM\\System", {}},
     };
     for (int round = 0; round < rounds; ++round)
         for (Run& run : runs) TimeOnce(settings, run);

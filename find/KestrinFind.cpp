@@ -101,7 +101,9 @@ void PrepareEngine(CRegKeyTools& tools, const FindCommandLine& line, HANDLE stop
     tools.m_lookAtValues = line.values;
     tools.m_lookAtNames = line.names;
     tools.m_lookAtTypedData = line.typedData;
-    tools.m_lookAtData = line.typedData;  // the report header says what was searched
+    // The report header tells that typed data was searched. Without /D the
+    // header shows the Data option of Kestrin.ini, as it always has.
+    if (line.typedData) tools.m_lookAtData = 1;
     tools.m_wholeString = line.wholeString;
     tools.m_matchCase = line.matchCase;
     std::memcpy(tools.m_searchText, line.text.c_str(), line.text.size() + 1);

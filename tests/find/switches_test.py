@@ -26,7 +26,7 @@ else:
 TEXT = 'Kzq%x%x' % (os.getpid(), int.from_bytes(os.urandom(3), 'big'))
 TREE = 'Software\\KestrinTest switches ' + TEXT
 ROOT = 'HKEY_CURRENT_USER\\' + TREE
-ODD_NAME = 'i %s q"uo\\te\x01\x1f\t%s' % (TEXT, LETTER)
+ODD_NAME = 'i %s q"uo\\te\x01\x1f\t\x7f%s' % (TEXT, LETTER)
 
 
 def wine(args, cwd, env=None):
