@@ -20,7 +20,12 @@ const char kFindUsage[] =
     "          then a summary line; the report is written as well\n"
     "At least one of /K, /V, /N and /D is required. Ctrl+C stops the search.\n"
     "Exit codes: 0 done, 1 stopped, 2 some keys could not be read, 64 usage error\n"
-    "(also for a start key that does not exist or cannot be opened).\n";
+    "(also for a start key that does not exist or cannot be opened).\n"
+    "Examples:\n"
+    "  kestrin-find /K /V /W Explorer\n"
+    "  kestrin-find /N /C /S HKCU\\Software ProxyServer\n"
+    "  kestrin-find /D /S HKLM\\SYSTEM /S HKCU 0x2a\n"
+    "  kestrin-find /V /J /S HKCR notepad > hits.jsonl\n";
 
 namespace {
 
