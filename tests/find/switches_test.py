@@ -26,6 +26,8 @@ else:
 TEXT = 'Kzq%x%x' % (os.getpid(), int.from_bytes(os.urandom(3), 'big'))
 TREE = 'Software\\KestrinTest switches ' + TEXT
 ROOT = 'HKEY_CURRENT_USER\\' + TREE
+# Longer than one piece of a report line.
+BLOB = bytes(range(256)) + bytes(range(144))
 ODD_NAME = 'i %s q"uo\\te\x01\x1f\t\x7f%s' % (TEXT, LETTER)
 
 
@@ -55,7 +57,7 @@ def fixture():
     return [
         ('names', None, sz(TEXT + ' default')),
         ('names', 'a %s sz' % TEXT, sz('plain')),
-        ('names', 'b %s binary' % TEXT, 'hex:7a,65'),
+        ('names', 'b %s binary' % TEXT, 'hex:' + hexlist(BLOB)),
         ('names', 'c %s dword' % TEXT, 'dword:0000002a'),
         ('names', 'd %s multi' % TEXT, wide(multi('x', 'y'))),
         ('names', 'e %s none' % TEXT, 'hex(0):01,02'),
@@ -133,7 +135,7 @@ class Switches(unittest.TestCase):
         expected = [
             ('', 'REG_SZ', TEXT + ' default', 'data'),
             ('a %s sz' % TEXT, 'REG_SZ', 'plain', 'name'),
-            ('b %s binary' % TEXT, 'REG_BINARY', '7a65', 'name'),
+            ('b %s binary' % TEXT, 'REG_BINARY', BLOB.hex(), 'name'),
             ('c %s dword' % TEXT, 'REG_DWORD', 42, 'name'),
             ('d %s multi' % TEXT, 'REG_MULTI_SZ', ['x', 'y'], 'name'),
             ('e %s none' % TEXT, 'REG_NONE', '0102', 'name'),
@@ -148,7 +150,7 @@ class Switches(unittest.TestCase):
         self.expect_report(body, [(key, [
             '@="%s default"' % TEXT,
             '"a %s sz"="plain"' % TEXT,
-            '"b %s binary"=hex:7a,65' % TEXT,
+            '"b %s binary"=hex:%s' % (TEXT, hexlist(BLOB)),
             '"c %s dword"=dword:0000002a' % TEXT,
             '"d %s multi"=hex(7):78,00,79,00,00' % TEXT,
             '"e %s none"=hex(0):01,02' % TEXT,
