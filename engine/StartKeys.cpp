@@ -16,8 +16,9 @@ constexpr RootAlias kRootAliases[] = {{"HKCR", 0}, {"HKCU", 1}, {"HKLM", 2}, {"H
 // m_keyPath's capacity: a longer start key could never be walked.
 constexpr size_t kMaxPath = 1299;
 
-// The key's path upper-cased for comparison, with a final "\" so that
-// "A\B" is inside "A\" but "A\BC" is not inside "A\B\".
+// The key's path upper-cased for comparison, with a final "\" so that a
+// prefix test tells keys apart: "A\B\" lies within "A\" but "A\BC\" does
+// not lie within "A\B\".
 std::string ComparisonForm(const std::string& path) {
     std::string upper = path + "\\";
     upper.push_back('\0');
