@@ -3,6 +3,9 @@
 #   ./kestrin.sh run [switches] TEXT   build, then search the Wine prefix's registry
 #   ./kestrin.sh test                  build, then run every test
 #   ./kestrin.sh bench                 build, then time a search against a plain walk
+#   ./kestrin.sh bench-switches        build, then time kestrin-find's /N /D and /S
+#   ./kestrin.sh dist                  build, then pack build/dist/Kestrin-<version>-win64.zip
+#   ./kestrin.sh gui                   build, then start the dialog program on this display
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -137,9 +140,40 @@ cmd_bench() {
     wine_detached "$BUILD/bin/kestrin-bench.exe" "$@"
 }
 
+cmd_bench_switches() {
+    setup
+    start_server
+    wine_detached "$BUILD/bin/kestrin-switch-bench.exe" "$@"
+}
+
+cmd_dist() {
+    install_packages
+    build
+    (cd "$BUILD" && cpack -G ZIP >/dev/null)
+    ls "$BUILD"/dist/Kestrin-*-win64.zip
+}
+
+# The dialog program on the desktop this terminal belongs to, with its reports
+# in build/reports. Never a private display: a window nobody sees is no use.
+cmd_gui() {
+    if [[ -z ${DISPLAY:-} ]]; then
+        echo "kestrin.sh gui: no display (DISPLAY is not set); run it from a desktop session" >&2
+        return 1
+    fi
+    setup
+    start_server
+    mkdir -p "$BUILD/reports"
+    cd "$BUILD/reports"
+    log "reports go to $BUILD/reports"
+    wine_detached "$BUILD/bin/Kestrin.exe"
+}
+
 case ${1:-} in
     run) shift; cmd_run "$@" ;;
     test) shift; cmd_test "$@" ;;
     bench) shift; cmd_bench "$@" ;;
-    *) echo "usage: $0 run [/K] [/V] [/W] [/C] TEXT | test | bench" >&2; exit 64 ;;
+    bench-switches) shift; cmd_bench_switches "$@" ;;
+    dist) shift; cmd_dist "$@" ;;
+    gui) shift; cmd_gui "$@" ;;
+    *) echo "usage: $0 run [switches] TEXT | test | bench | bench-switches | dist | gui" >&2; exit 64 ;;
 esac

@@ -8,22 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchTiming.h"
 #include "bench/PlainWalk.h"
 #include "engine/RegKeyTools.h"
 
 namespace {
-
-double Seconds() {
-    LARGE_INTEGER now, frequency;
-    ::QueryPerformanceCounter(&now);
-    ::QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double Median(std::vector<double> samples) {
-    std::sort(samples.begin(), samples.end());
-    return samples[samples.size() / 2];
-}
 
 // One search with a fresh engine (empty exclusion list) in the scratch folder.
 double TimeSearch(const std::string& folder, const char* text, long* found) {

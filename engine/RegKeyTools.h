@@ -11,6 +11,7 @@
 #include <ctime>
 #include "engine/RegistryApi.h"
 #include "engine/SearchCounters.h"
+#include "engine/SearchHitListener.h"
 #include "report/FileData.h"
 
 // windows.h maps CreateFile to CreateFileA; the engine has a member of that
@@ -95,6 +96,17 @@ public:
     int32_t m_lookAtData = 0;
     int32_t m_wholeString = 0;
     int32_t m_matchCase = 0;
+    // kestrin-find's additions, never loaded or saved, so that the dialog's
+    // walk stays what it always was: match value names, and match the data
+    // of REG_MULTI_SZ, REG_DWORD and REG_QWORD values (m_lookAtData then
+    // only tells the report header).
+    int32_t m_lookAtNames = 0;
+    int32_t m_lookAtTypedData = 0;
+    // Keys to walk instead of the four roots, full paths with a root's long
+    // name, already checked and freed of repeats (ResolveStartKeys).
+    std::vector<std::string> m_startKeys;
+    // Told of every hit as it is written; may be null.
+    ISearchHitListener* m_hitListener = nullptr;
     // Stored by the front end right after the worker started; read at every poll.
     std::atomic<HANDLE> m_stopEvent{nullptr};
     HWND m_notifyWindow = nullptr;
@@ -104,7 +116,14 @@ private:
     struct KeyVisit;
     int WalkKey(HKEY parent, const char* subKey, KeyVisit& visit);
     void SearchValues(HKEY key, const RegKeyInfo& info, bool belowRoot, KeyVisit& visit);
-    int MatchValue(const char* name, DWORD nameLength, char* data, char* scratch, size_t scratchSize, KeyVisit& visit);
+    int MatchValue(const ValueBuffers& buffers, DWORD nameLength, DWORD type, DWORD dataSize, KeyVisit& visit);
+    int MatchValueData(DWORD type, const char* data, DWORD dataSize, char* scratch, size_t scratchSize);
+    int MatchMultiString(const char* data, DWORD dataSize, char* scratch, size_t scratchSize);
+    int SearchRoot(const RootKey& root);
+    int SearchStartKey(const std::string& path);
+    int WriteValueLine(const char* name, uint32_t nameLength, DWORD type, const char* data, DWORD dataSize);
+    int WriteValueData(DWORD type, const char* data, DWORD dataSize);
+    int WriteHexBytes(const BYTE* bytes, DWORD count);
     int SearchSubKeys(HKEY key, const RegKeyInfo& info, bool belowRoot);
     void CloseKeyBlock(KeyVisit& visit);
     int StopRequested();
@@ -122,6 +141,9 @@ private:
     int32_t m_reportFailed = 0;  // set by the run's first failed report creation
     int32_t m_excludeKeysChanged = 0;
     char m_searchTextUpper[260] = {};
+    // The search text read as a number, for REG_DWORD and REG_QWORD data.
+    bool m_searchIsNumber = false;
+    uint64_t m_searchNumber = 0;
     char m_keyPath[1300] = {};
     size_t m_keyPathLength = 0;
     char m_resultFileName[260] = {};
@@ -137,3 +159,7 @@ private:
     CFileData m_fileData;
     std::vector<std::string> m_excludeKeys;
 };
+
+// Reads text as an unsigned 64-bit number: decimal digits, or hexadecimal
+// ones after "0x" or "0X". False for anything else, or when it overflows.
+bool ParseSearchNumber(const char* text, uint64_t* number);

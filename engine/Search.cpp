@@ -1,4 +1,5 @@
 #include <cstring>
+#include <iterator>
 
 #include "base/Mbcs.h"
 #include "engine/RegKeyTools.h"
@@ -18,6 +19,11 @@ void CRegKeyTools::PostProgress() {
     ::Sleep(0);  // let the dialog thread repaint; the worker never waits for it
 }
 
+int CRegKeyTools::SearchRoot(const RootKey& root) {
+    m_keyPathLength = mbcs::CopyBounded(m_keyPath, sizeof m_keyPath, root.name);
+    return SearchKey(root.key, nullptr);
+}
+
 int CRegKeyTools::Search() {
     if (!m_searchCounters) return 0;  // nowhere to count: nothing is searched
     m_stopped = 0;
@@ -31,11 +37,13 @@ int CRegKeyTools::Search() {
     std::memcpy(m_searchTextUpper, m_searchText, sizeof m_searchTextUpper);
     m_searchTextUpper[sizeof m_searchTextUpper - 1] = '\0';
     if (!m_matchCase) mbcs::UpperInPlace(m_searchTextUpper, sizeof m_searchTextUpper);
+    m_searchIsNumber = ParseSearchNumber(m_searchText, &m_searchNumber);
 
     int result = 1;
-    for (const RootKey& root : g_rootKeys) {
-        m_keyPathLength = mbcs::CopyBounded(m_keyPath, sizeof m_keyPath, root.name);
-        if (!SearchKey(root.key, nullptr)) result = 0;
+    const size_t starts = m_startKeys.empty() ? std::size(g_rootKeys) : m_startKeys.size();
+    for (size_t start = 0; start < starts; ++start) {
+        if (!(m_startKeys.empty() ? SearchRoot(g_rootKeys[start]) : SearchStartKey(m_startKeys[start])))
+            result = 0;
         PostProgress();
         if (WalkEnded()) {
             result = 0;

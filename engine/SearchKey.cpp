@@ -97,6 +97,7 @@ int CRegKeyTools::WalkKey(HKEY parent, const char* subKey, KeyVisit& visit) {
         visit.counted = true;
         WriteKeyLine();
         visit.keyLineWritten = true;
+        if (m_hitListener) m_hitListener->OnKeyHit(m_keyPath);
     }
     if (!key) {
         if (belowRoot) AddExcludeKey(m_keyPath);
@@ -113,7 +114,8 @@ int CRegKeyTools::WalkKey(HKEY parent, const char* subKey, KeyVisit& visit) {
         CloseKeyBlock(visit);
         return IsGone(rc) ? 1 : 0;
     }
-    if (m_lookAtValues && info.values > 0) SearchValues(key.get(), info, belowRoot, visit);
+    const bool valuePass = m_lookAtValues || m_lookAtNames || m_lookAtTypedData;
+    if (valuePass && info.values > 0) SearchValues(key.get(), info, belowRoot, visit);
     CloseKeyBlock(visit);
     return SearchSubKeys(key.get(), info, belowRoot);
 }
@@ -140,28 +142,35 @@ void CRegKeyTools::SearchValues(HKEY key, const RegKeyInfo& info, bool belowRoot
             AddExcludeKey(m_keyPath);
             return;
         }
-        if (type == REG_SZ || type == REG_EXPAND_SZ)
-            MatchValue(buffers.name.get(), nameLength, buffers.data.get(), buffers.scratch.get(),
-                       buffers.scratch.size(), visit);
+        MatchValue(buffers, nameLength, type, dataSize, visit);
         Bump(&SearchCounters::values);
         visit.counted = true;
     }
 }
 
-// Matches one string value's data and writes its value line on a hit.
-int CRegKeyTools::MatchValue(const char* name, DWORD nameLength, char* data, char* scratch,
-                             size_t scratchSize, KeyVisit& visit) {
-    if (!MatchString(data, scratch, 0, scratchSize)) return 0;
+// Matches one value's name and data and writes its value line on a hit; a
+// value whose name and data both match is one hit.
+int CRegKeyTools::MatchValue(const ValueBuffers& buffers, DWORD nameLength, DWORD type, DWORD dataSize,
+                             KeyVisit& visit) {
+    const char* name = buffers.name.get();
+    const char* data = buffers.data.get();
+    char* scratch = buffers.scratch.get();
+    ValueMatch match = ValueMatch::Name;
+    // The default value has no name to match.
+    if (!(m_lookAtNames && nameLength > 0 && MatchString(name, scratch, 0, buffers.scratch.size()))) {
+        if (!MatchValueData(type, data, dataSize, scratch, buffers.scratch.size())) return 0;
+        match = ValueMatch::Data;
+    }
     if (!visit.keyLineWritten) {
         WriteKeyLine();
         visit.keyLineWritten = true;
     }
     Bump(&SearchCounters::found);
     visit.counted = true;
-    // Each piece only when the one before it was written. Empty data has no
-    // piece of its own, so its line still closes.
-    WriteValueName(name, nameLength) && WriteText("=") && WriteText("\"") &&
-        (!*data || WriteText(data)) && WriteText("\"") && WriteText("\r\n");
+    WriteValueLine(name, nameLength, type, data, dataSize);
+    if (m_hitListener)
+        m_hitListener->OnValueHit({m_keyPath, name, nameLength, type, reinterpret_cast<const BYTE*>(data),
+                                   dataSize, match});
     return 1;
 }
 

@@ -3,16 +3,30 @@
 #include "base/Mbcs.h"
 
 const char kFindUsage[] =
-    "Usage: kestrin-find [/K] [/V] [/W] [/C] TEXT\n"
+    "Usage: kestrin-find [/K] [/V] [/N] [/D] [/W] [/C] [/J] [/S KEY]... TEXT\n"
     "Searches the registry for TEXT and writes every hit to a report in the\n"
     "current directory; prints the report's path when one was written.\n"
-    "  /K  look at key names\n"
-    "  /V  look at the data of string values\n"
-    "  /W  match whole strings only\n"
-    "  /C  match case sensitive\n"
-    "At least one of /K and /V is required. Ctrl+C stops the search.\n"
+    "  /K      look at key names\n"
+    "  /V      look at the data of string values (REG_SZ, REG_EXPAND_SZ)\n"
+    "  /N      look at value names\n"
+    "  /D      look at the data of REG_MULTI_SZ values (each string) and of\n"
+    "          REG_DWORD and REG_QWORD values (TEXT read as a decimal number,\n"
+    "          or a hexadecimal one after 0x; /W and /C do not apply)\n"
+    "  /W      match whole strings only\n"
+    "  /C      match case sensitive\n"
+    "  /S KEY  search only below KEY, e.g. HKCU\\Software; may be repeated.\n"
+    "          Roots: HKCR, HKCU, HKLM, HKU or their long names\n"
+    "  /J      write each hit as a line of JSON (UTF-8) to standard output,\n"
+    "          then a summary line; the report is written as well\n"
+    "At least one of /K, /V, /N and /D is required. Ctrl+C stops the search.\n"
     "Exit codes: 0 done, 1 stopped, 2 some keys could not be read,\n"
-    "3 the report could not be written, 64 usage error.\n";
+    "3 the report could not be written, 64 usage error\n"
+    "(also for a start key that does not exist or cannot be opened).\n"
+    "Examples:\n"
+    "  kestrin-find /K /V /W Explorer\n"
+    "  kestrin-find /N /C /S HKCU\\Software ProxyServer\n"
+    "  kestrin-find /D /S HKLM\\SYSTEM /S HKCU 0x2a\n"
+    "  kestrin-find /V /J /S HKCR notepad > hits.jsonl\n";
 
 namespace {
 
@@ -23,6 +37,9 @@ bool ApplySwitch(char letter, FindCommandLine& line) {
     case 'v': case 'V': line.values = 1; return true;
     case 'w': case 'W': line.wholeString = 1; return true;
     case 'c': case 'C': line.matchCase = 1; return true;
+    case 'n': case 'N': line.names = 1; return true;
+    case 'd': case 'D': line.typedData = 1; return true;
+    case 'j': case 'J': line.json = true; return true;
     case '?': line.help = true; return true;
     default: return false;
     }
@@ -35,6 +52,14 @@ FindCommandLine ParseFindCommandLine(int argc, const char* const* argv) {
     bool haveText = false;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
+        if (arg.size() == 2 && arg[0] == '/' && (arg[1] == 's' || arg[1] == 'S')) {
+            if (++i == argc) {
+                line.error = "/S needs a key";
+                return line;
+            }
+            line.startKeys.emplace_back(argv[i]);
+            continue;
+        }
         if (arg.size() == 2 && arg[0] == '/') {
             if (!ApplySwitch(arg[1], line)) {
                 line.error = "unknown switch " + arg;
@@ -54,7 +79,7 @@ FindCommandLine ParseFindCommandLine(int argc, const char* const* argv) {
     if (line.help) return line;
     if (!haveText || line.text.empty())
         line.error = "no TEXT to search for";
-    else if (!line.keys && !line.values)
-        line.error = "say where to look: /K, /V or both";
+    else if (!line.keys && !line.values && !line.names && !line.typedData)
+        line.error = "say where to look: /K, /V, /N or /D";
     return line;
 }

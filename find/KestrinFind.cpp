@@ -2,6 +2,8 @@
 // the current directory, same exclusion list from Kestrin.ini beside the
 // executables; the options come from the command line and are never saved.
 #include <windows.h>
+#include <fcntl.h>
+#include <io.h>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -11,8 +13,10 @@
 #include "engine/RegKeyTools.h"
 #include "engine/SearchContext.h"
 #include "engine/SearchMessages.h"
+#include "engine/StartKeys.h"
 #include "errors/ReportError.h"
 #include "find/FindCommandLine.h"
+#include "find/JsonLines.h"
 
 namespace {
 
@@ -91,10 +95,20 @@ DWORD RunSearch(SearchContext& context) {
     return exitCode;
 }
 
+int UsageError(const std::string& message) {
+    std::fprintf(stderr, "kestrin-find: %s\n\n%s", message.c_str(), kFindUsage);
+    return kUsageExit;
+}
+
 // Hands the command line's search and the worker's wiring to the engine.
 void PrepareEngine(CRegKeyTools& tools, const FindCommandLine& line, HANDLE stopEvent, HWND window) {
     tools.m_lookAtKeys = line.keys;
     tools.m_lookAtValues = line.values;
+    tools.m_lookAtNames = line.names;
+    tools.m_lookAtTypedData = line.typedData;
+    // The report header tells that typed data was searched. Without /D the
+    // header shows the Data option of Kestrin.ini, as it always has.
+    if (line.typedData) tools.m_lookAtData = 1;
     tools.m_wholeString = line.wholeString;
     tools.m_matchCase = line.matchCase;
     std::memcpy(tools.m_searchText, line.text.c_str(), line.text.size() + 1);
@@ -114,10 +128,13 @@ int main(int argc, char** argv) {
         std::fputs(kFindUsage, stdout);
         return 0;
     }
-    if (!line.error.empty()) {
-        std::fprintf(stderr, "kestrin-find: %s\n\n%s", line.error.c_str(), kFindUsage);
-        return kUsageExit;
-    }
+    if (!line.error.empty()) return UsageError(line.error);
+    // Checked before anything else happens, so that a mistyped key costs no
+    // search and leaves no file.
+    std::vector<std::string> startKeys;
+    std::string failedKey;
+    if (!ResolveStartKeys(Win32RegistryApi(), line.startKeys, &startKeys, &failedKey))
+        return UsageError("cannot open the start key " + failedKey);
 
     // The stop event exists before anything else, so that a Ctrl+C at any
     // moment stops the search instead of killing the process. A process
@@ -131,12 +148,24 @@ int main(int argc, char** argv) {
     CRegKeyTools tools(SettingsPathBesideExecutable().c_str());
     HWND notifyWindow = CreateNotifyWindow();
     PrepareEngine(tools, line, stopEvent.get(), notifyWindow);
+    tools.m_startKeys = startKeys;
+    // JSON Lines end their lines with a bare LF, which a text-mode stdout
+    // would turn into CR LF.
+    JsonLinesWriter json(stdout);
+    if (line.json) {
+        _setmode(_fileno(stdout), _O_BINARY);
+        tools.m_hitListener = &json;
+    }
     DWORD exitCode = RunSearch(g_context);
 
     ::SetConsoleCtrlHandler(OnConsoleControl, FALSE);
     g_stopEvent = nullptr;
     const char* report = tools.GetResultFileName();
-    if (report[0] && ::GetFileAttributesA(report) != INVALID_FILE_ATTRIBUTES) std::printf("%s\n", report);
+    const bool haveReport = report[0] && ::GetFileAttributesA(report) != INVALID_FILE_ATTRIBUTES;
+    if (line.json)
+        json.WriteSummary(haveReport ? report : nullptr, g_context.m_counters, static_cast<int>(exitCode));
+    else if (haveReport)
+        std::printf("%s\n", report);
     if (notifyWindow) ::DestroyWindow(notifyWindow);
     return exitCode == kWorkerReportFailed ? kReportFailedExit : static_cast<int>(exitCode);
 }

@@ -1,0 +1,28 @@
+#pragma once
+// An optional observer of a run's hits, called on the worker thread at the
+// moment each hit is written to the report, in report order. The engine only
+// calls it; front ends that stream hits (kestrin-find's JSON Lines) implement
+// it.
+#include <windows.h>
+
+// Why a value is a hit: its name matched, or its data did. A value whose name
+// and data both match is one hit, reported as a name hit.
+enum class ValueMatch { Name, Data };
+
+struct ValueHit {
+    const char* keyPath;  // the key's full path, as on its key line
+    const char* name;     // the value's name; empty for the default value
+    DWORD nameLength;     // in bytes, as the registry's enumeration reported it
+    DWORD type;
+    const BYTE* data;     // the bytes that the registry returned
+    DWORD dataSize;
+    ValueMatch match;
+};
+
+class ISearchHitListener {
+public:
+    virtual ~ISearchHitListener() = default;
+    // A key whose name matched; keyPath is its full path.
+    virtual void OnKeyHit(const char* keyPath) = 0;
+    virtual void OnValueHit(const ValueHit& hit) = 0;
+};

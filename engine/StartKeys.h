@@ -1,0 +1,24 @@
+#pragma once
+// Start keys: parts of the registry that a search walks instead of the four
+// roots.
+#include <string>
+#include <vector>
+
+#include "engine/RegistryApi.h"
+
+struct RootKey;
+
+// The root that path begins with, by its long name or its abbreviation
+// (HKCR, HKCU, HKLM, HKU), in any case, followed by the end of path or "\";
+// *below receives the rest after that "\" (empty for a bare root). Null when
+// path names no root.
+const RootKey* FindRootOf(const char* path, const char** below);
+
+// Turns start keys as a user gave them into the walk's list: each root name
+// spelled out in full, backslashes at the end dropped, the key opened once
+// for reading (and closed again) to prove that it exists; a key given twice,
+// or one inside another given key, is kept only once, where the first or the
+// outer one stands. On failure *failed is the key as given and the result is
+// false; nothing else is touched.
+bool ResolveStartKeys(IRegistryApi& registry, const std::vector<std::string>& given,
+                      std::vector<std::string>* keys, std::string* failed);

@@ -1,0 +1,66 @@
+// Matching of value data beyond the string types: the strings of a
+// REG_MULTI_SZ, and the numbers of REG_DWORD and REG_QWORD.
+#include <cstring>
+
+#include "engine/RegKeyTools.h"
+
+bool ParseSearchNumber(const char* text, uint64_t* number) {
+    unsigned base = 10;
+    if (text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        base = 16;
+        text += 2;
+    }
+    if (!*text) return false;
+    uint64_t value = 0;
+    for (; *text; ++text) {
+        unsigned digit;
+        const char c = *text;
+        if (c >= '0' && c <= '9')
+            digit = static_cast<unsigned>(c - '0');
+        else if (base == 16 && c >= 'a' && c <= 'f')
+            digit = static_cast<unsigned>(c - 'a' + 10);
+        else if (base == 16 && c >= 'A' && c <= 'F')
+            digit = static_cast<unsigned>(c - 'A' + 10);
+        else
+            return false;
+        if (value > (UINT64_MAX - digit) / base) return false;
+        value = value * base + digit;
+    }
+    *number = value;
+    return true;
+}
+
+int CRegKeyTools::MatchValueData(DWORD type, const char* data, DWORD dataSize, char* scratch, size_t scratchSize) {
+    switch (type) {
+    case REG_SZ:
+    case REG_EXPAND_SZ:
+        return m_lookAtValues ? MatchString(data, scratch, 0, scratchSize) : 0;
+    case REG_MULTI_SZ:
+        return m_lookAtTypedData ? MatchMultiString(data, dataSize, scratch, scratchSize) : 0;
+    case REG_DWORD: {
+        if (!m_lookAtTypedData || !m_searchIsNumber || dataSize != sizeof(uint32_t)) return 0;
+        uint32_t value;
+        std::memcpy(&value, data, sizeof value);
+        return value == m_searchNumber ? 1 : 0;
+    }
+    case REG_QWORD: {
+        if (!m_lookAtTypedData || !m_searchIsNumber || dataSize != sizeof(uint64_t)) return 0;
+        uint64_t value;
+        std::memcpy(&value, data, sizeof value);
+        return value == m_searchNumber ? 1 : 0;
+    }
+    default:
+        return 0;
+    }
+}
+
+// The list ends at its first empty string or at the end of the data; the
+// value pass has terminated the data after its last byte, so a last string
+// without its own terminator is still a string. No trail byte of a
+// double-byte code page is zero, so a zero byte always ends a string.
+int CRegKeyTools::MatchMultiString(const char* data, DWORD dataSize, char* scratch, size_t scratchSize) {
+    const char* end = data + dataSize;
+    for (const char* item = data; item < end && *item; item += std::strlen(item) + 1)
+        if (MatchString(item, scratch, 0, scratchSize)) return 1;
+    return 0;
+}

@@ -1,0 +1,147 @@
+#include "find/JsonLines.h"
+
+#include <windows.h>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// ANSI code page to UTF-8, through UTF-16: the platform's conversions map
+// every byte sequence to something (an unmappable one to a default
+// character), so no invalid UTF-8 can come out.
+std::string AnsiToUtf8(const char* text, size_t length) {
+    if (length == 0) return std::string();
+    const int size = static_cast<int>(length);
+    const int wide = ::MultiByteToWideChar(CP_ACP, 0, text, size, nullptr, 0);
+    if (wide <= 0) return std::string();
+    std::vector<wchar_t> utf16(static_cast<size_t>(wide));
+    ::MultiByteToWideChar(CP_ACP, 0, text, size, utf16.data(), wide);
+    const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, utf16.data(), wide, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0) return std::string();
+    std::string utf8(static_cast<size_t>(bytes), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, utf16.data(), wide, &utf8[0], bytes, nullptr, nullptr);
+    return utf8;
+}
+
+// text (length bytes in the ANSI code page) as a JSON string in UTF-8, quotes
+// included. Whatever the bytes, the result is valid JSON: quotes, backslashes
+// and control characters are escaped.
+void AppendJsonString(std::string& out, const char* text, size_t length) {
+    static const char kDigits[] = "0123456789abcdef";
+    out += '"';
+    // UTF-8 bytes of characters beyond ASCII are all 0x80 or more, so the
+    // escapes can be made byte by byte.
+    for (unsigned char c : AnsiToUtf8(text, length)) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (c < 0x20) {
+                out += "\\u00";
+                out += kDigits[c >> 4];
+                out += kDigits[c & 0x0F];
+            } else {
+                out += static_cast<char>(c);
+            }
+        }
+    }
+    out += '"';
+}
+
+// The type's name; an unknown type as its number in hex.
+std::string RegistryTypeName(unsigned long type) {
+    static const char* const kNames[] = {"REG_NONE", "REG_SZ", "REG_EXPAND_SZ", "REG_BINARY", "REG_DWORD",
+                                         "REG_DWORD_BIG_ENDIAN", "REG_LINK", "REG_MULTI_SZ",
+                                         "REG_RESOURCE_LIST", "REG_FULL_RESOURCE_DESCRIPTOR",
+                                         "REG_RESOURCE_REQUIREMENTS_LIST", "REG_QWORD"};
+    if (type < sizeof kNames / sizeof kNames[0]) return kNames[type];
+    char number[16];
+    std::snprintf(number, sizeof number, "0x%lx", type);
+    return number;
+}
+
+void AppendHex(std::string& out, const BYTE* bytes, DWORD count) {
+    static const char kDigits[] = "0123456789abcdef";
+    out += '"';
+    for (DWORD i = 0; i < count; ++i) {
+        out += kDigits[bytes[i] >> 4];
+        out += kDigits[bytes[i] & 0x0F];
+    }
+    out += '"';
+}
+
+// The value's data as JSON: strings for string types, an array for a
+// REG_MULTI_SZ, numbers for well-formed REG_DWORD and REG_QWORD, hex for
+// everything else. The walk has terminated the data after its last byte.
+void AppendData(std::string& out, const ValueHit& hit) {
+    const char* text = reinterpret_cast<const char*>(hit.data);
+    switch (hit.type) {
+    case REG_SZ:
+    case REG_EXPAND_SZ:
+        AppendJsonString(out, text, std::strlen(text));
+        return;
+    case REG_MULTI_SZ: {
+        out += '[';
+        const char* end = text + hit.dataSize;
+        for (const char* item = text; item < end && *item; item += std::strlen(item) + 1) {
+            if (item != text) out += ", ";
+            AppendJsonString(out, item, std::strlen(item));
+        }
+        out += ']';
+        return;
+    }
+    case REG_DWORD:
+    case REG_QWORD:
+        if (hit.dataSize == (hit.type == REG_DWORD ? 4u : 8u)) {
+            unsigned long long value = 0;
+            std::memcpy(&value, hit.data, hit.dataSize);
+            out += std::to_string(value);
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    AppendHex(out, hit.data, hit.dataSize);
+}
+
+}  // namespace
+
+void JsonLinesWriter::OnKeyHit(const char* keyPath) {
+    std::string line = "{\"key\": ";
+    AppendJsonString(line, keyPath, std::strlen(keyPath));
+    WriteLine(line + ", \"match\": \"key\"}\n");
+}
+
+void JsonLinesWriter::OnValueHit(const ValueHit& hit) {
+    std::string line = "{\"key\": ";
+    AppendJsonString(line, hit.keyPath, std::strlen(hit.keyPath));
+    line += ", \"value\": ";
+    AppendJsonString(line, hit.name, hit.nameLength);
+    line += ", \"type\": \"" + RegistryTypeName(hit.type) + "\", \"data\": ";
+    AppendData(line, hit);
+    line += hit.match == ValueMatch::Name ? ", \"match\": \"name\"}\n" : ", \"match\": \"data\"}\n";
+    WriteLine(line);
+}
+
+void JsonLinesWriter::WriteSummary(const char* report, const SearchCounters& counters, int exitCode) {
+    std::string line = "{\"report\": ";
+    if (report && *report)
+        AppendJsonString(line, report, std::strlen(report));
+    else
+        line += "null";
+    line += ", \"keys\": " + std::to_string(SearchCounters::Read(counters.keys));
+    line += ", \"values\": " + std::to_string(SearchCounters::Read(counters.values));
+    line += ", \"found\": " + std::to_string(SearchCounters::Read(counters.found));
+    line += ", \"exit\": " + std::to_string(exitCode) + "}\n";
+    WriteLine(line);
+}
+
+// Flushed at once: a script reading the pipe sees each hit as it is found.
+void JsonLinesWriter::WriteLine(const std::string& line) {
+    std::fwrite(line.data(), 1, line.size(), m_out);
+    std::fflush(m_out);
+}

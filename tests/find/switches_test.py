@@ -1,0 +1,213 @@
+#!/usr/bin/env python3
+"""kestrin-find's /N, /D, /S and /J, run under Wine on a subtree that the test
+imports into HKEY_CURRENT_USER and deletes again. Every run is made with /J,
+so each case checks the JSON Lines (parsed by Python's json module), the
+summary and the report file together. Names hold quotes, backslashes, control
+bytes and characters of the ANSI code page (ctest runs this once in 1252 and
+once in 932, where the trail byte of U+8868 is "\\").
+
+usage: switches_test.py KESTRIN_FIND_EXE   (WINEPREFIX and LC_ALL from ctest)
+"""
+import json
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+EXE = None
+CODE_PAGE = 'cp932' if os.environ.get('LC_ALL', '').startswith('ja_JP') else 'cp1252'
+# A letter beyond ASCII, and a word with it whose case the code page can change.
+if CODE_PAGE == 'cp932':
+    LETTER, WORD, WORD_UPPER = '\u8868', 'ab\u8868', 'AB\u8868'  # U+8868 is 95 5C
+else:
+    LETTER, WORD, WORD_UPPER = '\u00e9', 'gr\u00fc\u00dfe', 'GR\u00dc\u00dfE'
+TEXT = 'Kzq%x%x' % (os.getpid(), int.from_bytes(os.urandom(3), 'big'))
+TREE = 'Software\\KestrinTest switches ' + TEXT
+ROOT = 'HKEY_CURRENT_USER\\' + TREE
+# Longer than one piece of a report line.
+BLOB = bytes(range(256)) + bytes(range(144))
+ODD_NAME = 'i %s q"uo\\te\x01\x1f\t\x7f%s' % (TEXT, LETTER)
+
+
+def wine(args, cwd, env=None):
+    """Runs a Windows program; its output goes through files, since Wine's
+    background programs would hold a pipe open."""
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        status = subprocess.run(['wine'] + args, cwd=cwd, stdin=subprocess.DEVNULL, stdout=out,
+                                stderr=err, env=env).returncode
+        out.seek(0)
+        err.seek(0)
+        return status, out.read(), err.read()
+
+
+def multi(*strings):
+    return ''.join(s + '\0' for s in strings) + '\0'
+
+
+def hexlist(data):
+    return ','.join('%02x' % b for b in data)
+
+
+# (subkey, value name or None for the default, export-file data)
+def fixture():
+    sz = lambda text: '"%s"' % text.replace('\\', '\\\\').replace('"', '\\"')
+    wide = lambda text: 'hex(7):' + hexlist(text.encode('utf-16-le'))
+    return [
+        ('names', None, sz(TEXT + ' default')),
+        ('names', 'a %s sz' % TEXT, sz('plain')),
+        ('names', 'b %s binary' % TEXT, 'hex:' + hexlist(BLOB)),
+        ('names', 'c %s dword' % TEXT, 'dword:0000002a'),
+        ('names', 'd %s multi' % TEXT, wide(multi('x', 'y'))),
+        ('names', 'e %s none' % TEXT, 'hex(0):01,02'),
+        ('names', 'f %s qword' % TEXT, 'hex(b):2a,00,00,00,01,00,00,00'),
+        ('names', 'g %s both' % TEXT, sz(TEXT + ' both')),
+        ('names', 'h other', sz('nothing')),
+        ('names', ODD_NAME, sz('odd')),
+        ('typed', 'd42', 'dword:0000002a'),
+        ('typed', 'm1', wide(multi('x', WORD))),
+        ('typed', 'm2', wide(multi('c:\\dir'))),
+        ('typed', 'm3', wide(multi(LETTER))),
+        ('typed', 'q', 'hex(b):2a,00,00,00,01,00,00,00'),
+        ('typed', 'q42', 'hex(b):2a,00,00,00,00,00,00,00'),
+        ('typed', 's42', sz('42')),
+        ('s1\\%s-x "%s' % (TEXT, LETTER), None, None),
+        ('s2\\deep\\%s-z' % TEXT, None, None),
+        ('s2\\%s-y' % TEXT, None, None),
+    ]
+
+
+def import_fixture(folder):
+    lines, keys = ['Windows Registry Editor Version 5.00', ''], []
+    for sub, name, data in fixture():
+        if sub not in keys:
+            keys.append(sub)
+            lines += ['', '[HKEY_CURRENT_USER\\%s\\%s]' % (TREE, sub)]
+        if data is not None:
+            label = '@' if name is None else '"%s"' % name.replace('\\', '\\\\').replace('"', '\\"')
+            lines.append('%s=%s' % (label, data))
+    path = os.path.join(folder, 'fixture.reg')
+    with open(path, 'wb') as file:
+        file.write(b'\xff\xfe' + ('\r\n'.join(lines) + '\r\n').encode('utf-16-le'))
+    return wine(['reg', 'import', 'Z:' + path.replace('/', '\\')], folder)[0]
+
+
+class Switches(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.folder = tempfile.mkdtemp(prefix='kestrin-switches-')
+        cls.exe = os.path.join(cls.folder, 'kestrin-find.exe')
+        shutil.copy(EXE, cls.exe)  # with a Kestrin.ini of its own
+        if import_fixture(cls.folder) != 0:
+            raise RuntimeError('reg import failed')
+
+    @classmethod
+    def tearDownClass(cls):
+        wine(['reg', 'delete', 'HKCU\\' + TREE, '/f'], cls.folder)
+        shutil.rmtree(cls.folder, ignore_errors=True)
+
+    def setUp(self):
+        self.cwd = tempfile.mkdtemp(dir=self.folder)
+
+    def find(self, *args, expect_exit=0):
+        status, out, err = wine([self.exe, '/J'] + list(args), self.cwd)
+        self.assertEqual(expect_exit, status, err.decode(CODE_PAGE, 'replace'))
+        self.assertTrue(out.endswith(b'\n') and b'\r' not in out, out)
+        *hits, summary = [json.loads(line) for line in out.decode('utf-8').splitlines()]
+        self.assertEqual(len(hits), summary['found'])
+        self.assertEqual(expect_exit, summary['exit'])
+        report = summary['report']
+        self.assertTrue(report.startswith('Z:'), report)
+        with open(report[2:].replace('\\', '/'), 'rb') as file:
+            body = file.read()
+        self.assertEqual(os.path.dirname(report[2:].replace('\\', '/')), self.cwd)
+        return hits, summary, body
+
+    def expect_report(self, body, blocks):
+        """blocks: (key path, [value lines]) in report order."""
+        text = ''.join('[%s]\r\n%s\r\n' % (key, ''.join(line + '\r\n' for line in lines)) for key, lines in blocks)
+        self.assertEqual(text.encode(CODE_PAGE), body[body.index(b'\r\n\r\n[') + 4:])
+
+    def test_value_names_of_every_type_each_value_once(self):
+        hits, summary, body = self.find('/N', '/V', '/S', 'hkcu\\' + TREE + '\\names', TEXT)
+        key = ROOT + '\\names'
+        expected = [
+            ('', 'REG_SZ', TEXT + ' default', 'data'),
+            ('a %s sz' % TEXT, 'REG_SZ', 'plain', 'name'),
+            ('b %s binary' % TEXT, 'REG_BINARY', BLOB.hex(), 'name'),
+            ('c %s dword' % TEXT, 'REG_DWORD', 42, 'name'),
+            ('d %s multi' % TEXT, 'REG_MULTI_SZ', ['x', 'y'], 'name'),
+            ('e %s none' % TEXT, 'REG_NONE', '0102', 'name'),
+            ('f %s qword' % TEXT, 'REG_QWORD', 0x10000002a, 'name'),
+            ('g %s both' % TEXT, 'REG_SZ', TEXT + ' both', 'name'),
+            (ODD_NAME, 'REG_SZ', 'odd', 'name'),
+        ]
+        self.assertEqual([{'key': key, 'value': n, 'type': t, 'data': d, 'match': m} for n, t, d, m in expected], hits)
+        self.assertEqual(1, summary['keys'])
+        self.assertEqual(10, summary['values'])
+        self.assertIn(b'Values - [On], Data - [Off]', body)
+        self.expect_report(body, [(key, [
+            '@="%s default"' % TEXT,
+            '"a %s sz"="plain"' % TEXT,
+            '"b %s binary"=hex:%s' % (TEXT, hexlist(BLOB)),
+            '"c %s dword"=dword:0000002a' % TEXT,
+            '"d %s multi"=hex(7):78,00,79,00,00' % TEXT,
+            '"e %s none"=hex(0):01,02' % TEXT,
+            '"f %s qword"=hex(b):2a,00,00,00,01,00,00,00' % TEXT,
+            '"g %s both"="%s both"' % (TEXT, TEXT),
+            '"%s"="odd"' % ODD_NAME])])
+
+    def test_typed_data_numbers_and_strings_of_a_multi_string(self):
+        key = ROOT + '\\typed'
+        start = 'HKEY_CURRENT_USER\\' + TREE + '\\typed\\'
+        d42 = ('d42', 'REG_DWORD', 42, '"d42"=dword:0000002a')
+        q42 = ('q42', 'REG_QWORD', 42, '"q42"=hex(b):2a,00,00,00,00,00,00,00')
+        q = ('q', 'REG_QWORD', 0x10000002a, '"q"=hex(b):2a,00,00,00,01,00,00,00')
+        m1 = ('m1', 'REG_MULTI_SZ', ['x', WORD], '"m1"=hex(7):' + hexlist(multi('x', WORD).encode(CODE_PAGE)))
+        m2 = ('m2', 'REG_MULTI_SZ', ['c:\\dir'], '"m2"=hex(7):63,3a,5c,64,69,72,00,00')
+        cases = [(['42'], [d42, q42]), (['0x2A'], [d42, q42]), (['4294967338'], [q]), (['0X10000002a'], [q]),
+                 # "\" is the trail byte of U+8868 in m3 under 932: no match there.
+                 (['\\'], [m2]), (['/W', WORD_UPPER], [m1]), (['/W', '/C', WORD_UPPER], [])]
+        for args, values in cases:
+            with self.subTest(args=args):
+                if not values:
+                    status, out, _ = wine([self.exe, '/J', '/D', '/S', start] + args, self.cwd)
+                    self.assertEqual(0, status)
+                    self.assertEqual({'report': None, 'keys': 1, 'values': 7, 'found': 0, 'exit': 0},
+                                     json.loads(out))
+                    continue
+                hits, _, body = self.find('/D', '/S', start, *args)
+                self.assertEqual([{'key': key, 'value': n, 'type': t, 'data': d, 'match': 'data'}
+                                  for n, t, d, _ in values], hits)
+                self.assertIn(b'Values - [Off], Data - [On]', body)
+                self.expect_report(body, [(key, [line for *_, line in values])])
+
+    def test_start_keys_nested_and_repeated_are_walked_once_in_order(self):
+        tree = 'HKEY_CURRENT_USER\\' + TREE
+        hits, summary, body = self.find('/K', '/S', 'HKCU\\' + TREE + '\\s2', '/S', tree + '\\s1',
+                                        '/S', tree + '\\s2\\deep', '/S', 'hkey_current_user\\' + TREE.lower() + '\\S1\\',
+                                        TEXT)
+        keys = [ROOT + '\\s2\\deep\\%s-z' % TEXT, ROOT + '\\s2\\%s-y' % TEXT, ROOT + '\\s1\\%s-x "%s' % (TEXT, LETTER)]
+        self.assertEqual([{'key': k, 'match': 'key'} for k in keys], hits)
+        self.assertEqual(6, summary['keys'], 's2, deep, z, y, s1, x: each once')
+        self.expect_report(body, [(k, []) for k in keys])
+
+        # A start key is matched by its own name.
+        hits, _, _ = self.find('/K', '/S', keys[1], TEXT)
+        self.assertEqual([{'key': keys[1], 'match': 'key'}], hits)
+
+    def test_missing_start_key_is_a_usage_error_before_any_search(self):
+        missing = 'HKCU\\' + TREE + '\\missing'
+        for key in (missing, 'HKXY\\Software'):
+            with self.subTest(key=key):
+                status, out, err = wine([self.exe, '/K', '/S', 'HKCU\\' + TREE, '/S', key, TEXT], self.cwd)
+                self.assertEqual(64, status)
+                self.assertEqual(b'', out)
+                self.assertIn(('kestrin-find: cannot open the start key ' + key).encode(CODE_PAGE), err)
+                self.assertEqual([], os.listdir(self.cwd))
+
+
+if __name__ == '__main__':
+    EXE = sys.argv.pop(1)
+    unittest.main(verbosity=2)
