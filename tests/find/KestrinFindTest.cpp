@@ -210,8 +210,11 @@ protected:
              child.Pump())
             ::Sleep(10);
         ::FreeConsole();
+        // A child in a process group of its own is reached through that group
+        // (Wine sends group 0's events to the caller's group only).
+        const DWORD group = (flags & CREATE_NEW_PROCESS_GROUP) ? child.id() : 0;
         bool sent = ::AttachConsole(child.id()) && ::SetConsoleCtrlHandler(nullptr, TRUE) &&
-                    ::GenerateConsoleCtrlEvent(event, 0);
+                    ::GenerateConsoleCtrlEvent(event, group);
         ::FreeConsole();
         if (!sent) return -2;  // the destructor ends the child
         long exitCode = child.Wait();
