@@ -35,7 +35,9 @@ install_packages() {
 }
 
 # Wine takes its ANSI code page from the locale; without the generated locale
-# non-ASCII command-line arguments arrive garbled.
+# non-ASCII command-line arguments arrive garbled. Generated here, they exist
+# for the programs this script starts; the script's own shell never switches
+# to them (see wine_detached).
 generate_locales() {
     local wanted=0
     for name in "${LOCALES[@]}"; do
@@ -55,33 +57,46 @@ build() {
     cmake --build "$BUILD" -j"$(nproc)" -- --no-print-directory >/dev/null
 }
 
+# Everything below that starts the Wine server or a program under Wine keeps
+# its standard streams away from the caller's. The server and Wine's
+# background programs (services, drivers, the desktop) inherit the streams of
+# whatever started them and outlive it: handed the caller's pipe
+# (`./kestrin.sh run ... 2>&1 | less`), they would hold it open, and the
+# reader would wait for ever.
 prepare_prefix() {
     if [[ ! -f $WINEPREFIX/system.reg ]]; then
         log "making the Wine prefix $WINEPREFIX"
-        wineboot -i >/dev/null 2>&1
-        wineserver -w
-        "$ROOT/tests/support/prepare-prefix.sh"
+        wineboot -i </dev/null >/dev/null 2>&1
+        wineserver -w </dev/null >/dev/null 2>&1
+        if ! "$ROOT/tests/support/prepare-prefix.sh" </dev/null >"$BUILD/prepare-prefix.log" 2>&1; then
+            cat "$BUILD/prepare-prefix.log" >&2
+            return 1
+        fi
     fi
 }
 
 # A persistent server makes each process start cheap. It answers 2 when one
 # already runs, which is as good.
-start_server() { wineserver -p || true; }
+start_server() { wineserver -p </dev/null >/dev/null 2>&1 || true; }
 
 # Wine's desktop takes the display of the server's first window for the
 # server's whole life, so the tests get a server of their own that starts
 # after the display.
-restart_server() { wineserver -k 2>/dev/null || true; wineserver -w || true; start_server; }
+restart_server() {
+    wineserver -k </dev/null >/dev/null 2>&1 || true
+    wineserver -w </dev/null >/dev/null 2>&1 || true
+    start_server
+}
 
-# Runs a Windows program under Wine with its output going through files, then
-# passes that output on. Wine's background programs (services, drivers, the
-# desktop) inherit the standard handles of the program that starts them and
-# outlive it with the persistent server: handed a pipe, they would hold it
-# open and whoever reads it would wait for ever.
+# Runs a Windows program under Wine in the locale given by LC_ALL (English by
+# default) with its output going through files, then passes that output on.
+# The locale goes to Wine through env: were it set on the function, bash
+# would switch its own locale too, and a bash that started before the locales
+# were generated cannot find them ("setlocale: LC_ALL: cannot change locale").
 wine_detached() {
     local out err status=0
     out=$(mktemp) err=$(mktemp)
-    wine "$@" </dev/null >"$out" 2>"$err" || status=$?
+    env LC_ALL="${LC_ALL:-en_US.UTF-8}" wine "$@" </dev/null >"$out" 2>"$err" || status=$?
     cat "$err" >&2
     cat "$out"
     rm -f "$out" "$err"
@@ -93,9 +108,9 @@ setup() { install_packages; generate_locales; build; prepare_prefix; }
 start_display() {
     if [[ -z ${DISPLAY:-} ]]; then
         export DISPLAY=:97
-        Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+        Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
         XVFB_PID=$!
-        trap 'kill $XVFB_PID 2>/dev/null || true; wineserver -k 2>/dev/null || true' EXIT
+        trap 'kill $XVFB_PID 2>/dev/null || true; wineserver -k </dev/null >/dev/null 2>&1 || true' EXIT
         for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && return; sleep 0.1; done
     fi
 }
@@ -106,11 +121,11 @@ cmd_run() {
     mkdir -p "$BUILD/reports"
     cd "$BUILD/reports"
     local report status=0
-    report=$(LC_ALL=${LC_ALL:-en_US.UTF-8} wine_detached "$BUILD/bin/kestrin-find.exe" "$@") || status=$?
+    report=$(wine_detached "$BUILD/bin/kestrin-find.exe" "$@") || status=$?
     report=${report%$'\r'}
     if [[ -n $report ]]; then
         local unix_path
-        unix_path=$(winepath -u "$report" 2>/dev/null)
+        unix_path=$(wine_detached winepath.exe -u "$report" 2>/dev/null)
         log "report: $unix_path"
         cat "$unix_path"
         echo

@@ -25,6 +25,33 @@ constexpr OptionBox kOptionBoxes[] = {
     {IDC_MATCH_CASE, &CRegKeyTools::m_matchCase},
 };
 
+// The shell's own failure codes (32 or less) that differ from the system
+// error codes meaning the same thing. The rest of them (file and path not
+// found, access denied, out of memory, bad format) already are those codes.
+struct ShellFailure {
+    INT_PTR shellCode;
+    int32_t systemCode;
+};
+constexpr ShellFailure kShellFailures[] = {
+    {0, ERROR_NOT_ENOUGH_MEMORY},  // the shell ran out of memory or resources
+    {SE_ERR_SHARE, ERROR_SHARING_VIOLATION},
+    {SE_ERR_ASSOCINCOMPLETE, ERROR_NO_ASSOCIATION},
+    {SE_ERR_DDETIMEOUT, ERROR_DDE_FAIL},
+    {SE_ERR_DDEFAIL, ERROR_DDE_FAIL},
+    {SE_ERR_DDEBUSY, ERROR_DDE_FAIL},
+    {SE_ERR_NOASSOC, ERROR_NO_ASSOCIATION},
+    {SE_ERR_DLLNOTFOUND, ERROR_DLL_NOT_FOUND},
+};
+
+// The system error code that explains a failed ShellExecute's result, so
+// that the error box shows the right sentence (31, unchanged, would read as
+// a failing device).
+int32_t SystemCodeOfShellFailure(INT_PTR shellCode) {
+    for (const ShellFailure& failure : kShellFailures)
+        if (failure.shellCode == shellCode) return failure.systemCode;
+    return static_cast<int32_t>(shellCode);
+}
+
 }  // namespace
 
 BOOL CMainDlg::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
@@ -248,7 +275,7 @@ void CMainDlg::HandleShowResult() {
     if (code > 32) return;
     char context[520];
     std::snprintf(context, sizeof context, " for file %s", path);
-    ReportError(static_cast<int32_t>(code), context);
+    ReportError(SystemCodeOfShellFailure(code), context);
 }
 
 void CMainDlg::HandleAbout() {

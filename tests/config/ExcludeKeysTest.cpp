@@ -97,32 +97,37 @@ TEST_F(ExcludeKeys, WalkSkipsListedKeysWhateverTheirCaseButNeverARoot) {
               ReportBody(ReadFileBytes(tools.GetResultFileName())));
 }
 
-// The prefix may have unreadable keys of its own: the first run collects
-// them. Then two keys that cannot be opened are added, and the second run
-// must append exactly their four paths (under both roots). A third run adds
-// nothing and leaves the file alone.
+// A key that cannot be opened exists before the first run, so that run
+// grows the list whatever the prefix holds: it replaces a stale file with
+// the loaded entries, the prefix's own unreadable keys (if any) and that
+// key's two paths (under both roots). A second run after one more such key
+// appears must leave exactly the first file's lines and the new key's two:
+// the file is rewritten whole, never appended to. A third run adds nothing
+// and leaves the file alone.
 TEST_F(ExcludeKeys, FileHoldsTheWholeListAfterARunThatGrewItOnly) {
-    const std::vector<std::string> loaded = {"HKEY_LOCAL_MACHINE\\Software\\Loaded=One", "HKEY_USERS\\Twice",
-                                             "HKEY_USERS\\Twice"};
-    WriteSection(loaded[0] + "\r\n" + loaded[1] + "\r\n" + loaded[2] + "\r\n");
+    const std::string loaded = "HKEY_LOCAL_MACHINE\\Software\\Loaded=One\r\nHKEY_USERS\\Twice\r\nHKEY_USERS\\Twice\r\n";
+    WriteSection(loaded);
     CRegKeyTools tools(m_ini.c_str());
     SearchCounters counters;
     const std::string nowhere = "Kzq" + UniqueSuffix() + " nowhere";
     const std::string file = m_folder / "ExcludeKeys.txt";
-
-    RunSearch(tools, nowhere, SearchOptions{1, 0, 0, 0}, counters);
-    std::string afterFirst = ReadFileBytes(file);
-    if (afterFirst.empty()) afterFirst = loaded[0] + "\r\n" + loaded[1] + "\r\n" + loaded[2] + "\r\n";
-    EXPECT_EQ(0u, afterFirst.find(loaded[0] + "\r\n" + loaded[1] + "\r\n" + loaded[2] + "\r\n"));
-
+    ASSERT_TRUE(WriteFileBytes(file, "stale line from an older run\r\n"));
     RegistryTestKey key("unreadable");
     const std::string a = key.KeyW(L"a\u05D0");
+    ASSERT_TRUE(key.ok());
+
+    RunSearch(tools, nowhere, SearchOptions{1, 0, 0, 0}, counters);
+    const std::string afterFirst = ReadFileBytes(file);
+    EXPECT_EQ(0u, afterFirst.find(loaded)) << afterFirst;
+    EXPECT_EQ(std::string::npos, afterFirst.find("stale")) << afterFirst;
+    for (const std::string& root : {key.CurrentUserPath(), key.UsersPath()})
+        EXPECT_NE(std::string::npos, afterFirst.find("\n" + root + "\\" + a + "\r\n")) << afterFirst;
+
     const std::string b = key.KeyW(L"b\u05D0");
     key.KeyW(L"b\u05D0\\below");
     ASSERT_TRUE(key.ok());
     RunSearch(tools, nowhere, SearchOptions{1, 0, 0, 0}, counters);
-    EXPECT_EQ(afterFirst + key.CurrentUserPath() + "\\" + a + "\r\n" + key.CurrentUserPath() + "\\" + b + "\r\n" +
-                  key.UsersPath() + "\\" + a + "\r\n" + key.UsersPath() + "\\" + b + "\r\n",
+    EXPECT_EQ(afterFirst + key.CurrentUserPath() + "\\" + b + "\r\n" + key.UsersPath() + "\\" + b + "\r\n",
               ReadFileBytes(file));
 
     ASSERT_TRUE(WriteFileBytes(file, "left alone"));

@@ -4,24 +4,35 @@
 #include "ui/RegistryFixture.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <thread>
 #include <vector>
+
+#include "ui/AboutDlg.h"
+#include "ui/framework/AppModule.h"
+
+// The driver's own module, for the About box that it runs itself.
+CAppModule g_appModule;
 
 namespace ui {
 namespace {
 
-// One window's pixels as the screen shows them, row by row.
-class ScreenPixels {
+// One window's client area as the window paints it into a bitmap of the
+// calling process (WM_PRINTCLIENT): no screen is read, so no other window
+// can cover it. The window must belong to this process.
+class PaintedPixels {
 public:
-    explicit ScreenPixels(HWND window) {
+    explicit PaintedPixels(HWND window) {
         RECT rect;
-        ::GetWindowRect(window, &rect);
-        m_width = rect.right - rect.left;
-        m_height = rect.bottom - rect.top;
+        ::GetClientRect(window, &rect);
+        m_width = rect.right;
+        m_height = rect.bottom;
         HDC screen = ::GetDC(nullptr);
         HDC memory = ::CreateCompatibleDC(screen);
         HBITMAP bitmap = ::CreateCompatibleBitmap(screen, m_width, m_height);
         HGDIOBJ old = ::SelectObject(memory, bitmap);
-        ::BitBlt(memory, 0, 0, m_width, m_height, screen, rect.left, rect.top, SRCCOPY);
+        ::SendMessageA(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT | PRF_ERASEBKGND);
         for (int y = 0; y < m_height; ++y)
             for (int x = 0; x < m_width; ++x) m_pixels.push_back(::GetPixel(memory, x, y));
         ::SelectObject(memory, old);
@@ -47,6 +58,52 @@ private:
     int m_width = 0;
     int m_height = 0;
     std::vector<COLORREF> m_pixels;
+};
+
+// The description of the font that window draws its text with.
+LOGFONTA FontOf(HWND window) {
+    LOGFONTA description = {};
+    auto font = reinterpret_cast<HFONT>(::SendMessageA(window, WM_GETFONT, 0, 0));
+    if (font) ::GetObjectA(font, sizeof description, &description);
+    return description;
+}
+
+// Kestrin's About box, from its own code and template, run modally on a
+// thread of this process: its device contexts and fonts are then this
+// process's to look at. Closed with OK when the object goes.
+class AboutBoxHere {
+public:
+    AboutBoxHere()
+        : m_thread([this] {
+              m_threadId = ::GetCurrentThreadId();
+              g_appModule.Init(::GetModuleHandleA(nullptr));
+              CAboutDlg about;
+              about.DoModal(nullptr);
+          }) {
+        WaitFor([&] {
+            ::EnumThreadWindows(m_threadId, FindBox, reinterpret_cast<LPARAM>(&m_box));
+            return m_box != nullptr;
+        });
+    }
+    ~AboutBoxHere() {
+        if (m_box) ::PostMessageA(m_box, WM_COMMAND, IDOK, 0);
+        m_thread.join();
+    }
+    AboutBoxHere(const AboutBoxHere&) = delete;
+    AboutBoxHere& operator=(const AboutBoxHere&) = delete;
+
+    HWND Box() const { return m_box; }
+
+private:
+    static BOOL CALLBACK FindBox(HWND window, LPARAM parameter) {
+        if (!::IsWindowVisible(window) || Text(window) != "About Kestrin") return TRUE;
+        *reinterpret_cast<HWND*>(parameter) = window;
+        return FALSE;
+    }
+
+    std::atomic<DWORD> m_threadId{0};
+    HWND m_box = nullptr;
+    std::thread m_thread;
 };
 
 struct ChildSearch {
@@ -112,6 +169,38 @@ TEST_F(AboutBoxTest, OpensCentredOverTheMainDialogAndHoldsItsInput) {
     EXPECT_NE(texts.find("Kestrin Application v1,0,0,3\n"), std::string::npos) << texts;
 }
 
+// Centred over a main dialog that lies across a corner of the work area, the
+// box would stick out of it: it is kept inside, at the right and bottom
+// edges, and at the left and top ones.
+TEST_F(AboutBoxTest, NearAScreenEdgeItIsKeptInsideTheWorkArea) {
+    Start(kFreshSettings);
+    RECT work;
+    RECT main;
+    ASSERT_TRUE(::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0));
+    ASSERT_TRUE(::GetWindowRect(m_main, &main));
+    const LONG width = main.right - main.left;
+    const LONG height = main.bottom - main.top;
+    for (bool bottomRight : {true, false}) {
+        SCOPED_TRACE(bottomRight ? "bottom right" : "top left");
+        const LONG x = (bottomRight ? work.right : work.left) - width / 2;
+        const LONG y = (bottomRight ? work.bottom : work.top) - height / 2;
+        ASSERT_TRUE(::SetWindowPos(m_main, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE));
+        ASSERT_TRUE(WaitFor([&] { return ::GetWindowRect(m_main, &main) && main.left == x && main.top == y; }));
+        OpenAbout();
+        RECT about;
+        ASSERT_TRUE(::GetWindowRect(m_about, &about));
+        if (bottomRight) {
+            EXPECT_EQ(about.right, work.right);
+            EXPECT_EQ(about.bottom, work.bottom);
+        } else {
+            EXPECT_EQ(about.left, work.left);
+            EXPECT_EQ(about.top, work.top);
+        }
+        ::PostMessageA(m_about, WM_COMMAND, IDOK, 0);
+        ASSERT_TRUE(AboutClosed());
+    }
+}
+
 TEST_F(AboutBoxTest, EscLeavesItOpenAndEnterClosesIt) {
     Start(kFreshSettings);
     OpenAbout();
@@ -148,15 +237,18 @@ TEST_F(AboutBoxTest, TheSearchsMessagesStillReachTheMainDialogWhileItIsOpen) {
     EXPECT_TRUE(DismissErrorsUntil([&] { return ControlText(kFindStop) == "&Find" && Enabled(kFindStop); }));
     EXPECT_TRUE(::IsWindowVisible(m_about));
     EXPECT_EQ(ControlText(kStateLine).rfind("Search: Keys ", 0), 0u) << ControlText(kStateLine);
-    EXPECT_NE(ControlText(kFoundLine), "Found items: 0");
+    // The Found line read 0 when the box opened (the hit that holds the
+    // search is counted once its box is dismissed).
+    int found = 0;
+    EXPECT_EQ(std::sscanf(ControlText(kFoundLine).c_str(), "Found items: %d", &found), 1) << ControlText(kFoundLine);
+    EXPECT_GE(found, 1);
     ::PostMessageA(m_about, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(AboutClosed());
 }
 
 TEST_F(AboutBoxTest, AClickOnALinkHandsItsTextToTheShellMaximised) {
     std::string record = m_sandbox.Path("shell.txt");
-    ::SetEnvironmentVariableA("KESTRIN_SHELL_RECORD", record.c_str());
-    std::string recorder = "\"" + ProgramFolder() + "ui_dialog_tests.exe\" --record-shell \"%1\"";
+    std::string recorder = ShellRecorderCommand(record);
     ShellVerbOverride web("https", "open", recorder);
     ShellVerbOverride mail("mailto", "open", recorder);
     ASSERT_TRUE(web.Applied() && mail.Applied());
@@ -180,29 +272,31 @@ TEST_F(AboutBoxTest, AClickOnALinkHandsItsTextToTheShellMaximised) {
     EXPECT_TRUE(::IsWindowVisible(m_about)) << "the box stays open";
 }
 
-TEST_F(AboutBoxTest, LinkLabelsAreBlueOnTheButtonFaceAndUnderlined) {
-    Start(kFreshSettings);
-    OpenAbout();
-    ASSERT_TRUE(Flush(AboutItem(IDOK)));
-    const COLORREF blue = RGB(0, 0, 255);
-    const COLORREF buttonFace = ::GetSysColor(COLOR_BTNFACE);
-    // The screen is read where the box lies: nothing may cover it (under
-    // Wine a console program that an earlier test had the shell start gets a
-    // console window of its own, which may linger on top). And painting
-    // comes after every posted message, so the flush above does not promise
-    // pixels on the screen: the box and its labels are painted now.
-    ::SetWindowPos(m_about, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    ::RedrawWindow(m_about, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    for (int id : {kHomePage, kMail}) {
-        ScreenPixels label(AboutItem(id));
-        EXPECT_GT(label.Count(blue), 20) << "label " << id << " is drawn in blue";
-        EXPECT_GT(label.Count(buttonFace), 20) << "label " << id << " has the button face behind its characters";
-        // Only an underline makes a long unbroken stroke of text colour.
-        EXPECT_GE(label.LongestRun(blue), 30) << "label " << id << " is underlined";
-    }
-    HWND author = ChildWithText(m_about, "Author:");
+TEST(AboutBoxHere, LinkLabelsAreBlueOnTheButtonFaceInAnUnderlinedCopyOfTheirFont) {
+    AboutBoxHere about;
+    ASSERT_NE(about.Box(), nullptr);
+    HWND author = ChildWithText(about.Box(), "Author:");
     ASSERT_NE(author, nullptr);
-    ScreenPixels plain(author);
+    const LOGFONTA plainFont = FontOf(author);
+    EXPECT_FALSE(plainFont.lfUnderline) << "other texts keep the dialog's font";
+    const COLORREF blue = RGB(0, 0, 255);
+    for (int id : {kHomePage, kMail}) {
+        HWND label = Item(about.Box(), id);
+        ASSERT_NE(label, nullptr) << id;
+        const LOGFONTA font = FontOf(label);
+        EXPECT_TRUE(font.lfUnderline) << "label " << id;
+        EXPECT_STREQ(font.lfFaceName, plainFont.lfFaceName) << "label " << id;
+        EXPECT_EQ(font.lfHeight, plainFont.lfHeight) << "label " << id;
+
+        PaintedPixels painted(label);
+        EXPECT_GT(painted.Count(blue), 20) << "label " << id << " is drawn in blue";
+        EXPECT_GT(painted.Count(::GetSysColor(COLOR_BTNFACE)), 20)
+            << "label " << id << " has the button face behind its characters";
+        // Only an underline makes a long unbroken stroke of text colour.
+        EXPECT_GE(painted.LongestRun(blue), 30) << "label " << id << " is underlined";
+    }
+    PaintedPixels plain(author);
+    EXPECT_GT(plain.Count(::GetSysColor(COLOR_BTNTEXT)), 20) << "the plain label painted its text";
     EXPECT_EQ(plain.Count(blue), 0) << "other texts keep the default colours";
     EXPECT_LT(plain.LongestRun(::GetSysColor(COLOR_BTNTEXT)), 10) << "and are not underlined";
 }

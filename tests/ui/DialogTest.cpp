@@ -31,7 +31,7 @@ void DialogTest::StartSearch() {
 }
 
 bool DialogTest::WaitForSearchEnd() {
-    return WaitFor([&] { return ControlText(kFindStop) == "&Find" && Enabled(kFindStop); });
+    return WaitFor([&] { return ControlText(kFindStop) == "&Find" && Enabled(kFindStop); }, kSearchPatience);
 }
 
 bool DialogTest::DismissErrorsUntil(const std::function<bool()>& done) {
@@ -39,7 +39,7 @@ bool DialogTest::DismissErrorsUntil(const std::function<bool()>& done) {
         if (done()) return true;
         if (HWND box = m_kestrin->FindWindowByCaption("Error:")) ::PostMessageA(box, WM_COMMAND, IDOK, 0);
         return false;
-    });
+    }, kSearchPatience);
 }
 
 void DialogTest::ExpectExitWithZero() {

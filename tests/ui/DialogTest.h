@@ -54,10 +54,11 @@ protected:
     // Presses Find and waits until the worker has started (the caption
     // reads "&Stop").
     void StartSearch();
-    // Waits for the end of the running search: the button reads "&Find"
-    // and is enabled again.
+    // Waits for the end of the running search (as long as a whole search may
+    // take): the button reads "&Find" and is enabled again.
     bool WaitForSearchEnd();
-    // Dismisses every "Error:" box the program shows until done holds.
+    // Dismisses every "Error:" box the program shows until done holds (at
+    // most as long as a whole search may take).
     bool DismissErrorsUntil(const std::function<bool()>& done);
     // The program has gone and its exit code was 0.
     void ExpectExitWithZero();

@@ -1,5 +1,7 @@
 #include "ui/RegistryFixture.h"
 
+#include "support/ChildProcess.h"
+
 namespace ui {
 
 namespace {
@@ -48,6 +50,11 @@ ShellVerbOverride::~ShellVerbOverride() {
         ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, m_verbPath.c_str());
         ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, m_verbPath.c_str());
     }
+}
+
+std::string ShellRecorderCommand(const std::string& record) {
+    ::SetEnvironmentVariableA("KESTRIN_SHELL_RECORD", record.c_str());
+    return "\"" + testsupport::ExecutableFolder() + "\\shell_recorder.exe\" \"%1\"";
 }
 
 std::string ShellVerbCommand(const std::string& key, const std::string& verb) {

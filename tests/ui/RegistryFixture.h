@@ -34,6 +34,12 @@ private:
     bool m_applied = false;
 };
 
+// A shell command that starts the shell recorder (ShellRecorder.cpp) on the
+// verb's argument. Each start appends a line to the file record; the path
+// goes to the recorder through the environment, so it reaches only the
+// Kestrin.exe copies started after this call.
+std::string ShellRecorderCommand(const std::string& record);
+
 // The verb's command as the prefix has it now; empty when there is none.
 std::string ShellVerbCommand(const std::string& key, const std::string& verb);
 

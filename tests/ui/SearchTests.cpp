@@ -66,10 +66,19 @@ TEST_F(SearchTest, StatusLinesShowTheRunsCountsAndShowResultFollowsItsReport) {
     EXPECT_EQ(ControlText(kStateLine) + "  " + ControlText(kFoundLine), expected);
 }
 
-TEST_F(SearchTest, ARunWithoutHitsLeavesShowResultDisabled) {
+// The count of a run without hits is shown as 0, also on the very first
+// run, whose count never moved from where it started.
+TEST_F(SearchTest, ARunWithoutHitsShowsNoItemsFoundAndLeavesShowResultDisabled) {
     m_key.String("", "value", m_token);
     ASSERT_TRUE(m_key.ok());
     Start(SettingsFile("Off", "On", "Off", "Off", "Off"));
+    Type(UniqueToken());
+    StartSearch();
+    ASSERT_TRUE(WaitForSearchEnd());
+    EXPECT_EQ(ControlText(kFoundLine), "Found items: 0");
+    EXPECT_FALSE(Enabled(kShowResult));
+    EXPECT_TRUE(m_sandbox.Reports(m_sandbox.Folder()).empty());
+
     Type(m_token);
     StartSearch();
     ASSERT_TRUE(WaitForSearchEnd());

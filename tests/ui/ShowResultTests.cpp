@@ -1,9 +1,9 @@
 // Show result: the report goes to the shell with the "edit" verb; without
-// that verb the error box names the shell's code and the file.
+// that verb the error box explains the shell's failure and names the file.
 #include "ui/DialogTest.h"
 #include "ui/RegistryFixture.h"
 
-#include <cstdio>
+#include "support/SystemText.h"
 
 namespace ui {
 namespace {
@@ -67,8 +67,7 @@ TEST_F(ShowResultTest, ThePrefixsEditorOpensTheReport) {
 
 TEST_F(ShowResultTest, TheShellGetsTheReportsPathWithTheEditVerbShownNormally) {
     std::string record = m_sandbox.Path("shell.txt");
-    ::SetEnvironmentVariableA("KESTRIN_SHELL_RECORD", record.c_str());
-    ShellVerbOverride edit(kRegFileType, "edit", "\"" + ProgramFolder() + "ui_dialog_tests.exe\" --record-shell \"%1\"");
+    ShellVerbOverride edit(kRegFileType, "edit", ShellRecorderCommand(record));
     ASSERT_TRUE(edit.Applied());
     std::string report = SearchWithAHit();
     Click(Control(kShowResult));
@@ -76,7 +75,10 @@ TEST_F(ShowResultTest, TheShellGetsTheReportsPathWithTheEditVerbShownNormally) {
     EXPECT_EQ(ReadFileBytes(record), "show=" + std::to_string(SW_SHOW) + " arg=[" + report + "]\n");
 }
 
-TEST_F(ShowResultTest, WithoutAnEditVerbTheErrorBoxNamesTheShellsCodeAndTheFile) {
+// The shell answers a missing verb with its own code 31, which as a system
+// error code would read "A device attached to the system is not functioning":
+// the box must show the system's no-association sentence and code instead.
+TEST_F(ShowResultTest, WithoutAnEditVerbTheErrorBoxSaysNoApplicationIsAssociatedWithTheFile) {
     ShellVerbOverride noEdit(kRegFileType, "edit", "");
     ASSERT_TRUE(noEdit.Applied());
     std::string report = SearchWithAHit();
@@ -84,17 +86,11 @@ TEST_F(ShowResultTest, WithoutAnEditVerbTheErrorBoxNamesTheShellsCodeAndTheFile)
     HWND box = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (box = m_kestrin->FindWindowByCaption("Error:")) != nullptr; }));
     std::string message = ChildTexts(box);
-    EXPECT_NE(message.find("\n for file " + report), std::string::npos) << message;
-    int facility = -1, severity = -1, code = -1;
-    size_t breakdown = message.find("Facility = ");
-    ASSERT_NE(breakdown, std::string::npos) << message;
-    ASSERT_EQ(std::sscanf(message.c_str() + breakdown, "Facility = %d, Severity = %d, Scode = %d", &facility,
-                          &severity, &code),
-              3);
-    EXPECT_EQ(facility, 0);
-    EXPECT_EQ(severity, 0);
-    EXPECT_GE(code, 0);
-    EXPECT_LE(code, 32) << "the shell's own result, not an error of the platform";
+    const std::string sentence = testsupport::SystemText(ERROR_NO_ASSOCIATION);
+    ASSERT_FALSE(sentence.empty());
+    EXPECT_NE(message.find(sentence + "Facility = 0, Severity = 0, Scode = 1155\n for file " + report + "\n"),
+              std::string::npos)
+        << message;
 
     ::PostMessageA(box, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(WaitFor([&] { return !::IsWindow(box); }));

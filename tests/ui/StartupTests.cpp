@@ -53,6 +53,24 @@ TEST_F(StartupTest, ABoxClickedOnAndOffRewritesTheSettingsAtExit) {
         EXPECT_NE(written.find(line), std::string::npos) << line << " missing from:\n" << written;
 }
 
+// One click on any of these boxes is a change of the options: the exit
+// writes them, the clicked one now on.
+TEST_F(StartupTest, OneClickOnKeysValuesOrWholeStringsIsSavedAtExit) {
+    const struct {
+        int id;
+        const char* line;
+    } boxes[] = {{kKeys, "Keys=On\r\n"}, {kValues, "Values=On\r\n"}, {kWholeString, "WholeString=On\r\n"}};
+    for (const auto& box : boxes) {
+        SCOPED_TRACE(box.line);
+        Start(SettingsFile("Off", "Off", "Off", "Off", "Off"));
+        Click(Control(box.id));
+        Click(Control(kExit));
+        ExpectExitWithZero();
+        std::string written = ReadFileBytes(m_sandbox.SettingsPath());
+        EXPECT_NE(written.find(box.line), std::string::npos) << written;
+    }
+}
+
 TEST_F(StartupTest, DialogIsCentredInTheWorkAreaWithAMinimiseBoxOnly) {
     Start(kFreshSettings);
     RECT work;

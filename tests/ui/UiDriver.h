@@ -15,6 +15,9 @@ namespace ui {
 
 using std::chrono::milliseconds;
 constexpr milliseconds kPatience{20000};
+// A whole search of the prefix's registry takes seconds on a quiet machine
+// and many times that on a busy one.
+constexpr milliseconds kSearchPatience{180000};
 
 // Polls condition every few milliseconds until it holds or patience runs out.
 bool WaitFor(const std::function<bool()>& condition, milliseconds patience = kPatience);

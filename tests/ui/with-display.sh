@@ -4,7 +4,7 @@
 if [ -n "${DISPLAY:-}" ]; then exec "$@"; fi
 command -v Xvfb >/dev/null || { echo "with-display: no DISPLAY and no Xvfb" >&2; exit 1; }
 number_file=$(mktemp)
-Xvfb -displayfd 4 -screen 0 1024x768x24 -nolisten tcp 4>"$number_file" >/dev/null 2>&1 &
+Xvfb -displayfd 4 -screen 0 1024x768x24 -nolisten tcp 4>"$number_file" </dev/null >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null; rm -f "$number_file"' EXIT
 tries=0
