@@ -122,6 +122,14 @@ cmd_run() {
     cd "$BUILD/reports"
     local report status=0
     report=$(wine_detached "$BUILD/bin/kestrin-find.exe" "$@") || status=$?
+    # With /J standard output holds the JSON Lines, not the report's path.
+    local arg
+    for arg in "$@"; do
+        if [[ ${arg,,} == /j ]]; then
+            printf '%s\n' "$report"
+            return "$status"
+        fi
+    done
     report=${report%$'\r'}
     if [[ -n $report ]]; then
         local unix_path
