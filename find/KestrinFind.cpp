@@ -17,6 +17,7 @@ namespace {
 
 constexpr int kUsageExit = 64;
 std::atomic<HANDLE> g_stopEvent{nullptr};
+std::atomic<CRegKeyTools*> g_engine{nullptr};  // set once the engine is wired
 SearchContext g_context;  // zero-filled, as the worker expects
 
 // A console program has nobody to close a message box (and without a display
@@ -30,10 +31,22 @@ void PrintError(const char* message) {
     std::fflush(stderr);
 }
 
+// Hands the stop event to the engine. The walk polls the engine's event once
+// per sub-key, and under Wine each poll is a round trip to the Wine server,
+// as costly as a registry call; without an event the walk polls nothing. So
+// the engine gets the event only once it is signalled, and the walk's next
+// poll sees it.
+void HandOverStop(HANDLE stop) {
+    if (CRegKeyTools* engine = g_engine.load()) engine->m_stopEvent.store(stop);
+}
+
 // Ctrl+C and Ctrl+Break do what the dialog's Stop button does.
 BOOL WINAPI OnConsoleControl(DWORD type) {
     if (type != CTRL_C_EVENT && type != CTRL_BREAK_EVENT) return FALSE;
-    if (HANDLE stop = g_stopEvent.load()) ::SetEvent(stop);
+    if (HANDLE stop = g_stopEvent.load()) {
+        ::SetEvent(stop);
+        HandOverStop(stop);
+    }
     return TRUE;
 }
 
@@ -86,7 +99,8 @@ DWORD RunSearch(SearchContext& context) {
     return exitCode;
 }
 
-// Hands the command line's search and the worker's wiring to the engine.
+// Hands the command line's search and the worker's wiring to the engine; the
+// stop event only when Ctrl+C came already.
 void PrepareEngine(CRegKeyTools& tools, const FindCommandLine& line, HANDLE stopEvent) {
     tools.m_lookAtKeys = line.keys;
     tools.m_lookAtValues = line.values;
@@ -96,7 +110,8 @@ void PrepareEngine(CRegKeyTools& tools, const FindCommandLine& line, HANDLE stop
     g_context.m_tools = &tools;
     g_context.m_stopEvent = stopEvent;
     tools.m_searchCounters = &g_context.m_counters;
-    tools.m_stopEvent = stopEvent;
+    g_engine = &tools;
+    if (::WaitForSingleObject(stopEvent, 0) == WAIT_OBJECT_0) HandOverStop(stopEvent);
 }
 
 }  // namespace
@@ -127,6 +142,7 @@ int main(int argc, char** argv) {
 
     ::SetConsoleCtrlHandler(OnConsoleControl, FALSE);
     g_stopEvent = nullptr;
+    g_engine = nullptr;
     const char* report = tools.GetResultFileName();
     if (report[0] && ::GetFileAttributesA(report) != INVALID_FILE_ATTRIBUTES) std::printf("%s\n", report);
     return static_cast<int>(exitCode);
