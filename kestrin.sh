@@ -2,7 +2,8 @@
 # Kestrin's one entry point on a Debian 12 machine (as root):
 #   ./kestrin.sh run [switches] TEXT   build, then search the Wine prefix's registry
 #   ./kestrin.sh test                  build, then run every test
-#   ./kestrin.sh bench                 build, then time a search against a plain walk
+#   ./kestrin.sh bench [MODE] [ROUNDS] build, then time a search against a plain walk
+#   ./kestrin.sh bench large [KEYS] [MODE] [ROUNDS]   the same on a large synthetic registry
 #   ./kestrin.sh bench-switches        build, then time kestrin-find's /N /D and /S
 #   ./kestrin.sh dist                  build, then pack build/dist/Kestrin-<version>-win64.zip
 #   ./kestrin.sh gui                   build, then start the dialog program on this display
@@ -157,9 +158,31 @@ cmd_test() {
     ctest --output-on-failure --timeout 900
 }
 
+# MODE is search (the default: the search in one process), process (whole
+# kestrin-find.exe processes against a plain-walk process) or exclude (a
+# 500-entry exclusion list against an empty one). "large" first fills a
+# prefix of its own with a synthetic tree of KEYS keys (default 400000, kept
+# between runs) and times there; MODE defaults to process.
 cmd_bench() {
     setup
-    start_server
+    if [[ ${1:-} == large ]]; then
+        local keys=${2:-400000}
+        shift $(($# < 2 ? $# : 2))
+        export WINEPREFIX=$BUILD/bench-prefix
+        if [[ ! -f $WINEPREFIX/system.reg ]]; then
+            log "making the Wine prefix $WINEPREFIX"
+            wineboot -i >/dev/null 2>&1
+            wineserver -w
+        fi
+        # The server holds the big registry in memory between the runs.
+        start_server
+        trap 'wineserver -k 2>/dev/null || true' EXIT
+        log "filling $WINEPREFIX with $keys keys"
+        wine_detached "$BUILD/bin/kestrin-bench.exe" build-registry "$keys"
+        (($#)) || set -- process
+    else
+        start_server
+    fi
     wine_detached "$BUILD/bin/kestrin-bench.exe" "$@"
 }
 
@@ -198,5 +221,5 @@ case ${1:-} in
     bench-switches) shift; cmd_bench_switches "$@" ;;
     dist) shift; cmd_dist "$@" ;;
     gui) shift; cmd_gui "$@" ;;
-    *) echo "usage: $0 run [switches] TEXT | test | bench | bench-switches | dist | gui" >&2; exit 64 ;;
+    *) echo "usage: $0 run [switches] TEXT | test | bench [large [KEYS]] [MODE] [ROUNDS] | bench-switches | dist | gui" >&2; exit 64 ;;
 esac

@@ -106,6 +106,20 @@ bool EqualNoCase(const char* a, const char* b) {
     return *a == *b;
 }
 
+void FoldCase(const char* text, std::string* folded) {
+    const CodePageTables& t = Tables();
+    folded->clear();
+    for (const char* p = text; *p; ++p) {
+        auto c = static_cast<unsigned char>(*p);
+        if (t.lead[c] && p[1]) {
+            folded->push_back(*p++);
+            folded->push_back(*p);
+        } else {
+            folded->push_back(static_cast<char>(t.upper[c]));
+        }
+    }
+}
+
 size_t CopyBounded(char* target, size_t capacity, const char* source) {
     if (capacity == 0) return 0;
     const CodePageTables& t = Tables();

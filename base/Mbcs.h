@@ -3,6 +3,7 @@
 // double-byte code page (932 and the like) a lead byte and its trail byte are
 // one character: nothing here ever splits them or matches on a trail byte.
 #include <cstddef>
+#include <string>
 
 namespace mbcs {
 
@@ -32,6 +33,13 @@ const char* FindSubstring(const char* text, const char* needle);
 // Whole-string equality without regard to the case of single-byte letters;
 // double-byte characters compare as units.
 bool EqualNoCase(const char* a, const char* b);
+
+// The form of text under which EqualNoCase compares: single-byte letters
+// upper-cased through the code page's case table, double-byte characters
+// kept as they are. EqualNoCase(a, b) exactly when FoldCase gives both the
+// same bytes (no code page upper-cases a single byte into a lead byte), so
+// folded texts can be hashed. Reuses folded's storage.
+void FoldCase(const char* text, std::string* folded);
 
 // Copies at most capacity - 1 bytes of source and a terminator into target,
 // never ending on a lone lead byte. Returns the bytes copied.

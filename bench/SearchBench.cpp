@@ -1,22 +1,40 @@
-// Times a full search of the registry against a plain walk that makes the same
-// registry calls without matching or writing, and prints the ratios. Rounds
-// alternate the three runs so that caching favours none of them.
+// kestrin-bench.exe: times Kestrin's search against a plain walk that makes
+// the same registry calls without matching or writing, and prints ratios.
+// Rounds alternate the runs so that caching favours none of them.
+//   kestrin-bench [search] [rounds]    the search in this process
+//   kestrin-bench process [pairs]      kestrin-find.exe against kestrin-plainwalk.exe
+//   kestrin-bench exclude [rounds]     a 500-entry exclusion list against an empty one
+//   kestrin-bench build-registry KEYS  fills the registry with a synthetic tree
 #include <windows.h>
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "bench/BenchTiming.h"
+#include "bench/BenchSupport.h"
 #include "bench/PlainWalk.h"
 #include "engine/RegKeyTools.h"
 
 namespace {
 
-// One search with a fresh engine (empty exclusion list) in the scratch folder.
-double TimeSearch(const std::string& folder, const char* text, long* found) {
-    std::string settings = folder + "\\bench.ini";
+using bench::Median;
+using bench::Seconds;
+
+constexpr char kOftenText[] = "Microsoft";
+constexpr char kNeverText[] = "qz~Kestrin-never-matches~zq";
+
+struct SearchTime {
+    double seconds;
+    long keys;
+    long found;
+};
+
+// One /K /V search with a fresh engine that reads settings (and so its
+// exclusion list) from the given file; its report is deleted.
+SearchTime TimeSearch(const std::string& settings, const char* text) {
     CRegKeyTools tools(settings.c_str());
     SearchCounters counters{};
     tools.m_lookAtKeys = 1;
@@ -28,43 +46,84 @@ double TimeSearch(const std::string& folder, const char* text, long* found) {
     double start = Seconds();
     tools.Search();
     double elapsed = Seconds() - start;
-    *found = SearchCounters::Read(counters.found);
     if (tools.GetResultFileName()[0]) ::DeleteFileA(tools.GetResultFileName());
-    return elapsed;
+    return {elapsed, SearchCounters::Read(counters.keys), SearchCounters::Read(counters.found)};
 }
 
-std::string MakeScratchFolder() {
-    char temp[MAX_PATH];
-    ::GetTempPathA(sizeof temp, temp);
-    std::string folder = std::string(temp) + "kestrin-bench";
-    ::CreateDirectoryA(folder.c_str(), nullptr);
-    ::SetCurrentDirectoryA(folder.c_str());
-    return folder;
-}
-
-}  // namespace
-
-int main(int argc, char** argv) {
-    int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
-    const char* oftenText = "Microsoft";
-    const char* neverText = "qz~Kestrin-never-matches~zq";
-    std::string folder = MakeScratchFolder();
-
+int RunSearchBench(int rounds) {
+    std::string settings = bench::MakeScratchFolder() + "\\bench.ini";
     std::vector<double> plain, often, never;
     long keys = 0, oftenFound = 0, neverFound = 0;
     for (int round = 0; round < rounds; ++round) {
         double start = Seconds();
         keys = PlainWalkAllRoots(Win32RegistryApi()).keys;
         plain.push_back(Seconds() - start);
-        often.push_back(TimeSearch(folder, oftenText, &oftenFound));
-        never.push_back(TimeSearch(folder, neverText, &neverFound));
+        SearchTime oftenRun = TimeSearch(settings, kOftenText);
+        SearchTime neverRun = TimeSearch(settings, kNeverText);
+        often.push_back(oftenRun.seconds);
+        never.push_back(neverRun.seconds);
+        oftenFound = oftenRun.found;
+        neverFound = neverRun.found;
     }
     double base = Median(plain);
     std::printf("rounds: %d, keys walked: %ld\n", rounds, keys);
     std::printf("plain walk:                          %8.3f s\n", base);
-    std::printf("search /K /V \"%s\" (%ld hits): %8.3f s  ratio %.3f\n", oftenText, oftenFound,
-                Median(often), Median(often) / base);
-    std::printf("search /K /V, no hit:                %8.3f s  ratio %.3f\n", Median(never),
+    std::printf("search /K /V \"%s\" (%ld hits): %8.3f s  ratio %.3f\n", kOftenText, oftenFound, Median(often),
+                Median(often) / base);
+    std::printf("search /K /V, no hit (%ld hits):       %8.3f s  ratio %.3f\n", neverFound, Median(never),
                 Median(never) / base);
     return 0;
+}
+
+}  // namespace
+
+namespace bench {
+
+// The same search with 500 entries that name no key of the registry and
+// with an empty list: what the look-up itself costs per key.
+int RunExcludeBench(int rounds) {
+    std::string folder = MakeScratchFolder();
+    std::string empty = folder + "\\bench-empty.ini", full = folder + "\\bench-500.ini";
+    std::vector<std::string> entries;
+    char entry[128];
+    for (int i = 0; i < 500; ++i) {
+        std::snprintf(entry, sizeof entry, "HKEY_LOCAL_MACHINE\\Software\\Kestrin Bench Absent\\Key %03d", i);
+        entries.push_back(entry);
+    }
+    if (!WriteSettings(empty, {}) || !WriteSettings(full, entries)) {
+        std::fprintf(stderr, "cannot write the settings files in %s\n", folder.c_str());
+        return 1;
+    }
+    std::vector<double> without, with, ratios;
+    SearchTime withRun{}, withoutRun{};
+    for (int round = 0; round < rounds; ++round) {
+        // Alternate which list goes first in a round.
+        if (round % 2 == 0) withoutRun = TimeSearch(empty, kNeverText);
+        withRun = TimeSearch(full, kNeverText);
+        if (round % 2 != 0) withoutRun = TimeSearch(empty, kNeverText);
+        without.push_back(withoutRun.seconds);
+        with.push_back(withRun.seconds);
+        ratios.push_back(withRun.seconds / withoutRun.seconds);
+    }
+    std::printf("rounds: %d, keys walked: %ld with the list, %ld without\n", rounds, withRun.keys, withoutRun.keys);
+    std::printf("search /K /V, no hit, empty exclusion list: %8.3f s\n", Median(without));
+    std::printf("search /K /V, no hit, 500 entries:          %8.3f s  ratio %.3f (median of rounds %.3f)\n",
+                Median(with), Median(with) / Median(without), Median(ratios));
+    return 0;
+}
+
+}  // namespace bench
+
+int main(int argc, char** argv) {
+    int next = 1;
+    std::string mode = "search";
+    if (next < argc && !std::isdigit(static_cast<unsigned char>(argv[next][0]))) mode = argv[next++];
+    const char* count = next < argc ? argv[next] : nullptr;
+    int rounds = count ? std::max(1, std::atoi(count)) : 5;
+    if (mode == "search") return RunSearchBench(rounds);
+    if (mode == "process") return bench::RunProcessBench(rounds);
+    if (mode == "exclude") return bench::RunExcludeBench(rounds);
+    if (mode == "build-registry" && count) return bench::BuildSyntheticRegistry(std::atol(count));
+    std::fprintf(stderr, "usage: kestrin-bench [search|process|exclude] [rounds] | build-registry KEYS\n");
+    return 64;
 }

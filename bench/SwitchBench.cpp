@@ -10,11 +10,14 @@
 #include <string>
 #include <vector>
 
-#include "bench/BenchTiming.h"
+#include "bench/BenchSupport.h"
 #include "engine/RegKeyTools.h"
 #include "engine/StartKeys.h"
 
 namespace {
+
+using bench::Median;
+using bench::Seconds;
 
 struct Run {
     const char* label;

@@ -12,6 +12,12 @@ constexpr char kExcludeFileName[] = "ExcludeKeys.txt";
 constexpr DWORD kSectionSize = 26002;
 constexpr DWORD kLargestSection = 64u << 20;
 
+std::string Folded(const char* entry) {
+    std::string folded;
+    mbcs::FoldCase(entry, &folded);
+    return folded;
+}
+
 }  // namespace
 
 void CRegKeyTools::LoadExcludeKeys(const char* settingsPath) {
@@ -27,20 +33,29 @@ void CRegKeyTools::LoadExcludeKeys(const char* settingsPath) {
     }
     for (size_t at = 0; at < count;) {
         size_t length = std::strlen(section.c_str() + at);
-        if (length != 0) m_excludeKeys.emplace_back(section, at, length);
+        if (length != 0) {
+            m_excludeKeys.emplace_back(section, at, length);
+            m_excludeKeyIndex.insert(Folded(m_excludeKeys.back().c_str()));
+        }
         at += length + 1;
     }
 }
 
 int CRegKeyTools::IsExcludedKey(const char* path) const {
-    for (const std::string& entry : m_excludeKeys)
-        if (mbcs::EqualNoCase(entry.c_str(), path)) return 1;
-    return 0;
+    if (m_excludeKeyIndex.empty()) return 0;
+    mbcs::FoldCase(path, &m_excludeKeyProbe);
+    return m_excludeKeyIndex.count(m_excludeKeyProbe) != 0 ? 1 : 0;
 }
 
 void CRegKeyTools::AddExcludeKey(const char* path) {
     try {
         m_excludeKeys.emplace_back(path);
+        try {
+            m_excludeKeyIndex.insert(Folded(path));
+        } catch (...) {
+            m_excludeKeys.pop_back();
+            throw;
+        }
         m_excludeKeysChanged = 1;
     } catch (...) {
         // Without memory the key is only not remembered; the walk goes on.

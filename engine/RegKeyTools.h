@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <unordered_set>
 #include <vector>
 #include <ctime>
 #include "engine/RegistryApi.h"
@@ -157,7 +158,13 @@ private:
     char m_settingsFileName[260] = {};
     std::string m_settingsOverride;  // empty: beside the executable
     CFileData m_fileData;
+    // The list in its order, for saving; its entries case-folded
+    // (mbcs::FoldCase), so that a lookup costs the same however long the
+    // list is; and the folded form of the path being looked up, whose
+    // storage every lookup reuses.
     std::vector<std::string> m_excludeKeys;
+    std::unordered_set<std::string> m_excludeKeyIndex;
+    mutable std::string m_excludeKeyProbe;
 };
 
 // Reads text as an unsigned 64-bit number: decimal digits, or hexadecimal

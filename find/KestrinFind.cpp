@@ -12,7 +12,6 @@
 #include "base/Handles.h"
 #include "engine/RegKeyTools.h"
 #include "engine/SearchContext.h"
-#include "engine/SearchMessages.h"
 #include "engine/StartKeys.h"
 #include "errors/ReportError.h"
 #include "find/FindCommandLine.h"
@@ -21,12 +20,14 @@
 namespace {
 
 constexpr int kUsageExit = 64;
+
 // The worker ends with 4 when the report could not be created; here that is
 // 3, next to 0 done, 1 stopped and 2 some keys unreadable, which pass as
 // they are. The worker's own 3 (no engine) cannot happen here.
 constexpr DWORD kWorkerReportFailed = 4;
 constexpr int kReportFailedExit = 3;
 std::atomic<HANDLE> g_stopEvent{nullptr};
+std::atomic<CRegKeyTools*> g_engine{nullptr};  // set once the engine is wired
 SearchContext g_context;  // zero-filled, as the worker expects
 
 // A console program has nobody to close a message box (and without a display
@@ -40,10 +41,22 @@ void PrintError(const char* message) {
     std::fflush(stderr);
 }
 
+// Hands the stop event to the engine. The walk polls the engine's event once
+// per sub-key, and under Wine each poll is a round trip to the Wine server,
+// as costly as a registry call; without an event the walk polls nothing. So
+// the engine gets the event only once it is signalled, and the walk's next
+// poll sees it.
+void HandOverStop(HANDLE stop) {
+    if (CRegKeyTools* engine = g_engine.load()) engine->m_stopEvent.store(stop);
+}
+
 // Ctrl+C and Ctrl+Break do what the dialog's Stop button does.
 BOOL WINAPI OnConsoleControl(DWORD type) {
     if (type != CTRL_C_EVENT && type != CTRL_BREAK_EVENT) return FALSE;
-    if (HANDLE stop = g_stopEvent.load()) ::SetEvent(stop);
+    if (HANDLE stop = g_stopEvent.load()) {
+        ::SetEvent(stop);
+        HandOverStop(stop);
+    }
     return TRUE;
 }
 
@@ -55,43 +68,44 @@ std::string SettingsPathBesideExecutable() {
     return result.substr(0, result.find_last_of('\\') + 1) + "Kestrin.ini";
 }
 
-void ShowStatus(const SearchCounters& counters) {
-    std::fprintf(stderr, "\rSearch: Keys %ld, Values %ld  Found items: %ld",
+// How often the status line is rewritten while the worker runs.
+constexpr DWORD kStatusIntervalMs = 200;
+
+// A console shows the status line rewritten in place; a file or a pipe gets
+// one summary line at the end instead of a run of carriage returns.
+bool StandardErrorIsConsole() {
+    DWORD mode = 0;
+    return ::GetConsoleMode(::GetStdHandle(STD_ERROR_HANDLE), &mode) != FALSE;
+}
+
+// Writes the status from the counters: in place ("\r" first) or as a line.
+void ShowStatus(const SearchCounters& counters, bool inPlace) {
+    std::fprintf(stderr, "%sSearch: Keys %ld, Values %ld  Found items: %ld%s", inPlace ? "\r" : "",
                  static_cast<long>(SearchCounters::Read(counters.keys)),
                  static_cast<long>(SearchCounters::Read(counters.values)),
-                 static_cast<long>(SearchCounters::Read(counters.found)));
+                 static_cast<long>(SearchCounters::Read(counters.found)), inPlace ? "" : "\n");
     std::fflush(stderr);
 }
 
-// A window that only receives the worker's posted messages.
-HWND CreateNotifyWindow() {
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = ::DefWindowProcA;
-    windowClass.hInstance = ::GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "KestrinFindNotify";
-    ::RegisterClassA(&windowClass);
-    return ::CreateWindowExA(0, windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                             nullptr, windowClass.hInstance, nullptr);
-}
-
-// Runs the worker and shows its progress until it posts its end message.
+// Runs the worker and, until it ends, shows its progress from the counters.
+// The engine has no window to post to: this thread only waits on the
+// worker's handle, so the process never makes a window (under Wine the
+// first one starts a desktop process and, without a display, writes the
+// display driver's error into the registry).
 DWORD RunSearch(SearchContext& context) {
     UniqueKernelHandle thread(::CreateThread(nullptr, 0, SearchThreadProc, &context, 0, nullptr));
     if (!thread) {
         std::fprintf(stderr, "kestrin-find: cannot start the search (error %lu)\n", ::GetLastError());
         return 2;
     }
-    MSG message;
-    while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
-        if (message.message == WM_SEARCH_PROGRESS) ShowStatus(context.m_counters);
-        if (message.message == WM_SEARCH_END) break;
-        ::DispatchMessageA(&message);
-    }
-    ::WaitForSingleObject(thread.get(), INFINITE);
+    const bool console = StandardErrorIsConsole();
+    if (console) ShowStatus(context.m_counters, true);
+    while (::WaitForSingleObject(thread.get(), kStatusIntervalMs) == WAIT_TIMEOUT)
+        if (console) ShowStatus(context.m_counters, true);
     DWORD exitCode = 2;
     ::GetExitCodeThread(thread.get(), &exitCode);
-    ShowStatus(context.m_counters);
-    std::fputc('\n', stderr);
+    ShowStatus(context.m_counters, console);
+    if (console) std::fputc('\n', stderr);
     return exitCode;
 }
 
@@ -100,8 +114,9 @@ int UsageError(const std::string& message) {
     return kUsageExit;
 }
 
-// Hands the command line's search and the worker's wiring to the engine.
-void PrepareEngine(CRegKeyTools& tools, const FindCommandLine& line, HANDLE stopEvent, HWND window) {
+// Hands the command line's search and the worker's wiring to the engine; the
+// stop event only when Ctrl+C came already.
+void PrepareEngine(CRegKeyTools& tools, const FindCommandLine& line, HANDLE stopEvent) {
     tools.m_lookAtKeys = line.keys;
     tools.m_lookAtValues = line.values;
     tools.m_lookAtNames = line.names;
@@ -112,12 +127,11 @@ void PrepareEngine(CRegKeyTools& tools, const FindCommandLine& line, HANDLE stop
     tools.m_wholeString = line.wholeString;
     tools.m_matchCase = line.matchCase;
     std::memcpy(tools.m_searchText, line.text.c_str(), line.text.size() + 1);
-    g_context.m_notifyWindow = window;
     g_context.m_tools = &tools;
     g_context.m_stopEvent = stopEvent;
-    tools.m_notifyWindow = window;
     tools.m_searchCounters = &g_context.m_counters;
-    tools.m_stopEvent = stopEvent;
+    g_engine = &tools;
+    if (::WaitForSingleObject(stopEvent, 0) == WAIT_OBJECT_0) HandOverStop(stopEvent);
 }
 
 }  // namespace
@@ -146,8 +160,7 @@ int main(int argc, char** argv) {
 
     SetErrorPresenter(&PrintError);
     CRegKeyTools tools(SettingsPathBesideExecutable().c_str());
-    HWND notifyWindow = CreateNotifyWindow();
-    PrepareEngine(tools, line, stopEvent.get(), notifyWindow);
+    PrepareEngine(tools, line, stopEvent.get());
     tools.m_startKeys = startKeys;
     // JSON Lines end their lines with a bare LF, which a text-mode stdout
     // would turn into CR LF.
@@ -160,12 +173,12 @@ int main(int argc, char** argv) {
 
     ::SetConsoleCtrlHandler(OnConsoleControl, FALSE);
     g_stopEvent = nullptr;
+    g_engine = nullptr;
     const char* report = tools.GetResultFileName();
     const bool haveReport = report[0] && ::GetFileAttributesA(report) != INVALID_FILE_ATTRIBUTES;
     if (line.json)
         json.WriteSummary(haveReport ? report : nullptr, g_context.m_counters, static_cast<int>(exitCode));
     else if (haveReport)
         std::printf("%s\n", report);
-    if (notifyWindow) ::DestroyWindow(notifyWindow);
     return exitCode == kWorkerReportFailed ? kReportFailedExit : static_cast<int>(exitCode);
 }

@@ -45,6 +45,19 @@ TEST_F(ExcludeKeys, SectionLinesBecomeEntriesExactlyAsWritten) {
     EXPECT_EQ(0, tools.IsExcludedKey("HKEY_LOCAL_MACHINE\\Software\\Short"));
 }
 
+// In code page 932 a double-byte character is one unit: neither a trail
+// byte that looks like a letter nor a full-width letter is folded, while the
+// single-byte letters around them are.
+TEST_F(ExcludeKeys, DoubleByteCharactersCompareAsUnits) {
+    if (::GetACP() != 932) GTEST_SKIP() << "needs code page 932, have " << ::GetACP();
+    WriteSection("HKEY_CURRENT_USER\\Ka\x83\x61\r\nHKEY_CURRENT_USER\\\x82\x81\r\n");
+    CRegKeyTools tools(m_ini.c_str());
+    EXPECT_EQ(1, tools.IsExcludedKey("hkey_current_user\\KA\x83\x61"));
+    EXPECT_EQ(0, tools.IsExcludedKey("HKEY_CURRENT_USER\\Ka\x83\x41"));  // trail byte "a" against "A"
+    EXPECT_EQ(1, tools.IsExcludedKey("HKEY_CURRENT_USER\\\x82\x81"));
+    EXPECT_EQ(0, tools.IsExcludedKey("HKEY_CURRENT_USER\\\x82\x60"));  // full-width capital A
+}
+
 // A line of "HKEY_CURRENT_USER\Large\" and digits, padded to length bytes.
 std::string Entry(int number, size_t length) {
     std::string entry = "HKEY_CURRENT_USER\\Large\\" + std::to_string(number) + "\\";

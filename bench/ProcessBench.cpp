@@ -1,0 +1,104 @@
+// The whole process: kestrin-find.exe against kestrin-plainwalk.exe, which
+// makes the same registry calls in a process of its own. Start-up, the
+// settings file, the report, the status output and exit all count here.
+#include <windows.h>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "bench/BenchSupport.h"
+
+namespace bench {
+namespace {
+
+struct ProcessTime {
+    double seconds = 0;  // wall clock from CreateProcess to its end
+    double cpu = 0;      // user and kernel time of the child
+    DWORD exitCode = 0;
+};
+
+double FileTimeSeconds(const FILETIME& time) {
+    ULARGE_INTEGER value;
+    value.LowPart = time.dwLowDateTime;
+    value.HighPart = time.dwHighDateTime;
+    return static_cast<double>(value.QuadPart) / 1e7;
+}
+
+// Runs commandLine with application in folder, its standard streams on NUL
+// (not a console, as in a script that logs), and times it to its end.
+ProcessTime TimeProcess(const std::string& application, std::string commandLine, const std::string& folder) {
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE nul = ::CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                               OPEN_EXISTING, 0, nullptr);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = startup.hStdOutput = startup.hStdError = nul;
+    PROCESS_INFORMATION process = {};
+    ProcessTime result;
+    double start = Seconds();
+    if (::CreateProcessA(application.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, folder.c_str(),
+                         &startup, &process)) {
+        ::WaitForSingleObject(process.hProcess, INFINITE);
+        result.seconds = Seconds() - start;
+        FILETIME created, exited, kernel, user;
+        if (::GetProcessTimes(process.hProcess, &created, &exited, &kernel, &user))
+            result.cpu = FileTimeSeconds(kernel) + FileTimeSeconds(user);
+        ::GetExitCodeProcess(process.hProcess, &result.exitCode);
+        ::CloseHandle(process.hThread);
+        ::CloseHandle(process.hProcess);
+    } else {
+        std::fprintf(stderr, "cannot start %s (error %lu)\n", application.c_str(), ::GetLastError());
+        result.exitCode = MAXDWORD;
+    }
+    if (nul != INVALID_HANDLE_VALUE) ::CloseHandle(nul);
+    return result;
+}
+
+// Pairs of kestrin-find with text and the plain walk, the order alternating.
+void ComparePairs(const std::string& find, const std::string& plain, const std::string& folder, const char* text,
+                  int pairs) {
+    std::vector<double> findWall, plainWall, findCpu, plainCpu, ratios;
+    DWORD findExit = 0;
+    for (int pair = 0; pair < pairs; ++pair) {
+        ProcessTime f, p;
+        if (pair % 2 == 0) p = TimeProcess(plain, "kestrin-plainwalk", folder);
+        f = TimeProcess(find, std::string("kestrin-find /K /V ") + text, folder);
+        if (pair % 2 != 0) p = TimeProcess(plain, "kestrin-plainwalk", folder);
+        DeleteReports(folder);
+        findExit = f.exitCode;
+        findWall.push_back(f.seconds);
+        plainWall.push_back(p.seconds);
+        findCpu.push_back(f.cpu);
+        plainCpu.push_back(p.cpu);
+        ratios.push_back(f.seconds / p.seconds);
+    }
+    std::printf("kestrin-find /K /V %s (exit %lu): %7.3f s against %7.3f s, ratio of medians %.3f, "
+                "median of pair ratios %.3f; CPU %7.3f s against %7.3f s, ratio %.3f\n",
+                text, findExit, Median(findWall), Median(plainWall), Median(findWall) / Median(plainWall),
+                Median(ratios), Median(findCpu), Median(plainCpu), Median(findCpu) / Median(plainCpu));
+}
+
+}  // namespace
+
+int RunProcessBench(int pairs) {
+    const std::string folder = MakeScratchFolder();
+    const std::string bin = ExecutableFolder();
+    // A copy of its own, so that the Kestrin.ini beside it (an empty
+    // exclusion list) is the benchmark's and not the build's.
+    const std::string find = folder + "\\kestrin-find.exe";
+    const std::string plain = bin + "\\kestrin-plainwalk.exe";
+    if (!::CopyFileA((bin + "\\kestrin-find.exe").c_str(), find.c_str(), FALSE) ||
+        !WriteSettings(folder + "\\Kestrin.ini", {})) {
+        std::fprintf(stderr, "cannot prepare %s\n", folder.c_str());
+        return 1;
+    }
+    std::vector<double> startUp;
+    for (int i = 0; i < pairs; ++i) startUp.push_back(TimeProcess(find, "kestrin-find /?", folder).seconds);
+    std::printf("pairs: %d; process start and exit (kestrin-find /?): %.3f s\n", pairs, Median(startUp));
+    ComparePairs(find, plain, folder, "Microsoft", pairs);
+    ComparePairs(find, plain, folder, "qz~Kestrin-never-matches~zq", pairs);
+    return 0;
+}
+
+}  // namespace bench
