@@ -169,7 +169,8 @@ int main(int argc, char** argv) {
         _setmode(_fileno(stdout), _O_BINARY);
         tools.m_hitListener = &json;
     }
-    DWORD exitCode = RunSearch(g_context);
+    const DWORD workerExit = RunSearch(g_context);
+    const int exitCode = workerExit == kWorkerReportFailed ? kReportFailedExit : static_cast<int>(workerExit);
 
     ::SetConsoleCtrlHandler(OnConsoleControl, FALSE);
     g_stopEvent = nullptr;
@@ -177,8 +178,8 @@ int main(int argc, char** argv) {
     const char* report = tools.GetResultFileName();
     const bool haveReport = report[0] && ::GetFileAttributesA(report) != INVALID_FILE_ATTRIBUTES;
     if (line.json)
-        json.WriteSummary(haveReport ? report : nullptr, g_context.m_counters, static_cast<int>(exitCode));
+        json.WriteSummary(haveReport ? report : nullptr, g_context.m_counters, exitCode);
     else if (haveReport)
         std::printf("%s\n", report);
-    return exitCode == kWorkerReportFailed ? kReportFailedExit : static_cast<int>(exitCode);
+    return exitCode;
 }
