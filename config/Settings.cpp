@@ -41,7 +41,11 @@ bool MakeSettingsPath(char* path, size_t capacity) {
 }  // namespace
 
 CRegKeyTools::CRegKeyTools(const char* settingsFile, IRegistryApi* registry)
-    : m_registry(registry ? *registry : Win32RegistryApi()) {
+    : CRegKeyTools(settingsFile, registry, nullptr) {}
+
+CRegKeyTools::CRegKeyTools(const char* settingsFile, IRegistryApi* registry, IWideRegistryApi* wideRegistry) {
+    m_narrow.registry = registry ? registry : &Win32RegistryApi();
+    m_wide.registry = wideRegistry ? wideRegistry : &Win32WideRegistryApi();
     m_fileData.m_openExisting = 0;
     if (settingsFile) m_settingsOverride = settingsFile;
     ReadSettings();

@@ -13,6 +13,7 @@
 #include "engine/RegistryApi.h"
 #include "engine/SearchCounters.h"
 #include "engine/SearchHitListener.h"
+#include "engine/TextTraits.h"
 #include "report/FileData.h"
 
 // windows.h maps CreateFile to CreateFileA; the engine has a member of that
@@ -32,14 +33,16 @@ public:
     // the door to the registry, or null for the real one. Reads the settings
     // and the exclusion list at once.
     explicit CRegKeyTools(const char* settingsFile = nullptr, IRegistryApi* registry = nullptr);
+    // The same, with the door that a wide search (m_unicode) walks through.
+    CRegKeyTools(const char* settingsFile, IRegistryApi* registry, IWideRegistryApi* wideRegistry);
     // Writes the options back when they were changed.
     virtual ~CRegKeyTools();
     CRegKeyTools(const CRegKeyTools&) = delete;
     CRegKeyTools& operator=(const CRegKeyTools&) = delete;
 
     // --- search (engine/) ---
-    // Runs one whole search on the calling thread. Needs m_searchText, the
-    // options and m_searchCounters; m_notifyWindow and m_stopEvent may be
+    // Runs one whole search on the calling thread. Needs m_searchText (or,
+    // with m_unicode, m_searchTextWide), the options and m_searchCounters; m_notifyWindow and m_stopEvent may be
     // null. 1 when every root was walked to its end without a failure.
     int Search();
     int IsStopped() const { return m_stopped; }
@@ -48,11 +51,17 @@ public:
     int ReportFailed() const { return m_reportFailed; }
     // Walks parent itself (subKey null) or its sub-key subKey. On entry and on
     // return m_keyPath holds parent's path.
-    int SearchKey(HKEY parent, const char* subKey);
-    // 1 when candidate (or m_keyPath, when candidate is null and
-    // usePathWhenNone is set) matches m_searchTextUpper under the options.
-    // scratch receives the upper-cased candidate; candidate is never changed.
-    int MatchString(const char* candidate, char* scratch, int usePathWhenNone, size_t scratchSize);
+    int SearchKey(HKEY parent, const char* subKey) { return SearchKeyOf<NarrowText>(parent, subKey); }
+    // 1 when candidate (or the key path, when candidate is null and
+    // usePathWhenNone is set) matches the upper-cased search text under the
+    // options. scratch (scratchSize characters) receives the upper-cased
+    // candidate; candidate is never changed.
+    int MatchString(const char* candidate, char* scratch, int usePathWhenNone, size_t scratchSize) {
+        return MatchText<NarrowText>(candidate, scratch, usePathWhenNone, scratchSize);
+    }
+    template <typename T>
+    int MatchText(const typename T::Char* candidate, typename T::Char* scratch, int usePathWhenNone,
+                  size_t scratchSize);
 
     // --- report (report/) ---
     // Copies the computer's name (first letter upper-cased) into buffer.
@@ -61,12 +70,15 @@ public:
     // Names and opens this run's report; failures reach the user through
     // ReportError. m_resultFileName holds the attempted path afterwards.
     int CreateFile();
-    // Writes text to whatever m_fileData has open; 0 when nothing was written.
+    // Writes text to whatever m_fileData has open, in UTF-16LE while a wide
+    // report is written; 0 when nothing was written.
     int WriteRawText(const char* text);
+    int WriteRawText(const wchar_t* text);
     // Writes text to the report, creating it with its header block first.
     int WriteText(const char* text);
-    int WriteKeyLine();
-    int WriteValueName(const char* name, uint32_t length);
+    int WriteText(const wchar_t* text);
+    int WriteKeyLine() { return WriteKeyLineOf<NarrowText>(); }
+    int WriteValueName(const char* name, uint32_t length) { return WriteValueNameOf(name, length); }
     // Closes the report if open and lets the writer forget its file name.
     void CloseResultFile();
     const char* GetResultFileName() const { return m_resultFileName; }
@@ -87,11 +99,20 @@ public:
     void LoadExcludeKeys(const char* settingsPath);
     int IsExcludedKey(const char* path) const;
     void AddExcludeKey(const char* path);
+    // The wide search's list: the same section read through the wide calls
+    // and compared with ordinal case folding; the keys it adds are saved to
+    // ExcludeKeys.txt in UTF-16LE with a byte-order mark.
+    int IsExcludedKey(const wchar_t* path) const;
+    void AddExcludeKey(const wchar_t* path);
     void SaveExcludeKeys();
     const std::vector<std::string>& ExcludeKeys() const { return m_excludeKeys; }
 
     // Inputs, written by the front end before it starts the worker.
     char m_searchText[260] = {};
+    // kestrin-find /U: walk through the wide calls, match UTF-16 text and
+    // write a UTF-16LE report; the search text is then m_searchTextWide.
+    int32_t m_unicode = 0;
+    wchar_t m_searchTextWide[260] = {};
     int32_t m_lookAtKeys = 0;
     int32_t m_lookAtValues = 1;
     int32_t m_lookAtData = 0;
@@ -106,6 +127,8 @@ public:
     // Keys to walk instead of the four roots, full paths with a root's long
     // name, already checked and freed of repeats (ResolveStartKeys).
     std::vector<std::string> m_startKeys;
+    // The same for a wide search (m_unicode).
+    std::vector<std::wstring> m_wideStartKeys;
     // Told of every hit as it is written; may be null.
     ISearchHitListener* m_hitListener = nullptr;
     // Stored by the front end right after the worker started; read at every poll.
@@ -115,42 +138,74 @@ public:
 
 private:
     struct KeyVisit;
-    int WalkKey(HKEY parent, const char* subKey, KeyVisit& visit);
+    // What the walk keeps per width: the door, the key path, the upper-cased
+    // search text and the scratch buffer of key names (a key name has at
+    // most 255 characters; in a double-byte code page up to 510 bytes).
+    template <typename T>
+    struct WalkText {
+        using Char = typename T::Char;
+        IRegistryDoor<Char>* registry = nullptr;
+        typename T::Path path;
+        Char searchUpper[260] = {};
+        Char matchBuffer[512] = {};
+    };
+    template <typename T>
+    WalkText<T>& Side();
+    template <typename T>
+    int SearchKeyOf(HKEY parent, const typename T::Char* subKey);
+    template <typename T>
+    int WalkKey(HKEY parent, const typename T::Char* subKey, KeyVisit& visit);
+    template <typename T>
     void SearchValues(HKEY key, const RegKeyInfo& info, bool belowRoot, KeyVisit& visit);
-    int MatchValue(const ValueBuffers& buffers, DWORD nameLength, DWORD type, DWORD dataSize, KeyVisit& visit);
-    int MatchValueData(DWORD type, const char* data, DWORD dataSize, char* scratch, size_t scratchSize);
-    int MatchMultiString(const char* data, DWORD dataSize, char* scratch, size_t scratchSize);
-    int SearchRoot(const RootKey& root);
-    int SearchStartKey(const std::string& path);
-    int WriteValueLine(const char* name, uint32_t nameLength, DWORD type, const char* data, DWORD dataSize);
-    int WriteValueData(DWORD type, const char* data, DWORD dataSize);
-    int WriteHexBytes(const BYTE* bytes, DWORD count);
+    template <typename T>
+    int MatchValue(const BasicValueBuffers<typename T::Char>& buffers, DWORD nameLength, DWORD type,
+                   DWORD dataSize, KeyVisit& visit);
+    template <typename T>
+    int MatchValueData(DWORD type, const typename T::Char* data, DWORD dataSize, typename T::Char* scratch,
+                       size_t scratchSize);
+    template <typename T>
+    int MatchMultiString(const typename T::Char* data, DWORD dataSize, typename T::Char* scratch,
+                         size_t scratchSize);
+    template <typename T>
     int SearchSubKeys(HKEY key, const RegKeyInfo& info, bool belowRoot);
+    template <typename T>
+    int SearchRoot(const RootKey& root);
+    template <typename T>
+    int SearchStartKey(const std::basic_string<typename T::Char>& path);
+    template <typename T>
+    int WalkStarts();
+    template <typename Char>
+    int WriteValueLine(const Char* name, uint32_t nameLength, DWORD type, const Char* data, DWORD dataSize);
+    template <typename Char>
+    int WriteValueData(DWORD type, const Char* data, DWORD dataSize);
+    template <typename T>
+    int WriteKeyLineOf();
+    template <typename Char>
+    int WriteValueNameOf(const Char* name, uint32_t length);
+    int WriteHexBytes(const BYTE* bytes, DWORD count);
     void CloseKeyBlock(KeyVisit& visit);
     int StopRequested();
     // The walk unwinds: the user stopped it, or nothing more can be written.
     bool WalkEnded() const { return m_stopped || m_reportFailed; }
     void PostProgress();
-    bool AppendKeyPath(const char* subKey);
     void FinishReport();
     int WriteHeader();
+    int OpenReport();
     void Bump(std::atomic<int32_t> SearchCounters::*counter);
+    void LoadWideExcludeKeys();
+    void SaveWideExcludeKeys();
 
-    IRegistryApi& m_registry;
     int32_t m_settingsChanged = 0;
     int32_t m_stopped = 0;
     int32_t m_reportFailed = 0;  // set by the run's first failed report creation
     int32_t m_excludeKeysChanged = 0;
-    char m_searchTextUpper[260] = {};
     // The search text read as a number, for REG_DWORD and REG_QWORD data.
     bool m_searchIsNumber = false;
     uint64_t m_searchNumber = 0;
-    char m_keyPath[1300] = {};
-    size_t m_keyPathLength = 0;
+    WalkText<NarrowText> m_narrow;
+    WalkText<WideText> m_wide;
+    bool m_wideReport = false;  // this run's report is written in UTF-16LE
     char m_resultFileName[260] = {};
-    // A key name has at most 255 characters; in a double-byte code page that
-    // is up to 510 bytes.
-    char m_matchBuffer[512] = {};
     int64_t m_createTime = 0;
     std::tm m_createTm = {};
     char m_timeText[120] = {};
@@ -165,7 +220,24 @@ private:
     std::vector<std::string> m_excludeKeys;
     std::unordered_set<std::string> m_excludeKeyIndex;
     mutable std::string m_excludeKeyProbe;
+    // The wide list: the section's entries and the keys wide searches could
+    // not read, and its folded index, both made at a wide search's start.
+    std::vector<std::wstring> m_wideExcludeKeys;
+    std::unordered_set<std::wstring> m_wideExcludeKeyIndex;
+    mutable std::wstring m_wideExcludeKeyProbe;
+    size_t m_wideExcludeKeysLoaded = 0;  // entries that came from the section
+    bool m_wideExcludeKeysRead = false;
 };
+
+template <>
+inline CRegKeyTools::WalkText<NarrowText>& CRegKeyTools::Side<NarrowText>() {
+    return m_narrow;
+}
+
+template <>
+inline CRegKeyTools::WalkText<WideText>& CRegKeyTools::Side<WideText>() {
+    return m_wide;
+}
 
 // Reads text as an unsigned 64-bit number: decimal digits, or hexadecimal
 // ones after "0x" or "0X". False for anything else, or when it overflows.
