@@ -32,8 +32,16 @@ protected:
     }
 
     FindRun Find(const std::string& arguments, const std::string& folder = std::string()) {
+        return Run("kestrin-find " + arguments, folder);
+    }
+
+    // The same with arguments in UTF-16, for text the ANSI code page lacks.
+    FindRun FindW(const std::wstring& arguments) { return Run(L"kestrin-find " + arguments, std::string()); }
+
+    template <typename Line>
+    FindRun Run(const Line& commandLine, const std::string& folder) {
         ChildProcess child;
-        EXPECT_TRUE(child.Start(m_exe, "kestrin-find " + arguments, folder.empty() ? m_cwd.path() : folder));
+        EXPECT_TRUE(child.Start(m_exe, commandLine, folder.empty() ? m_cwd.path() : folder));
         long exitCode = child.Wait();
         return {exitCode, child.Out(), child.Err()};
     }
@@ -148,6 +156,53 @@ TEST_F(KestrinFind, TextCutKeepsDoubleByteCharactersWhole) {
     EXPECT_EQ("[" + key.CurrentUserPath() + "]\r\n\"cut\"=\"" + cut + "\"\r\n\r\n[" + key.UsersPath() +
                   "]\r\n\"cut\"=\"" + cut + "\"\r\n\r\n",
               ReportBody(report));
+}
+
+// The full-width form of printable ASCII: "zebra" becomes "ｚｅｂｒａ", which
+// the ANSI code page 1252 turns back into "zebra" by best fit.
+std::wstring FullWidth(const std::string& ascii) {
+    std::wstring wide;
+    for (char c : ascii) wide += static_cast<wchar_t>(0xFF00 + (c - 0x20));
+    return wide;
+}
+
+// /U reads a key whose name the ANSI code page lacks (Greek under 1252) and
+// values named and holding such text; a plain text never matches its
+// full-width look-alike, and a full-width text finds only itself. Each
+// report is compared byte for byte with blocks written here by hand, and
+// the runs end with exit code 0.
+TEST_F(KestrinFind, UnicodeSearchReadsWhatTheCodePageCannotSpellAndMatchesExactly) {
+    if (::GetACP() != 1252) GTEST_SKIP() << "needs code page 1252, have " << ::GetACP();
+    RegistryTestKey key("find-unicode");
+    const std::string text = "kzebra" + UniqueSuffix();
+    const std::wstring wideText(text.begin(), text.end());
+    const std::wstring keyName = L"\u0396\u03ad\u03b2\u03c1\u03b1 " + FullWidth(text);
+    const std::wstring omegaName = L"\u03a9" + wideText;
+    const std::wstring fullWidthData = L"\u0416 " + FullWidth(text);
+    // Created in the order of their names, which is the enumeration order
+    // whether the registry keeps creation order or sorts.
+    key.StringW(keyName, L"a", fullWidthData);
+    key.StringW(keyName, L"b", L"x" + wideText + L"y");
+    key.StringW(keyName, omegaName, L"\u03a9");
+    ASSERT_TRUE(key.ok());
+    const std::string currentUserPath = key.CurrentUserPath(), usersPath = key.UsersPath();
+    const std::wstring currentUser(currentUserPath.begin(), currentUserPath.end());
+    const std::wstring users(usersPath.begin(), usersPath.end());
+    ExcludeThePrefixsUnreadableKeys();
+
+    auto expectReport = [&](const FindRun& run, const std::wstring& searched, const std::wstring& block) {
+        EXPECT_EQ(0, run.exitCode) << run.err;
+        const std::string report = ReportOf(run);
+        const std::string header = WideReportHeader(report);
+        EXPECT_EQ(0u, header.find(Utf16Bytes(L"\xFEFFWindows Registry Editor Version 5.00\r\n\r\n")));
+        EXPECT_NE(std::string::npos, header.find(Utf16Bytes(L";    for expression: " + searched + L"\r\n\r\n")));
+        EXPECT_EQ(Utf16Bytes(L"[" + currentUser + L"\\" + keyName + L"]\r\n" + block + L"[" + users + L"\\" +
+                             keyName + L"]\r\n" + block),
+                  WideReportBody(report));
+    };
+    const std::wstring plainHits = L"\"b\"=\"x" + wideText + L"y\"\r\n\"" + omegaName + L"\"=\"\u03a9\"\r\n\r\n";
+    expectReport(FindW(L"/U /K /V /N " + wideText), wideText, plainHits);
+    expectReport(FindW(L"/u /K /V /N " + FullWidth(text)), FullWidth(text), L"\"a\"=\"" + fullWidthData + L"\"\r\n\r\n");
 }
 
 // A console program has nobody to close a message box: a report that
