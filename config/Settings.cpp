@@ -40,12 +40,9 @@ bool MakeSettingsPath(char* path, size_t capacity) {
 
 }  // namespace
 
-CRegKeyTools::CRegKeyTools(const char* settingsFile, IRegistryApi* registry)
-    : CRegKeyTools(settingsFile, registry, nullptr) {}
-
-CRegKeyTools::CRegKeyTools(const char* settingsFile, IRegistryApi* registry, IWideRegistryApi* wideRegistry) {
+CRegKeyTools::CRegKeyTools(const char* settingsFile, IRegistryApi* registry) {
     m_narrow.registry = registry ? registry : &Win32RegistryApi();
-    m_wide.registry = wideRegistry ? wideRegistry : &Win32WideRegistryApi();
+    m_wide.registry = &Win32WideRegistryApi();
     m_fileData.m_openExisting = 0;
     if (settingsFile) m_settingsOverride = settingsFile;
     ReadSettings();

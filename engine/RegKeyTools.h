@@ -32,25 +32,25 @@ public:
     // executable's own path with its extension replaced by "ini". registry:
     // the door to the registry, or null for the real one. Reads the settings
     // and the exclusion list at once.
+    // A wide search (m_unicode) always walks the real registry.
     explicit CRegKeyTools(const char* settingsFile = nullptr, IRegistryApi* registry = nullptr);
-    // The same, with the door that a wide search (m_unicode) walks through.
-    CRegKeyTools(const char* settingsFile, IRegistryApi* registry, IWideRegistryApi* wideRegistry);
     // Writes the options back when they were changed.
     virtual ~CRegKeyTools();
     CRegKeyTools(const CRegKeyTools&) = delete;
     CRegKeyTools& operator=(const CRegKeyTools&) = delete;
 
     // --- search (engine/) ---
-    // Runs one whole search on the calling thread. Needs m_searchText (or,
-    // with m_unicode, m_searchTextWide), the options and m_searchCounters; m_notifyWindow and m_stopEvent may be
-    // null. 1 when every root was walked to its end without a failure.
+    // Runs one whole search on the calling thread. Needs m_searchText (and,
+    // with m_unicode, m_searchTextWide), the options and m_searchCounters;
+    // m_notifyWindow and m_stopEvent may be null. 1 when every root was
+    // walked to its end without a failure.
     int Search();
     int IsStopped() const { return m_stopped; }
     // 1 when this run's report could not be created: the failure was shown
     // once and the walk ended there.
     int ReportFailed() const { return m_reportFailed; }
-    // Walks parent itself (subKey null) or its sub-key subKey. On entry and on
-    // return m_keyPath holds parent's path.
+    // Walks parent itself (subKey null) or its sub-key subKey through the
+    // ANSI calls. On entry and on return the key path holds parent's path.
     int SearchKey(HKEY parent, const char* subKey) { return SearchKeyOf<NarrowText>(parent, subKey); }
     // 1 when candidate (or the key path, when candidate is null and
     // usePathWhenNone is set) matches the upper-cased search text under the

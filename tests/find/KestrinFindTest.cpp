@@ -50,12 +50,17 @@ protected:
     // per test program) in the Kestrin.ini beside the executable: a run that
     // meets no other such key then exits with exactly 0.
     void ExcludeThePrefixsUnreadableKeys() {
+        ASSERT_TRUE(WriteFileBytes(m_ini, "[ExcludeKeys]\r\n" + PrefixsUnreadableKeys() + "\r\n"));
+    }
+
+    // The ExcludeKeys.txt of a search that finds nothing.
+    const std::string& PrefixsUnreadableKeys() {
         static const std::string unreadable = [this] {
             TempDir survey("find-survey");
             Find("/K Kzq" + UniqueSuffix() + "-nowhere", survey.path());
             return ReadFileBytes(survey / "ExcludeKeys.txt");
         }();
-        ASSERT_TRUE(WriteFileBytes(m_ini, "[ExcludeKeys]\r\n" + unreadable + "\r\n"));
+        return unreadable;
     }
 
     // The report that a run named on its standard output.
@@ -203,6 +208,40 @@ TEST_F(KestrinFind, UnicodeSearchReadsWhatTheCodePageCannotSpellAndMatchesExactl
     const std::wstring plainHits = L"\"b\"=\"x" + wideText + L"y\"\r\n\"" + omegaName + L"\"=\"\u03a9\"\r\n\r\n";
     expectReport(FindW(L"/U /K /V /N " + wideText), wideText, plainHits);
     expectReport(FindW(L"/u /K /V /N " + FullWidth(text)), FullWidth(text), L"\"a\"=\"" + fullWidthData + L"\"\r\n\r\n");
+}
+
+// /U and the exclusion list: an entry of a Kestrin.ini saved in UTF-16LE
+// names a Greek key in the other case and keeps it out; the keys that /U
+// cannot read are those the narrow walk cannot read, less the ones it could
+// not name, and go to ExcludeKeys.txt in UTF-16LE after the ini's entries;
+// Kestrin.ini keeps its bytes.
+TEST_F(KestrinFind, UnicodeExclusionListIsComparedAndSavedInUtf16) {
+    if (::GetACP() != 1252) GTEST_SKIP() << "needs code page 1252, have " << ::GetACP();
+    RegistryTestKey key("find-unicode-exclude");
+    const std::string text = "kzx" + UniqueSuffix();
+    const std::wstring wideText(text.begin(), text.end());
+    key.StringW(L"\u03a3\u039a\u0399\u0391", L"v", wideText);  // Greek capitals
+    key.StringW(L"open", L"v", wideText);
+    ASSERT_TRUE(key.ok());
+    const std::string currentUserPath = key.CurrentUserPath(), usersPath = key.UsersPath();
+    const std::wstring currentUser(currentUserPath.begin(), currentUserPath.end());
+    const std::wstring users(usersPath.begin(), usersPath.end());
+    const std::wstring entries = currentUser + L"\\\u03c3\u03ba\u03b9\u03b1\r\n" + users + L"\\\u03c3\u03ba\u03b9\u03b1\r\n";
+    const std::string ini = Utf16Bytes(L"\xFEFF[ExcludeKeys]\r\n" + entries);
+    std::wstring refused;
+    for (size_t at = 0, end; (end = PrefixsUnreadableKeys().find("\r\n", at)) != std::string::npos; at = end + 2) {
+        const std::string line = PrefixsUnreadableKeys().substr(at, end - at);
+        if (line.find('?') == std::string::npos) refused += std::wstring(line.begin(), line.end()) + L"\r\n";
+    }
+    ASSERT_TRUE(WriteFileBytes(m_ini, ini));
+
+    const FindRun run = FindW(L"/U /V " + wideText);
+    EXPECT_EQ(refused.empty() ? 0 : 2, run.exitCode) << run.err;
+    const std::wstring block = L"]\r\n\"v\"=\"" + wideText + L"\"\r\n\r\n";
+    EXPECT_EQ(Utf16Bytes(L"[" + currentUser + L"\\open" + block + L"[" + users + L"\\open" + block),
+              WideReportBody(ReportOf(run)));
+    EXPECT_EQ(refused.empty() ? "" : Utf16Bytes(L"\xFEFF" + entries + refused), ReadFileBytes(m_cwd / "ExcludeKeys.txt"));
+    EXPECT_EQ(ini, ReadFileBytes(m_ini));
 }
 
 // A console program has nobody to close a message box: a report that
