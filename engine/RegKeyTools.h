@@ -2,17 +2,18 @@
 // The search engine: one object that holds the text to find, the five
 // options, the state of one run, the report writer and the exclusion list.
 // Its operations are spread over engine/ (the search), report/ (the report)
-// and config/ (settings and exclusion list).
+// and config/ (settings); the exclusion list is a class of its own
+// (config/ExclusionList), which the engine owns and forwards to.
 #include <windows.h>
 #include <atomic>
 #include <cstdint>
 #include <string>
-#include <unordered_set>
 #include <vector>
 #include <ctime>
 #include "engine/RegistryApi.h"
 #include "engine/SearchCounters.h"
 #include "engine/SearchHitListener.h"
+#include "config/ExclusionList.h"
 #include "engine/TextTraits.h"
 #include "report/FileData.h"
 
@@ -92,20 +93,16 @@ public:
     static const char* OnOffText(int flag) { return flag ? "On" : "Off"; }
     static int IsOnText(char* text, size_t size);
 
-    // --- exclusion list (config/) ---
-    // The settings file's section that holds the list; also the one section
-    // of a settings file that the engine creates.
-    static constexpr char kExcludeKeysSection[] = "ExcludeKeys";
-    void LoadExcludeKeys(const char* settingsPath);
-    int IsExcludedKey(const char* path) const;
-    void AddExcludeKey(const char* path);
-    // The wide search's list: the same section read through the wide calls
-    // and compared with ordinal case folding; the keys it adds are saved to
-    // ExcludeKeys.txt in UTF-16LE with a byte-order mark.
-    int IsExcludedKey(const wchar_t* path) const;
-    void AddExcludeKey(const wchar_t* path);
-    void SaveExcludeKeys();
-    const std::vector<std::string>& ExcludeKeys() const { return m_excludeKeys; }
+    // --- exclusion list (config/ExclusionList) ---
+    static constexpr const char* kExcludeKeysSection = ExclusionList::kSection;
+    void LoadExcludeKeys(const char* settingsPath) { m_exclusions.Load(settingsPath); }
+    // The wide forms serve the wide search (m_unicode).
+    int IsExcludedKey(const char* path) const { return m_exclusions.IsExcluded(path); }
+    int IsExcludedKey(const wchar_t* path) const { return m_exclusions.IsExcluded(path); }
+    void AddExcludeKey(const char* path) { m_exclusions.Add(path); }
+    void AddExcludeKey(const wchar_t* path) { m_exclusions.Add(path); }
+    void SaveExcludeKeys() { m_exclusions.Save(); }
+    const std::vector<std::string>& ExcludeKeys() const { return m_exclusions.Entries(); }
 
     // Inputs, written by the front end before it starts the worker.
     char m_searchText[260] = {};
@@ -192,13 +189,10 @@ private:
     int WriteHeader();
     int OpenReport();
     void Bump(std::atomic<int32_t> SearchCounters::*counter);
-    void LoadWideExcludeKeys();
-    void SaveWideExcludeKeys();
 
     int32_t m_settingsChanged = 0;
     int32_t m_stopped = 0;
     int32_t m_reportFailed = 0;  // set by the run's first failed report creation
-    int32_t m_excludeKeysChanged = 0;
     // The search text read as a number, for REG_DWORD and REG_QWORD data.
     bool m_searchIsNumber = false;
     uint64_t m_searchNumber = 0;
@@ -213,20 +207,7 @@ private:
     char m_settingsFileName[260] = {};
     std::string m_settingsOverride;  // empty: beside the executable
     CFileData m_fileData;
-    // The list in its order, for saving; its entries case-folded
-    // (mbcs::FoldCase), so that a lookup costs the same however long the
-    // list is; and the folded form of the path being looked up, whose
-    // storage every lookup reuses.
-    std::vector<std::string> m_excludeKeys;
-    std::unordered_set<std::string> m_excludeKeyIndex;
-    mutable std::string m_excludeKeyProbe;
-    // The wide list: the section's entries and the keys wide searches could
-    // not read, and its folded index, both made at a wide search's start.
-    std::vector<std::wstring> m_wideExcludeKeys;
-    std::unordered_set<std::wstring> m_wideExcludeKeyIndex;
-    mutable std::wstring m_wideExcludeKeyProbe;
-    size_t m_wideExcludeKeysLoaded = 0;  // entries that came from the section
-    bool m_wideExcludeKeysRead = false;
+    ExclusionList m_exclusions;
 };
 
 template <>

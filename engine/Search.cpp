@@ -82,7 +82,7 @@ int CRegKeyTools::Search() {
             std::wmemcpy(m_wide.searchUpper, m_searchTextWide, std::size(m_wide.searchUpper));
         else
             WideText::CopyUpper(m_wide.searchUpper, std::size(m_wide.searchUpper), m_searchTextWide);
-        LoadWideExcludeKeys();
+        m_exclusions.LoadWide(m_settingsFileName);
         result = WalkStarts<WideText>();
     } else {
         result = WalkStarts<NarrowText>();
@@ -90,9 +90,9 @@ int CRegKeyTools::Search() {
 
     FinishReport();
     if (m_unicode)
-        SaveWideExcludeKeys();
+        m_exclusions.SaveWide();
     else
-        SaveExcludeKeys();
+        m_exclusions.Save();
     return result;
 }
 

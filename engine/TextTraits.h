@@ -9,11 +9,7 @@
 #include <string>
 
 #include "base/Mbcs.h"
-#include "engine/RegistryApi.h"
-
-// Upper-cases one UTF-16 code unit the way the platform's ordinal
-// comparison with ignore-case does, through a table made once per process.
-wchar_t UpperOrdinal(wchar_t c);
+#include "base/WideCase.h"
 
 struct NarrowText {
     using Char = char;

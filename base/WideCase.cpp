@@ -1,5 +1,6 @@
-#include "engine/TextTraits.h"
+#include "base/WideCase.h"
 
+#include <windows.h>
 #include <vector>
 
 namespace {
@@ -20,4 +21,9 @@ std::vector<wchar_t> MakeUpperTable() {
 wchar_t UpperOrdinal(wchar_t c) {
     static const std::vector<wchar_t> table = MakeUpperTable();
     return table[static_cast<unsigned short>(c)];
+}
+
+void FoldOrdinal(const wchar_t* text, std::wstring* folded) {
+    folded->assign(text);
+    for (wchar_t& c : *folded) c = UpperOrdinal(c);
 }
