@@ -24,3 +24,10 @@ struct GdiObjectTraits {  // fonts, brushes
     static void Close(Handle h) { ::DeleteObject(h); }
 };
 using UniqueGdiObject = UniqueHandle<GdiObjectTraits>;
+
+struct LocalMemoryTraits {  // blocks that the platform allocated with LocalAlloc
+    using Handle = HLOCAL;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { ::LocalFree(h); }
+};
+using UniqueLocalMemory = UniqueHandle<LocalMemoryTraits>;

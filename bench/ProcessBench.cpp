@@ -1,5 +1,6 @@
 // The whole process: kestrin-find.exe against kestrin-plainwalk.exe, which
-// makes the same registry calls in a process of its own. Start-up, the
+// makes the same registry calls in a process of its own, and
+// kestrin-find /U against the same search through the ANSI calls. Start-up, the
 // settings file, the report, the status output and exit all count here.
 #include <windows.h>
 #include <cstdio>
@@ -55,28 +56,33 @@ ProcessTime TimeProcess(const std::string& application, std::string commandLine,
     return result;
 }
 
-// Pairs of kestrin-find with text and the plain walk, the order alternating.
-void ComparePairs(const std::string& find, const std::string& plain, const std::string& folder, const char* text,
-                  int pairs) {
-    std::vector<double> findWall, plainWall, findCpu, plainCpu, ratios;
-    DWORD findExit = 0;
+struct Command {
+    std::string application;
+    std::string line;
+};
+
+// Pairs of a measured command and its baseline, the order alternating.
+void ComparePairs(const Command& measured, const Command& baseline, const std::string& folder, int pairs) {
+    std::vector<double> measuredWall, baseWall, measuredCpu, baseCpu, ratios;
+    DWORD measuredExit = 0;
     for (int pair = 0; pair < pairs; ++pair) {
-        ProcessTime f, p;
-        if (pair % 2 == 0) p = TimeProcess(plain, "kestrin-plainwalk", folder);
-        f = TimeProcess(find, std::string("kestrin-find /K /V ") + text, folder);
-        if (pair % 2 != 0) p = TimeProcess(plain, "kestrin-plainwalk", folder);
+        ProcessTime m, b;
+        if (pair % 2 == 0) b = TimeProcess(baseline.application, baseline.line, folder);
+        m = TimeProcess(measured.application, measured.line, folder);
+        if (pair % 2 != 0) b = TimeProcess(baseline.application, baseline.line, folder);
         DeleteReports(folder);
-        findExit = f.exitCode;
-        findWall.push_back(f.seconds);
-        plainWall.push_back(p.seconds);
-        findCpu.push_back(f.cpu);
-        plainCpu.push_back(p.cpu);
-        ratios.push_back(f.seconds / p.seconds);
+        measuredExit = m.exitCode;
+        measuredWall.push_back(m.seconds);
+        baseWall.push_back(b.seconds);
+        measuredCpu.push_back(m.cpu);
+        baseCpu.push_back(b.cpu);
+        ratios.push_back(m.seconds / b.seconds);
     }
-    std::printf("kestrin-find /K /V %s (exit %lu): %7.3f s against %7.3f s, ratio of medians %.3f, "
+    std::printf("%s (exit %lu) against %s: %7.3f s against %7.3f s, ratio of medians %.3f, "
                 "median of pair ratios %.3f; CPU %7.3f s against %7.3f s, ratio %.3f\n",
-                text, findExit, Median(findWall), Median(plainWall), Median(findWall) / Median(plainWall),
-                Median(ratios), Median(findCpu), Median(plainCpu), Median(findCpu) / Median(plainCpu));
+                measured.line.c_str(), measuredExit, baseline.line.c_str(), Median(measuredWall), Median(baseWall),
+                Median(measuredWall) / Median(baseWall), Median(ratios), Median(measuredCpu), Median(baseCpu),
+                Median(measuredCpu) / Median(baseCpu));
 }
 
 }  // namespace
@@ -96,8 +102,12 @@ int RunProcessBench(int pairs) {
     std::vector<double> startUp;
     for (int i = 0; i < pairs; ++i) startUp.push_back(TimeProcess(find, "kestrin-find /?", folder).seconds);
     std::printf("pairs: %d; process start and exit (kestrin-find /?): %.3f s\n", pairs, Median(startUp));
-    ComparePairs(find, plain, folder, "Microsoft", pairs);
-    ComparePairs(find, plain, folder, "qz~Kestrin-never-matches~zq", pairs);
+    // The search against the plain walk, and /U against the same search.
+    for (const char* text : {"Microsoft", "qz~Kestrin-never-matches~zq"}) {
+        const Command narrow{find, std::string("kestrin-find /K /V ") + text};
+        ComparePairs(narrow, {plain, "kestrin-plainwalk"}, folder, pairs);
+        ComparePairs({find, std::string("kestrin-find /U /K /V ") + text}, narrow, folder, pairs);
+    }
     return 0;
 }
 

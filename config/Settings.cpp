@@ -2,6 +2,7 @@
 // the engine is built, written once when it goes, and only after a change.
 #include <windows.h>
 #include <cstring>
+#include <string>
 
 #include "base/Mbcs.h"
 #include "engine/RegKeyTools.h"
@@ -40,8 +41,9 @@ bool MakeSettingsPath(char* path, size_t capacity) {
 
 }  // namespace
 
-CRegKeyTools::CRegKeyTools(const char* settingsFile, IRegistryApi* registry)
-    : m_registry(registry ? *registry : Win32RegistryApi()) {
+CRegKeyTools::CRegKeyTools(const char* settingsFile, IRegistryApi* registry) {
+    m_narrow.registry = registry ? registry : &Win32RegistryApi();
+    m_wide.registry = &Win32WideRegistryApi();
     m_fileData.m_openExisting = 0;
     if (settingsFile) m_settingsOverride = settingsFile;
     ReadSettings();
@@ -70,14 +72,16 @@ int CRegKeyTools::GetSettingsFileName() {
     }
     if (::GetFileAttributesA(m_settingsFileName) == INVALID_FILE_ATTRIBUTES) {
         // Created only when absent: a file that appears meanwhile is kept.
-        CloseResultFile();
-        m_fileData.m_fileName = m_settingsFileName;
-        if (m_fileData.OpenNew()) {
-            WriteRawText("[");
-            WriteRawText(kExcludeKeysSection);
-            WriteRawText("]\r\n\r\n");
+        // A file object of its own, so that an open report is not touched
+        // and the text is ANSI whatever this run's report is.
+        CFileData settings;
+        settings.m_fileName = m_settingsFileName;
+        if (settings.OpenNew()) {
+            const std::string text = std::string("[") + kExcludeKeysSection + "]\r\n\r\n";
+            auto count = static_cast<uint32_t>(text.size());
+            settings.Write(text.data(), &count, -1);
         }
-        CloseResultFile();
+        settings.Close();
     }
     return 1;
 }

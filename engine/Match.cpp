@@ -1,19 +1,20 @@
-#include <cstring>
-
-#include "base/Mbcs.h"
 #include "engine/RegKeyTools.h"
 
-int CRegKeyTools::MatchString(const char* candidate, char* scratch, int usePathWhenNone,
-                              size_t scratchSize) {
+template <typename T>
+int CRegKeyTools::MatchText(const typename T::Char* candidate, typename T::Char* scratch, int usePathWhenNone,
+                            size_t scratchSize) {
+    const WalkText<T>& side = Side<T>();
     if (!candidate) {
         if (!usePathWhenNone) return 0;
-        candidate = m_keyPath;
+        candidate = side.path.c_str();
     }
     if (!m_matchCase) {
-        mbcs::CopyBounded(scratch, scratchSize, candidate);
-        mbcs::UpperInPlace(scratch, scratchSize);
+        T::CopyUpper(scratch, scratchSize, candidate);
         candidate = scratch;
     }
-    if (m_wholeString) return std::strcmp(candidate, m_searchTextUpper) == 0 ? 1 : 0;
-    return mbcs::FindSubstring(candidate, m_searchTextUpper) ? 1 : 0;
+    if (m_wholeString) return T::Compare(candidate, side.searchUpper) == 0 ? 1 : 0;
+    return T::Contains(candidate, side.searchUpper) ? 1 : 0;
 }
+
+template int CRegKeyTools::MatchText<NarrowText>(const char*, char*, int, size_t);
+template int CRegKeyTools::MatchText<WideText>(const wchar_t*, wchar_t*, int, size_t);

@@ -2,17 +2,19 @@
 // The search engine: one object that holds the text to find, the five
 // options, the state of one run, the report writer and the exclusion list.
 // Its operations are spread over engine/ (the search), report/ (the report)
-// and config/ (settings and exclusion list).
+// and config/ (settings); the exclusion list is a class of its own
+// (config/ExclusionList), which the engine owns and forwards to.
 #include <windows.h>
 #include <atomic>
 #include <cstdint>
 #include <string>
-#include <unordered_set>
 #include <vector>
 #include <ctime>
 #include "engine/RegistryApi.h"
 #include "engine/SearchCounters.h"
 #include "engine/SearchHitListener.h"
+#include "config/ExclusionList.h"
+#include "engine/TextTraits.h"
 #include "report/FileData.h"
 
 // windows.h maps CreateFile to CreateFileA; the engine has a member of that
@@ -31,6 +33,7 @@ public:
     // executable's own path with its extension replaced by "ini". registry:
     // the door to the registry, or null for the real one. Reads the settings
     // and the exclusion list at once.
+    // A wide search (m_unicode) always walks the real registry.
     explicit CRegKeyTools(const char* settingsFile = nullptr, IRegistryApi* registry = nullptr);
     // Writes the options back when they were changed.
     virtual ~CRegKeyTools();
@@ -38,21 +41,28 @@ public:
     CRegKeyTools& operator=(const CRegKeyTools&) = delete;
 
     // --- search (engine/) ---
-    // Runs one whole search on the calling thread. Needs m_searchText, the
-    // options and m_searchCounters; m_notifyWindow and m_stopEvent may be
-    // null. 1 when every root was walked to its end without a failure.
+    // Runs one whole search on the calling thread. Needs m_searchText (and,
+    // with m_unicode, m_searchTextWide), the options and m_searchCounters;
+    // m_notifyWindow and m_stopEvent may be null. 1 when every root was
+    // walked to its end without a failure.
     int Search();
     int IsStopped() const { return m_stopped; }
     // 1 when this run's report could not be created: the failure was shown
     // once and the walk ended there.
     int ReportFailed() const { return m_reportFailed; }
-    // Walks parent itself (subKey null) or its sub-key subKey. On entry and on
-    // return m_keyPath holds parent's path.
-    int SearchKey(HKEY parent, const char* subKey);
-    // 1 when candidate (or m_keyPath, when candidate is null and
-    // usePathWhenNone is set) matches m_searchTextUpper under the options.
-    // scratch receives the upper-cased candidate; candidate is never changed.
-    int MatchString(const char* candidate, char* scratch, int usePathWhenNone, size_t scratchSize);
+    // Walks parent itself (subKey null) or its sub-key subKey through the
+    // ANSI calls. On entry and on return the key path holds parent's path.
+    int SearchKey(HKEY parent, const char* subKey) { return SearchKeyOf<NarrowText>(parent, subKey); }
+    // 1 when candidate (or the key path, when candidate is null and
+    // usePathWhenNone is set) matches the upper-cased search text under the
+    // options. scratch (scratchSize characters) receives the upper-cased
+    // candidate; candidate is never changed.
+    int MatchString(const char* candidate, char* scratch, int usePathWhenNone, size_t scratchSize) {
+        return MatchText<NarrowText>(candidate, scratch, usePathWhenNone, scratchSize);
+    }
+    template <typename T>
+    int MatchText(const typename T::Char* candidate, typename T::Char* scratch, int usePathWhenNone,
+                  size_t scratchSize);
 
     // --- report (report/) ---
     // Copies the computer's name (first letter upper-cased) into buffer.
@@ -61,12 +71,15 @@ public:
     // Names and opens this run's report; failures reach the user through
     // ReportError. m_resultFileName holds the attempted path afterwards.
     int CreateFile();
-    // Writes text to whatever m_fileData has open; 0 when nothing was written.
+    // Writes text to whatever m_fileData has open, in UTF-16LE while a wide
+    // report is written; 0 when nothing was written.
     int WriteRawText(const char* text);
+    int WriteRawText(const wchar_t* text);
     // Writes text to the report, creating it with its header block first.
     int WriteText(const char* text);
-    int WriteKeyLine();
-    int WriteValueName(const char* name, uint32_t length);
+    int WriteText(const wchar_t* text);
+    int WriteKeyLine() { return WriteKeyLineOf<NarrowText>(); }
+    int WriteValueName(const char* name, uint32_t length) { return WriteValueNameOf(name, length); }
     // Closes the report if open and lets the writer forget its file name.
     void CloseResultFile();
     const char* GetResultFileName() const { return m_resultFileName; }
@@ -80,18 +93,23 @@ public:
     static const char* OnOffText(int flag) { return flag ? "On" : "Off"; }
     static int IsOnText(char* text, size_t size);
 
-    // --- exclusion list (config/) ---
-    // The settings file's section that holds the list; also the one section
-    // of a settings file that the engine creates.
-    static constexpr char kExcludeKeysSection[] = "ExcludeKeys";
-    void LoadExcludeKeys(const char* settingsPath);
-    int IsExcludedKey(const char* path) const;
-    void AddExcludeKey(const char* path);
-    void SaveExcludeKeys();
-    const std::vector<std::string>& ExcludeKeys() const { return m_excludeKeys; }
+    // --- exclusion list (config/ExclusionList) ---
+    static constexpr const char* kExcludeKeysSection = ExclusionList::kSection;
+    void LoadExcludeKeys(const char* settingsPath) { m_exclusions.Load(settingsPath); }
+    // The wide forms serve the wide search (m_unicode).
+    int IsExcludedKey(const char* path) const { return m_exclusions.IsExcluded(path); }
+    int IsExcludedKey(const wchar_t* path) const { return m_exclusions.IsExcluded(path); }
+    void AddExcludeKey(const char* path) { m_exclusions.Add(path); }
+    void AddExcludeKey(const wchar_t* path) { m_exclusions.Add(path); }
+    void SaveExcludeKeys() { m_exclusions.Save(); }
+    const std::vector<std::string>& ExcludeKeys() const { return m_exclusions.Entries(); }
 
     // Inputs, written by the front end before it starts the worker.
     char m_searchText[260] = {};
+    // kestrin-find /U: walk through the wide calls, match UTF-16 text and
+    // write a UTF-16LE report; the search text is then m_searchTextWide.
+    int32_t m_unicode = 0;
+    wchar_t m_searchTextWide[260] = {};
     int32_t m_lookAtKeys = 0;
     int32_t m_lookAtValues = 1;
     int32_t m_lookAtData = 0;
@@ -106,6 +124,8 @@ public:
     // Keys to walk instead of the four roots, full paths with a root's long
     // name, already checked and freed of repeats (ResolveStartKeys).
     std::vector<std::string> m_startKeys;
+    // The same for a wide search (m_unicode).
+    std::vector<std::wstring> m_wideStartKeys;
     // Told of every hit as it is written; may be null.
     ISearchHitListener* m_hitListener = nullptr;
     // Stored by the front end right after the worker started; read at every poll.
@@ -115,42 +135,71 @@ public:
 
 private:
     struct KeyVisit;
-    int WalkKey(HKEY parent, const char* subKey, KeyVisit& visit);
+    // What the walk keeps per width: the door, the key path, the upper-cased
+    // search text and the scratch buffer of key names (a key name has at
+    // most 255 characters; in a double-byte code page up to 510 bytes).
+    template <typename T>
+    struct WalkText {
+        using Char = typename T::Char;
+        IRegistryDoor<Char>* registry = nullptr;
+        typename T::Path path;
+        Char searchUpper[260] = {};
+        Char matchBuffer[512] = {};
+    };
+    template <typename T>
+    WalkText<T>& Side();
+    template <typename T>
+    int SearchKeyOf(HKEY parent, const typename T::Char* subKey);
+    template <typename T>
+    int WalkKey(HKEY parent, const typename T::Char* subKey, KeyVisit& visit);
+    template <typename T>
     void SearchValues(HKEY key, const RegKeyInfo& info, bool belowRoot, KeyVisit& visit);
-    int MatchValue(const ValueBuffers& buffers, DWORD nameLength, DWORD type, DWORD dataSize, KeyVisit& visit);
-    int MatchValueData(DWORD type, const char* data, DWORD dataSize, char* scratch, size_t scratchSize);
-    int MatchMultiString(const char* data, DWORD dataSize, char* scratch, size_t scratchSize);
-    int SearchRoot(const RootKey& root);
-    int SearchStartKey(const std::string& path);
-    int WriteValueLine(const char* name, uint32_t nameLength, DWORD type, const char* data, DWORD dataSize);
-    int WriteValueData(DWORD type, const char* data, DWORD dataSize);
-    int WriteHexBytes(const BYTE* bytes, DWORD count);
+    template <typename T>
+    int MatchValue(const BasicValueBuffers<typename T::Char>& buffers, DWORD nameLength, DWORD type,
+                   DWORD dataSize, KeyVisit& visit);
+    template <typename T>
+    int MatchValueData(DWORD type, const typename T::Char* data, DWORD dataSize, typename T::Char* scratch,
+                       size_t scratchSize);
+    template <typename T>
+    int MatchMultiString(const typename T::Char* data, DWORD dataSize, typename T::Char* scratch,
+                         size_t scratchSize);
+    template <typename T>
     int SearchSubKeys(HKEY key, const RegKeyInfo& info, bool belowRoot);
+    template <typename T>
+    int SearchRoot(const RootKey& root);
+    template <typename T>
+    int SearchStartKey(const std::basic_string<typename T::Char>& path);
+    template <typename T>
+    int WalkStarts();
+    template <typename Char>
+    int WriteValueLine(const Char* name, uint32_t nameLength, DWORD type, const Char* data, DWORD dataSize);
+    template <typename Char>
+    int WriteValueData(DWORD type, const Char* data, DWORD dataSize);
+    template <typename T>
+    int WriteKeyLineOf();
+    template <typename Char>
+    int WriteValueNameOf(const Char* name, uint32_t length);
+    int WriteHexBytes(const BYTE* bytes, DWORD count);
     void CloseKeyBlock(KeyVisit& visit);
     int StopRequested();
     // The walk unwinds: the user stopped it, or nothing more can be written.
     bool WalkEnded() const { return m_stopped || m_reportFailed; }
     void PostProgress();
-    bool AppendKeyPath(const char* subKey);
     void FinishReport();
     int WriteHeader();
+    int OpenReport();
     void Bump(std::atomic<int32_t> SearchCounters::*counter);
 
-    IRegistryApi& m_registry;
     int32_t m_settingsChanged = 0;
     int32_t m_stopped = 0;
     int32_t m_reportFailed = 0;  // set by the run's first failed report creation
-    int32_t m_excludeKeysChanged = 0;
-    char m_searchTextUpper[260] = {};
     // The search text read as a number, for REG_DWORD and REG_QWORD data.
     bool m_searchIsNumber = false;
     uint64_t m_searchNumber = 0;
-    char m_keyPath[1300] = {};
-    size_t m_keyPathLength = 0;
+    WalkText<NarrowText> m_narrow;
+    WalkText<WideText> m_wide;
+    bool m_wideReport = false;  // this run's report is written in UTF-16LE
     char m_resultFileName[260] = {};
-    // A key name has at most 255 characters; in a double-byte code page that
-    // is up to 510 bytes.
-    char m_matchBuffer[512] = {};
     int64_t m_createTime = 0;
     std::tm m_createTm = {};
     char m_timeText[120] = {};
@@ -158,14 +207,18 @@ private:
     char m_settingsFileName[260] = {};
     std::string m_settingsOverride;  // empty: beside the executable
     CFileData m_fileData;
-    // The list in its order, for saving; its entries case-folded
-    // (mbcs::FoldCase), so that a lookup costs the same however long the
-    // list is; and the folded form of the path being looked up, whose
-    // storage every lookup reuses.
-    std::vector<std::string> m_excludeKeys;
-    std::unordered_set<std::string> m_excludeKeyIndex;
-    mutable std::string m_excludeKeyProbe;
+    ExclusionList m_exclusions;
 };
+
+template <>
+inline CRegKeyTools::WalkText<NarrowText>& CRegKeyTools::Side<NarrowText>() {
+    return m_narrow;
+}
+
+template <>
+inline CRegKeyTools::WalkText<WideText>& CRegKeyTools::Side<WideText>() {
+    return m_wide;
+}
 
 // Reads text as an unsigned 64-bit number: decimal digits, or hexadecimal
 // ones after "0x" or "0X". False for anything else, or when it overflows.

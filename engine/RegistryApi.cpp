@@ -1,26 +1,46 @@
 #include "engine/RegistryApi.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
-class Win32Registry final : public IRegistryApi {
+// The platform's registry functions of each width.
+template <typename Char>
+struct Win32Calls;
+template <>
+struct Win32Calls<char> {
+    static inline const auto open = &::RegOpenKeyExA;
+    static inline const auto query = &::RegQueryInfoKeyA;
+    static inline const auto enumValue = &::RegEnumValueA;
+    static inline const auto enumKey = &::RegEnumKeyExA;
+};
+template <>
+struct Win32Calls<wchar_t> {
+    static inline const auto open = &::RegOpenKeyExW;
+    static inline const auto query = &::RegQueryInfoKeyW;
+    static inline const auto enumValue = &::RegEnumValueW;
+    static inline const auto enumKey = &::RegEnumKeyExW;
+};
+
+template <typename Char>
+class Win32Registry final : public IRegistryDoor<Char> {
+    using Calls = Win32Calls<Char>;
+
 public:
-    LONG OpenKey(HKEY parent, const char* subKey, HKEY* result) override {
-        return ::RegOpenKeyExA(parent, subKey, 0, KEY_READ, result);
+    LONG OpenKey(HKEY parent, const Char* subKey, HKEY* result) override {
+        return Calls::open(parent, subKey, 0, KEY_READ, result);
     }
     LONG QueryInfo(HKEY key, RegKeyInfo* info) override {
-        return ::RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &info->subKeys,
-                                  &info->maxSubKeyLength, nullptr, &info->values,
-                                  &info->maxValueNameLength, &info->maxValueDataSize,
-                                  nullptr, nullptr);
+        return Calls::query(key, nullptr, nullptr, nullptr, &info->subKeys, &info->maxSubKeyLength, nullptr,
+                            &info->values, &info->maxValueNameLength, &info->maxValueDataSize, nullptr, nullptr);
     }
-    LONG EnumValue(HKEY key, DWORD index, char* name, DWORD* nameLength, DWORD* type,
-                   BYTE* data, DWORD* dataSize) override {
-        return ::RegEnumValueA(key, index, name, nameLength, nullptr, type, data, dataSize);
+    LONG EnumValue(HKEY key, DWORD index, Char* name, DWORD* nameLength, DWORD* type, BYTE* data,
+                   DWORD* dataSize) override {
+        return Calls::enumValue(key, index, name, nameLength, nullptr, type, data, dataSize);
     }
-    LONG EnumKey(HKEY key, DWORD index, char* name, DWORD* nameLength) override {
-        return ::RegEnumKeyExA(key, index, name, nameLength, nullptr, nullptr, nullptr, nullptr);
+    LONG EnumKey(HKEY key, DWORD index, Char* name, DWORD* nameLength) override {
+        return Calls::enumKey(key, index, name, nameLength, nullptr, nullptr, nullptr, nullptr);
     }
     void CloseKey(HKEY key) override { ::RegCloseKey(key); }
     char* Allocate(size_t bytes) override {
@@ -32,14 +52,17 @@ public:
     void Free(char* block) override { ::HeapFree(::GetProcessHeap(), 0, block); }
 };
 
-// One byte beyond what the registry may fill, so that a terminator stored
-// after the data always fits.
-size_t DataBufferSize(const RegKeyInfo& info) { return static_cast<size_t>(info.maxValueDataSize) + 2; }
+// The reserved bytes beyond what the registry may fill, plus one, so that
+// the terminator stored after the data always fits.
+template <typename Char>
+size_t DataBufferSize(const RegKeyInfo& info) {
+    return static_cast<size_t>(info.maxValueDataSize) + 1 + RegChars<Char>::dataReserve;
+}
 
 // read() until it answers something other than ERROR_MORE_DATA, with the
 // key's figures queried afresh and handed to fit() before each new try.
-template <typename Read, typename Fit>
-LONG ReadRetryingOnMoreData(IRegistryApi& api, HKEY key, Read read, Fit fit) {
+template <typename Char, typename Read, typename Fit>
+LONG ReadRetryingOnMoreData(IRegistryDoor<Char>& api, HKEY key, Read read, Fit fit) {
     LONG rc = read();
     for (int retry = 0; rc == ERROR_MORE_DATA && retry < kMoreDataRetries; ++retry) {
         RegKeyInfo info;
@@ -54,7 +77,12 @@ LONG ReadRetryingOnMoreData(IRegistryApi& api, HKEY key, Read read, Fit fit) {
 }  // namespace
 
 IRegistryApi& Win32RegistryApi() {
-    static Win32Registry registry;
+    static Win32Registry<char> registry;
+    return registry;
+}
+
+IWideRegistryApi& Win32WideRegistryApi() {
+    static Win32Registry<wchar_t> registry;
     return registry;
 }
 
@@ -89,40 +117,53 @@ bool RegBuffer::Grow(size_t bytes) {
     return true;
 }
 
-LONG ReadSubKeyName(IRegistryApi& api, HKEY key, DWORD index, RegBuffer& name) {
+template <typename Char>
+LONG ReadSubKeyName(IRegistryDoor<Char>& api, HKEY key, DWORD index, RegBuffer& name) {
     return ReadRetryingOnMoreData(
         api, key,
         [&] {
-            DWORD nameLength = name.Capacity();
-            return api.EnumKey(key, index, name.get(), &nameLength);
+            DWORD nameLength = RegChars<Char>::Count(name.Capacity());
+            return api.EnumKey(key, index, reinterpret_cast<Char*>(name.get()), &nameLength);
         },
-        [&](const RegKeyInfo& info) { return name.Grow(NameBufferSize(info.maxSubKeyLength)); });
+        [&](const RegKeyInfo& info) { return name.Grow(RegChars<Char>::NameBytes(info.maxSubKeyLength)); });
 }
 
-ValueBuffers::ValueBuffers(IRegistryApi& api, const RegKeyInfo& info)
-    : name(api, NameBufferSize(info.maxValueNameLength)),
-      data(api, DataBufferSize(info)),
+template <typename Char>
+BasicValueBuffers<Char>::BasicValueBuffers(IRegistryDoor<Char>& api, const RegKeyInfo& info)
+    : name(api, RegChars<Char>::NameBytes(info.maxValueNameLength)),
+      data(api, DataBufferSize<Char>(info)),
       scratch(api, std::max(name.size(), data.size())),
       m_api(api) {}
 
-LONG ValueBuffers::Read(HKEY key, DWORD index, DWORD* nameLength, DWORD* type, DWORD* dataSize) {
+template <typename Char>
+LONG BasicValueBuffers<Char>::Read(HKEY key, DWORD index, DWORD* nameLength, DWORD* type, DWORD* dataSize) {
     return ReadRetryingOnMoreData(
         m_api, key, [&] { return ReadOnce(key, index, nameLength, type, dataSize); },
         [&](const RegKeyInfo& info) { return Fit(info); });
 }
 
 // Grows the buffers to a key's fresh figures, keeping the sizes' rules.
-bool ValueBuffers::Fit(const RegKeyInfo& info) {
-    return name.Grow(NameBufferSize(info.maxValueNameLength)) && data.Grow(DataBufferSize(info)) &&
+template <typename Char>
+bool BasicValueBuffers<Char>::Fit(const RegKeyInfo& info) {
+    return name.Grow(RegChars<Char>::NameBytes(info.maxValueNameLength)) && data.Grow(DataBufferSize<Char>(info)) &&
            scratch.Grow(std::max(name.size(), data.size()));
 }
 
-LONG ValueBuffers::ReadOnce(HKEY key, DWORD index, DWORD* nameLength, DWORD* type, DWORD* dataSize) {
-    *nameLength = name.Capacity();
-    *dataSize = data.Capacity(1);
+template <typename Char>
+LONG BasicValueBuffers<Char>::ReadOnce(HKEY key, DWORD index, DWORD* nameLength, DWORD* type, DWORD* dataSize) {
+    constexpr size_t reserve = RegChars<Char>::dataReserve;
+    *nameLength = RegChars<Char>::Count(name.Capacity());
+    *dataSize = data.Capacity(reserve);
     *type = REG_NONE;
-    LONG rc = m_api.EnumValue(key, index, name.get(), nameLength, type,
-                              reinterpret_cast<BYTE*>(data.get()), dataSize);
-    if (rc == ERROR_SUCCESS) data.get()[std::min<size_t>(*dataSize, data.size() - 1)] = '\0';
+    LONG rc = m_api.EnumValue(key, index, Name(), nameLength, type, reinterpret_cast<BYTE*>(data.get()), dataSize);
+    if (rc == ERROR_SUCCESS) {
+        const size_t end = std::min<size_t>(*dataSize, data.size() - reserve);
+        std::memset(data.get() + end, 0, reserve);
+    }
     return rc;
 }
+
+template LONG ReadSubKeyName<char>(IRegistryApi&, HKEY, DWORD, RegBuffer&);
+template LONG ReadSubKeyName<wchar_t>(IWideRegistryApi&, HKEY, DWORD, RegBuffer&);
+template class BasicValueBuffers<char>;
+template class BasicValueBuffers<wchar_t>;

@@ -16,26 +16,38 @@ struct RegKeyInfo {
     DWORD maxValueDataSize = 0;
 };
 
-class IRegistryApi {
+// What both doors share: closing keys and the heap.
+class IRegistryHeap {
 public:
-    virtual ~IRegistryApi() = default;
-    // RegOpenKeyExA(parent, subKey or null, 0, KEY_READ, result).
-    virtual LONG OpenKey(HKEY parent, const char* subKey, HKEY* result) = 0;
-    // RegQueryInfoKeyA asking for the six figures only.
-    virtual LONG QueryInfo(HKEY key, RegKeyInfo* info) = 0;
-    // RegEnumValueA: nameLength and dataSize are capacities in, lengths out.
-    virtual LONG EnumValue(HKEY key, DWORD index, char* name, DWORD* nameLength,
-                           DWORD* type, BYTE* data, DWORD* dataSize) = 0;
-    // RegEnumKeyExA without class or last-write time.
-    virtual LONG EnumKey(HKEY key, DWORD index, char* name, DWORD* nameLength) = 0;
+    virtual ~IRegistryHeap() = default;
     virtual void CloseKey(HKEY key) = 0;
     // A heap block of the given size, or null with the last error set.
     virtual char* Allocate(size_t bytes) = 0;
     virtual void Free(char* block) = 0;
 };
 
-// The process's real registry and heap.
+// The registry calls of one character width: char for the ANSI functions,
+// wchar_t for the wide ones. Lengths are in characters, data sizes in bytes.
+template <typename Char>
+class IRegistryDoor : public IRegistryHeap {
+public:
+    // RegOpenKeyEx(parent, subKey or null, 0, KEY_READ, result).
+    virtual LONG OpenKey(HKEY parent, const Char* subKey, HKEY* result) = 0;
+    // RegQueryInfoKey asking for the six figures only.
+    virtual LONG QueryInfo(HKEY key, RegKeyInfo* info) = 0;
+    // RegEnumValue: nameLength and dataSize are capacities in, lengths out.
+    virtual LONG EnumValue(HKEY key, DWORD index, Char* name, DWORD* nameLength,
+                           DWORD* type, BYTE* data, DWORD* dataSize) = 0;
+    // RegEnumKeyEx without class or last-write time.
+    virtual LONG EnumKey(HKEY key, DWORD index, Char* name, DWORD* nameLength) = 0;
+};
+
+using IRegistryApi = IRegistryDoor<char>;
+using IWideRegistryApi = IRegistryDoor<wchar_t>;
+
+// The process's real registry and heap, through the ANSI or the wide calls.
 IRegistryApi& Win32RegistryApi();
+IWideRegistryApi& Win32WideRegistryApi();
 
 // True for HKEY_CLASSES_ROOT and the other predefined keys, which are never
 // closed (opening one with no sub-key name hands back the same handle).
@@ -45,7 +57,7 @@ bool IsPredefinedKey(HKEY key);
 class RegKey {
 public:
     RegKey() = default;
-    RegKey(IRegistryApi& api, HKEY key) : m_api(&api), m_key(key) {}
+    RegKey(IRegistryHeap& api, HKEY key) : m_api(&api), m_key(key) {}
     ~RegKey() { reset(); }
     RegKey(const RegKey&) = delete;
     RegKey& operator=(const RegKey&) = delete;
@@ -58,14 +70,14 @@ public:
     void reset();
 
 private:
-    IRegistryApi* m_api = nullptr;
+    IRegistryHeap* m_api = nullptr;
     HKEY m_key = nullptr;
 };
 
 // Owns one heap block from the door's allocator.
 class RegBuffer {
 public:
-    RegBuffer(IRegistryApi& api, size_t bytes) : m_api(&api), m_data(api.Allocate(bytes)), m_size(bytes) {}
+    RegBuffer(IRegistryHeap& api, size_t bytes) : m_api(&api), m_data(api.Allocate(bytes)), m_size(bytes) {}
     ~RegBuffer() { if (m_data) m_api->Free(m_data); }
     RegBuffer(const RegBuffer&) = delete;
     RegBuffer& operator=(const RegBuffer&) = delete;
@@ -84,14 +96,34 @@ public:
     }
 
 private:
-    IRegistryApi* m_api;
+    IRegistryHeap* m_api;
     char* m_data;
     size_t m_size;
 };
 
-// A buffer for the longest name that a key reports, in characters: in a
-// double-byte code page a name of N characters takes up to 2N bytes.
-inline size_t NameBufferSize(DWORD longestName) { return 2 * static_cast<size_t>(longestName) + 1; }
+// How a name of each width fills a buffer. In a double-byte code page a
+// name of N characters takes up to 2N bytes; a wide name takes two bytes a
+// character. Data is read into its buffer with `dataReserve` bytes kept
+// back and zeroed after the last byte read, so that string data always ends
+// in a terminator of its width, even after an odd byte count.
+template <typename Char>
+struct RegChars;
+template <>
+struct RegChars<char> {
+    static size_t NameBytes(DWORD longestName) { return 2 * static_cast<size_t>(longestName) + 1; }
+    static DWORD Count(DWORD bytes) { return bytes; }
+    static constexpr size_t dataReserve = 1;
+};
+template <>
+struct RegChars<wchar_t> {
+    static size_t NameBytes(DWORD longestName) { return (static_cast<size_t>(longestName) + 1) * sizeof(wchar_t); }
+    static DWORD Count(DWORD bytes) { return bytes / sizeof(wchar_t); }
+    static constexpr size_t dataReserve = 3;
+};
+
+// A buffer for the longest name that a key reports, in characters, for the
+// ANSI calls.
+inline size_t NameBufferSize(DWORD longestName) { return RegChars<char>::NameBytes(longestName); }
 
 // The registry is live: between the walk's query of a key's figures and a
 // read, another program may store a longer value or add a sub-key with a
@@ -103,16 +135,18 @@ constexpr int kMoreDataRetries = 4;
 // Reads the name of the sub-key at index into name with its full capacity,
 // retrying on ERROR_MORE_DATA as above. Answers the last read's code, the
 // failed query's code, or ERROR_NOT_ENOUGH_MEMORY when name could not grow.
-LONG ReadSubKeyName(IRegistryApi& api, HKEY key, DWORD index, RegBuffer& name);
+template <typename Char>
+LONG ReadSubKeyName(IRegistryDoor<Char>& api, HKEY key, DWORD index, RegBuffer& name);
 
 // The buffers of one key's value pass, sized once from the key's own figures
 // so that every value is read in one call: the name, the data (one byte
 // beyond what the registry may fill, so that a terminator stored after the
 // data always fits) and a scratch buffer as large as either. Allocated in
 // that order; test with operator bool before use.
-class ValueBuffers {
+template <typename Char>
+class BasicValueBuffers {
 public:
-    ValueBuffers(IRegistryApi& api, const RegKeyInfo& info);
+    BasicValueBuffers(IRegistryDoor<Char>& api, const RegKeyInfo& info);
     explicit operator bool() const { return name && data && scratch; }
 
     // Reads the value at index with the full capacities, retrying on
@@ -120,6 +154,12 @@ public:
     // and the data is terminated after its last byte; after a failure the
     // buffers' contents are unspecified.
     LONG Read(HKEY key, DWORD index, DWORD* nameLength, DWORD* type, DWORD* dataSize);
+
+    Char* Name() const { return reinterpret_cast<Char*>(name.get()); }
+    Char* Data() const { return reinterpret_cast<Char*>(data.get()); }
+    Char* Scratch() const { return reinterpret_cast<Char*>(scratch.get()); }
+    // The scratch buffer's capacity in characters.
+    size_t ScratchCount() const { return scratch.size() / sizeof(Char); }
 
     RegBuffer name;
     RegBuffer data;
@@ -129,5 +169,7 @@ private:
     LONG ReadOnce(HKEY key, DWORD index, DWORD* nameLength, DWORD* type, DWORD* dataSize);
     bool Fit(const RegKeyInfo& info);
 
-    IRegistryApi& m_api;
+    IRegistryDoor<Char>& m_api;
 };
+
+using ValueBuffers = BasicValueBuffers<char>;

@@ -1,5 +1,7 @@
 #include <cstring>
+#include <cwchar>
 #include <iterator>
+#include <type_traits>
 
 #include "base/Mbcs.h"
 #include "engine/RegKeyTools.h"
@@ -19,9 +21,42 @@ void CRegKeyTools::PostProgress() {
     ::Sleep(0);  // let the dialog thread repaint; the worker never waits for it
 }
 
+template <typename T>
 int CRegKeyTools::SearchRoot(const RootKey& root) {
-    m_keyPathLength = mbcs::CopyBounded(m_keyPath, sizeof m_keyPath, root.name);
-    return SearchKey(root.key, nullptr);
+    // The roots' names are ASCII, the same in either width.
+    typename T::Char name[32];
+    size_t length = 0;
+    for (; root.name[length]; ++length) name[length] = static_cast<typename T::Char>(root.name[length]);
+    name[length] = 0;
+    Side<T>().path.Assign(name);
+    return SearchKeyOf<T>(root.key, nullptr);
+}
+
+template int CRegKeyTools::SearchRoot<NarrowText>(const RootKey&);
+template int CRegKeyTools::SearchRoot<WideText>(const RootKey&);
+
+// Walks the start keys of the width, or the four roots when there are none.
+template <typename T>
+int CRegKeyTools::WalkStarts() {
+    const auto& startKeys = [this]() -> const auto& {
+        if constexpr (std::is_same_v<T, WideText>)
+            return m_wideStartKeys;
+        else
+            return m_startKeys;
+    }();
+    const bool roots = startKeys.empty();
+    const size_t starts = roots ? std::size(g_rootKeys) : startKeys.size();
+    int result = 1;
+    for (size_t start = 0; start < starts; ++start) {
+        if (!(roots ? SearchRoot<T>(g_rootKeys[start]) : SearchStartKey<T>(startKeys[start]))) result = 0;
+        PostProgress();
+        if (WalkEnded()) {
+            result = 0;
+            break;
+        }
+    }
+    Side<T>().path.Cut(0);
+    return result;
 }
 
 int CRegKeyTools::Search() {
@@ -33,28 +68,31 @@ int CRegKeyTools::Search() {
 
     CloseResultFile();
     m_resultFileName[0] = '\0';
+    m_wideReport = m_unicode != 0;
 
-    std::memcpy(m_searchTextUpper, m_searchText, sizeof m_searchTextUpper);
-    m_searchTextUpper[sizeof m_searchTextUpper - 1] = '\0';
-    if (!m_matchCase) mbcs::UpperInPlace(m_searchTextUpper, sizeof m_searchTextUpper);
+    std::memcpy(m_narrow.searchUpper, m_searchText, sizeof m_narrow.searchUpper);
+    m_narrow.searchUpper[sizeof m_narrow.searchUpper - 1] = '\0';
+    if (!m_matchCase) mbcs::UpperInPlace(m_narrow.searchUpper, sizeof m_narrow.searchUpper);
     m_searchIsNumber = ParseSearchNumber(m_searchText, &m_searchNumber);
 
-    int result = 1;
-    const size_t starts = m_startKeys.empty() ? std::size(g_rootKeys) : m_startKeys.size();
-    for (size_t start = 0; start < starts; ++start) {
-        if (!(m_startKeys.empty() ? SearchRoot(g_rootKeys[start]) : SearchStartKey(m_startKeys[start])))
-            result = 0;
-        PostProgress();
-        if (WalkEnded()) {
-            result = 0;
-            break;
-        }
+    int result;
+    if (m_unicode) {
+        m_searchTextWide[std::size(m_searchTextWide) - 1] = L'\0';
+        if (m_matchCase)
+            std::wmemcpy(m_wide.searchUpper, m_searchTextWide, std::size(m_wide.searchUpper));
+        else
+            WideText::CopyUpper(m_wide.searchUpper, std::size(m_wide.searchUpper), m_searchTextWide);
+        m_exclusions.LoadWide(m_settingsFileName);
+        result = WalkStarts<WideText>();
+    } else {
+        result = WalkStarts<NarrowText>();
     }
-    m_keyPath[0] = '\0';
-    m_keyPathLength = 0;
 
     FinishReport();
-    SaveExcludeKeys();
+    if (m_unicode)
+        m_exclusions.SaveWide();
+    else
+        m_exclusions.Save();
     return result;
 }
 

@@ -9,15 +9,19 @@
 // and data both match is one hit, reported as a name hit.
 enum class ValueMatch { Name, Data };
 
-struct ValueHit {
-    const char* keyPath;  // the key's full path, as on its key line
-    const char* name;     // the value's name; empty for the default value
-    DWORD nameLength;     // in bytes, as the registry's enumeration reported it
+// Char is char for the ANSI walk and wchar_t for the wide one (/U).
+template <typename Char>
+struct BasicValueHit {
+    const Char* keyPath;  // the key's full path, as on its key line
+    const Char* name;     // the value's name; empty for the default value
+    DWORD nameLength;     // in characters, as the registry's enumeration reported it
     DWORD type;
     const BYTE* data;     // the bytes that the registry returned
     DWORD dataSize;
     ValueMatch match;
 };
+using ValueHit = BasicValueHit<char>;
+using WideValueHit = BasicValueHit<wchar_t>;
 
 class ISearchHitListener {
 public:
@@ -25,4 +29,7 @@ public:
     // A key whose name matched; keyPath is its full path.
     virtual void OnKeyHit(const char* keyPath) = 0;
     virtual void OnValueHit(const ValueHit& hit) = 0;
+    // The same from the wide walk; string data is UTF-16.
+    virtual void OnKeyHit(const wchar_t* keyPath) = 0;
+    virtual void OnValueHit(const WideValueHit& hit) = 0;
 };

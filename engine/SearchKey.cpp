@@ -1,5 +1,5 @@
-// The registry walk: depth first, pre-order, one key path buffer that grows
-// and shrinks in place.
+// The registry walk: depth first, pre-order, one key path that grows and
+// shrinks in place. One walk serves both widths (engine/TextTraits.h).
 #include <cstring>
 
 #include "engine/RegKeyTools.h"
@@ -19,14 +19,15 @@ bool IsGone(LONG rc) { return rc == ERROR_FILE_NOT_FOUND || rc == ERROR_KEY_DELE
 // listed with "?" for what it lacks, and that name never opens: such a key
 // stays listed and counts as unreadable. Names have at most 255 characters,
 // 510 bytes in a double-byte code page.
-bool IsStillListed(IRegistryApi& registry, HKEY parent, const char* name) {
-    char listed[512];
+template <typename T>
+bool IsStillListed(IRegistryDoor<typename T::Char>& registry, HKEY parent, const typename T::Char* name) {
+    typename T::Char listed[512];
     for (DWORD index = 0;; ++index) {
-        DWORD length = sizeof listed;
+        DWORD length = sizeof listed / sizeof listed[0];
         LONG rc = registry.EnumKey(parent, index, listed, &length);
         if (rc == ERROR_MORE_DATA) continue;
         if (rc != ERROR_SUCCESS) return false;
-        if (std::strcmp(listed, name) == 0) return true;
+        if (T::Compare(listed, name) == 0) return true;
     }
 }
 
@@ -52,55 +53,56 @@ void CRegKeyTools::Bump(std::atomic<int32_t> SearchCounters::*counter) {
     SearchCounters::Bump(m_searchCounters->*counter);
 }
 
-bool CRegKeyTools::AppendKeyPath(const char* subKey) {
-    size_t length = std::strlen(subKey);
-    if (m_keyPathLength + 1 + length >= sizeof m_keyPath) return false;
-    m_keyPath[m_keyPathLength] = '\\';
-    std::memcpy(m_keyPath + m_keyPathLength + 1, subKey, length + 1);
-    m_keyPathLength += 1 + length;
-    return true;
-}
-
-int CRegKeyTools::SearchKey(HKEY parent, const char* subKey) {
+template <typename T>
+int CRegKeyTools::SearchKeyOf(HKEY parent, const typename T::Char* subKey) {
     if (WalkEnded()) return 0;
-    size_t parentLength = m_keyPathLength;
+    typename T::Path& path = Side<T>().path;
+    const size_t parentLength = path.size();
     if (subKey) {
-        // A key whose path does not fit the buffer cannot be named in the
-        // report or the exclusion list: it is left out, and the run counts
-        // as one that could not read every key.
-        if (!AppendKeyPath(subKey)) return 0;
-        if (IsExcludedKey(m_keyPath)) {
-            m_keyPath[m_keyPathLength = parentLength] = '\0';
+        // A key whose path does not fit the narrow walk's buffer (or, in the
+        // wide walk, finds no memory) cannot be named in the report or the
+        // exclusion list: it is left out, and the run counts as one that
+        // could not read every key.
+        if (!path.Append(subKey)) {
+            path.Cut(parentLength);
+            return 0;
+        }
+        if (IsExcludedKey(path.c_str())) {
+            path.Cut(parentLength);
             return 1;
         }
     }
     KeyVisit visit;
-    int result = WalkKey(parent, subKey, visit);
+    int result = WalkKey<T>(parent, subKey, visit);
     if (visit.counted && SearchCounters::Read(m_searchCounters->keys) % 100 == 0) PostProgress();
-    if (subKey) m_keyPath[m_keyPathLength = parentLength] = '\0';
+    if (subKey) path.Cut(parentLength);
     return result;
 }
 
 // Everything that happens to one key between entering and leaving it.
-int CRegKeyTools::WalkKey(HKEY parent, const char* subKey, KeyVisit& visit) {
+template <typename T>
+int CRegKeyTools::WalkKey(HKEY parent, const typename T::Char* subKey, KeyVisit& visit) {
+    WalkText<T>& side = Side<T>();
     const bool belowRoot = subKey != nullptr;
     // The name is matched before the open and its line written after it, so
     // that a key that is gone by then leaves nothing behind, while a key that
     // cannot be opened is still reported by its name.
-    const bool nameMatches = m_lookAtKeys && MatchString(subKey, m_matchBuffer, 1, sizeof m_matchBuffer);
+    const bool nameMatches =
+        m_lookAtKeys && MatchText<T>(subKey, side.matchBuffer, 1, sizeof side.matchBuffer / sizeof side.matchBuffer[0]);
+    IRegistryDoor<typename T::Char>& registry = *side.registry;
     HKEY opened = nullptr;
-    LONG rc = m_registry.OpenKey(parent, subKey, &opened);
-    RegKey key(m_registry, rc == ERROR_SUCCESS ? opened : nullptr);
-    if (!key && IsGone(rc) && !(belowRoot && IsStillListed(m_registry, parent, subKey))) return 1;
+    LONG rc = registry.OpenKey(parent, subKey, &opened);
+    RegKey key(registry, rc == ERROR_SUCCESS ? opened : nullptr);
+    if (!key && IsGone(rc) && !(belowRoot && IsStillListed<T>(registry, parent, subKey))) return 1;
     if (nameMatches) {
         Bump(&SearchCounters::found);
         visit.counted = true;
-        WriteKeyLine();
+        WriteKeyLineOf<T>();
         visit.keyLineWritten = true;
-        if (m_hitListener) m_hitListener->OnKeyHit(m_keyPath);
+        if (m_hitListener) m_hitListener->OnKeyHit(side.path.c_str());
     }
     if (!key) {
-        if (belowRoot) AddExcludeKey(m_keyPath);
+        if (belowRoot) AddExcludeKey(side.path.c_str());
         CloseKeyBlock(visit);
         return 0;
     }
@@ -108,24 +110,25 @@ int CRegKeyTools::WalkKey(HKEY parent, const char* subKey, KeyVisit& visit) {
     visit.counted = true;
 
     RegKeyInfo info;
-    rc = m_registry.QueryInfo(key.get(), &info);
+    rc = registry.QueryInfo(key.get(), &info);
     if (rc != ERROR_SUCCESS) {
-        if (belowRoot && !IsGone(rc)) AddExcludeKey(m_keyPath);
+        if (belowRoot && !IsGone(rc)) AddExcludeKey(side.path.c_str());
         CloseKeyBlock(visit);
         return IsGone(rc) ? 1 : 0;
     }
     const bool valuePass = m_lookAtValues || m_lookAtNames || m_lookAtTypedData;
-    if (valuePass && info.values > 0) SearchValues(key.get(), info, belowRoot, visit);
+    if (valuePass && info.values > 0) SearchValues<T>(key.get(), info, belowRoot, visit);
     CloseKeyBlock(visit);
-    return SearchSubKeys(key.get(), info, belowRoot);
+    return SearchSubKeys<T>(key.get(), info, belowRoot);
 }
 
 void CRegKeyTools::CloseKeyBlock(KeyVisit& visit) {
     if (visit.keyLineWritten) WriteText("\r\n");
 }
 
+template <typename T>
 void CRegKeyTools::SearchValues(HKEY key, const RegKeyInfo& info, bool belowRoot, KeyVisit& visit) {
-    ValueBuffers buffers(m_registry, info);
+    BasicValueBuffers<typename T::Char> buffers(*Side<T>().registry, info);
     if (!buffers) return;
 
     // Values are read by index from a list that other programs may change
@@ -139,10 +142,10 @@ void CRegKeyTools::SearchValues(HKEY key, const RegKeyInfo& info, bool belowRoot
         if (EndsThePass(rc) || rc == ERROR_NOT_ENOUGH_MEMORY) return;
         if (rc != ERROR_SUCCESS) {
             if (!belowRoot) continue;
-            AddExcludeKey(m_keyPath);
+            AddExcludeKey(Side<T>().path.c_str());
             return;
         }
-        MatchValue(buffers, nameLength, type, dataSize, visit);
+        MatchValue<T>(buffers, nameLength, type, dataSize, visit);
         Bump(&SearchCounters::values);
         visit.counted = true;
     }
@@ -150,49 +153,55 @@ void CRegKeyTools::SearchValues(HKEY key, const RegKeyInfo& info, bool belowRoot
 
 // Matches one value's name and data and writes its value line on a hit; a
 // value whose name and data both match is one hit.
-int CRegKeyTools::MatchValue(const ValueBuffers& buffers, DWORD nameLength, DWORD type, DWORD dataSize,
-                             KeyVisit& visit) {
-    const char* name = buffers.name.get();
-    const char* data = buffers.data.get();
-    char* scratch = buffers.scratch.get();
+template <typename T>
+int CRegKeyTools::MatchValue(const BasicValueBuffers<typename T::Char>& buffers, DWORD nameLength, DWORD type,
+                             DWORD dataSize, KeyVisit& visit) {
+    using Char = typename T::Char;
+    const Char* name = buffers.Name();
+    const Char* data = buffers.Data();
+    Char* scratch = buffers.Scratch();
+    const size_t scratchSize = buffers.ScratchCount();
     ValueMatch match = ValueMatch::Name;
     // The default value has no name to match.
-    if (!(m_lookAtNames && nameLength > 0 && MatchString(name, scratch, 0, buffers.scratch.size()))) {
-        if (!MatchValueData(type, data, dataSize, scratch, buffers.scratch.size())) return 0;
+    if (!(m_lookAtNames && nameLength > 0 && MatchText<T>(name, scratch, 0, scratchSize))) {
+        if (!MatchValueData<T>(type, data, dataSize, scratch, scratchSize)) return 0;
         match = ValueMatch::Data;
     }
     if (!visit.keyLineWritten) {
-        WriteKeyLine();
+        WriteKeyLineOf<T>();
         visit.keyLineWritten = true;
     }
     Bump(&SearchCounters::found);
     visit.counted = true;
     WriteValueLine(name, nameLength, type, data, dataSize);
     if (m_hitListener)
-        m_hitListener->OnValueHit({m_keyPath, name, nameLength, type, reinterpret_cast<const BYTE*>(data),
-                                   dataSize, match});
+        m_hitListener->OnValueHit(BasicValueHit<Char>{Side<T>().path.c_str(), name, nameLength, type,
+                                                      reinterpret_cast<const BYTE*>(data), dataSize, match});
     return 1;
 }
 
+template <typename T>
 int CRegKeyTools::SearchSubKeys(HKEY key, const RegKeyInfo& info, bool belowRoot) {
+    using Char = typename T::Char;
     if (info.subKeys == 0 || info.maxSubKeyLength == 0) return 1;
-    RegBuffer name(m_registry, NameBufferSize(info.maxSubKeyLength));
+    IRegistryDoor<Char>& registry = *Side<T>().registry;
+    RegBuffer name(registry, RegChars<Char>::NameBytes(info.maxSubKeyLength));
     if (!name) return OutOfMemory();
     int result = 1;
     // Like the values, sub-keys are read by index and may be skipped or
     // walked twice while the key changes; each walk keeps its own path.
     for (DWORD index = 0; index < info.subKeys; ++index) {
         if (WalkEnded()) return 0;
-        LONG rc = ReadSubKeyName(m_registry, key, index, name);
+        LONG rc = ReadSubKeyName(registry, key, index, name);
         if (StopRequested()) return 0;
         if (rc == ERROR_SUCCESS) {
-            if (!SearchKey(key, name.get())) result = 0;
+            if (!SearchKeyOf<T>(key, reinterpret_cast<const Char*>(name.get()))) result = 0;
         } else if (EndsThePass(rc)) {
             break;
         } else if (rc == ERROR_NOT_ENOUGH_MEMORY) {
             return OutOfMemory();
         } else if (belowRoot) {
-            AddExcludeKey(m_keyPath);
+            AddExcludeKey(Side<T>().path.c_str());
             break;
         }
     }
@@ -206,3 +215,6 @@ int CRegKeyTools::StopRequested() {
     m_stopped = 1;
     return 1;
 }
+
+template int CRegKeyTools::SearchKeyOf<NarrowText>(HKEY, const char*);
+template int CRegKeyTools::SearchKeyOf<WideText>(HKEY, const wchar_t*);

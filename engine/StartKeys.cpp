@@ -13,58 +13,85 @@ struct RootAlias {
 };
 constexpr RootAlias kRootAliases[] = {{"HKCR", 0}, {"HKCU", 1}, {"HKLM", 2}, {"HKU", 3}};
 
-// m_keyPath's capacity: a longer start key could never be walked.
-constexpr size_t kMaxPath = 1299;
+template <typename Char>
+using Text = std::basic_string<Char>;
+
+// The text traits of a width.
+template <typename Char>
+struct TraitsOf;
+template <>
+struct TraitsOf<char> {
+    using Type = NarrowText;
+};
+template <>
+struct TraitsOf<wchar_t> {
+    using Type = WideText;
+};
+
+// An ASCII name in either width.
+template <typename Char>
+Text<Char> Widened(const char* ascii) {
+    return Text<Char>(ascii, ascii + std::strlen(ascii));
+}
 
 // The key's path upper-cased for comparison, with a final "\" so that a
 // prefix test tells keys apart: "A\B\" lies within "A\" but "A\BC\" does
 // not lie within "A\B\".
-std::string ComparisonForm(const std::string& path) {
-    std::string upper = path + "\\";
-    upper.push_back('\0');
-    mbcs::UpperInPlace(&upper[0], upper.size());
-    upper.resize(std::strlen(upper.c_str()));
+template <typename Char>
+Text<Char> ComparisonForm(const Text<Char>& path) {
+    const Text<Char> key = path + Char('\\');
+    Text<Char> upper(key.size() + 1, Char());
+    TraitsOf<Char>::Type::CopyUpper(&upper[0], upper.size(), key.c_str());
+    upper.resize(TraitsOf<Char>::Type::Length(upper.c_str()));
     return upper;
 }
 
 // True when key equals other or lies below it (both in comparison form).
-bool IsWithin(const std::string& key, const std::string& other) { return key.compare(0, other.size(), other) == 0; }
+template <typename Char>
+bool IsWithin(const Text<Char>& key, const Text<Char>& other) { return key.compare(0, other.size(), other) == 0; }
 
 // The key spelled with the root's long name, or empty when path names no root
 // or is too long to walk.
-std::string CanonicalPath(const std::string& given, const RootKey** root, std::string* below) {
-    const char* rest = nullptr;
+template <typename Char>
+Text<Char> CanonicalPath(const Text<Char>& given, const RootKey** root, Text<Char>* below) {
+    using T = typename TraitsOf<Char>::Type;
+    const Char* rest = nullptr;
     *root = FindRootOf(given.c_str(), &rest);
-    if (!*root) return std::string();
+    if (!*root) return Text<Char>();
     *below = rest;
     // Backslashes at the end name no key of their own; one inside a double-
     // byte character is not a separator and stays.
-    while (!below->empty() && mbcs::FindLast(below->c_str(), '\\') == below->c_str() + below->size() - 1)
+    while (!below->empty() && T::FindLast(below->c_str(), Char('\\')) == below->c_str() + below->size() - 1)
         below->pop_back();
-    std::string path = below->empty() ? (*root)->name : std::string((*root)->name) + "\\" + *below;
-    return path.size() <= kMaxPath ? path : std::string();
+    Text<Char> path = Widened<Char>((*root)->name);
+    if (!below->empty()) path += Char('\\') + *below;
+    return path.size() <= T::kMaxPath ? path : Text<Char>();
 }
 
 }  // namespace
 
-const RootKey* FindRootOf(const char* path, const char** below) {
-    const char* separator = std::strchr(path, '\\');
-    const std::string head = separator ? std::string(path, separator) : std::string(path);
-    *below = separator ? separator + 1 : path + head.size();
+template <typename Char>
+const RootKey* FindRootOf(const Char* path, const Char** below) {
+    using T = typename TraitsOf<Char>::Type;
+    const Char* separator = path;
+    while (*separator && *separator != Char('\\')) ++separator;
+    const Text<Char> head(path, separator);
+    *below = *separator ? separator + 1 : separator;
     for (const RootKey& root : g_rootKeys)
-        if (mbcs::EqualNoCase(head.c_str(), root.name)) return &root;
+        if (T::EqualNoCase(head.c_str(), Widened<Char>(root.name).c_str())) return &root;
     for (const RootAlias& alias : kRootAliases)
-        if (mbcs::EqualNoCase(head.c_str(), alias.alias)) return &g_rootKeys[alias.root];
+        if (T::EqualNoCase(head.c_str(), Widened<Char>(alias.alias).c_str())) return &g_rootKeys[alias.root];
     return nullptr;
 }
 
-bool ResolveStartKeys(IRegistryApi& registry, const std::vector<std::string>& given,
-                      std::vector<std::string>* keys, std::string* failed) {
-    std::vector<std::string> paths, forms;
-    for (const std::string& key : given) {
+template <typename Char>
+bool ResolveStartKeys(IRegistryDoor<Char>& registry, const std::vector<Text<Char>>& given,
+                      std::vector<Text<Char>>* keys, Text<Char>* failed) {
+    std::vector<Text<Char>> paths, forms;
+    for (const Text<Char>& key : given) {
         const RootKey* root = nullptr;
-        std::string below;
-        std::string path = CanonicalPath(key, &root, &below);
+        Text<Char> below;
+        Text<Char> path = CanonicalPath(key, &root, &below);
         HKEY opened = nullptr;
         if (path.empty() ||
             registry.OpenKey(root->key, below.empty() ? nullptr : below.c_str(), &opened) != ERROR_SUCCESS) {
@@ -88,24 +115,34 @@ bool ResolveStartKeys(IRegistryApi& registry, const std::vector<std::string>& gi
     return true;
 }
 
-int CRegKeyTools::SearchStartKey(const std::string& path) {
-    const char* rest = nullptr;
+template <typename T>
+int CRegKeyTools::SearchStartKey(const std::basic_string<typename T::Char>& path) {
+    using Char = typename T::Char;
+    const Char* rest = nullptr;
     const RootKey* root = FindRootOf(path.c_str(), &rest);
     if (!root) return 0;
-    if (!*rest) return SearchRoot(*root);
+    if (!*rest) return SearchRoot<T>(*root);
     // The start key is walked as the sub-key of its parent, so that its own
     // name is what a key-name search matches, and the exclusion list and
     // failures treat it like any key below a root.
-    const char* separator = mbcs::FindLast(path.c_str(), '\\');  // the one after the root at least
+    const Char* separator = T::FindLast(path.c_str(), Char('\\'));  // the one after the root at least
+    IRegistryDoor<Char>& registry = *Side<T>().registry;
     RegKey parent;
     HKEY parentKey = root->key;
     if (separator >= rest) {
         HKEY opened = nullptr;
-        if (m_registry.OpenKey(root->key, std::string(rest, separator).c_str(), &opened) != ERROR_SUCCESS)
-            return 0;
-        parent = RegKey(m_registry, opened);
+        if (registry.OpenKey(root->key, Text<Char>(rest, separator).c_str(), &opened) != ERROR_SUCCESS) return 0;
+        parent = RegKey(registry, opened);
         parentKey = opened;
     }
-    m_keyPathLength = mbcs::CopyBounded(m_keyPath, sizeof m_keyPath, std::string(path.c_str(), separator).c_str());
-    return SearchKey(parentKey, separator + 1);
+    Side<T>().path.Assign(Text<Char>(path.c_str(), separator).c_str());
+    return SearchKeyOf<T>(parentKey, separator + 1);
 }
+
+template const RootKey* FindRootOf<char>(const char*, const char**);
+template bool ResolveStartKeys<char>(IRegistryApi&, const std::vector<std::string>&, std::vector<std::string>*,
+                                     std::string*);
+template bool ResolveStartKeys<wchar_t>(IWideRegistryApi&, const std::vector<std::wstring>&,
+                                        std::vector<std::wstring>*, std::wstring*);
+template int CRegKeyTools::SearchStartKey<NarrowText>(const std::string&);
+template int CRegKeyTools::SearchStartKey<WideText>(const std::wstring&);

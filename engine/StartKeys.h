@@ -12,7 +12,9 @@ struct RootKey;
 // (HKCR, HKCU, HKLM, HKU), in any case, followed by the end of path or "\";
 // *below receives the rest after that "\" (empty for a bare root). Null when
 // path names no root.
-const RootKey* FindRootOf(const char* path, const char** below);
+// The same for either width.
+template <typename Char>
+const RootKey* FindRootOf(const Char* path, const Char** below);
 
 // Turns start keys as a user gave them into the walk's list: each root name
 // spelled out in full, backslashes at the end dropped, the key opened once
@@ -20,5 +22,8 @@ const RootKey* FindRootOf(const char* path, const char** below);
 // or one inside another given key, is kept only once, where the first or the
 // outer one stands. On failure *failed is the key as given and the result is
 // false; nothing else is touched.
-bool ResolveStartKeys(IRegistryApi& registry, const std::vector<std::string>& given,
-                      std::vector<std::string>* keys, std::string* failed);
+// The wide form does the same through the wide calls, comparing by ordinal
+// case folding.
+template <typename Char>
+bool ResolveStartKeys(IRegistryDoor<Char>& registry, const std::vector<std::basic_string<Char>>& given,
+                      std::vector<std::basic_string<Char>>* keys, std::basic_string<Char>* failed);

@@ -30,13 +30,15 @@ bool ParseSearchNumber(const char* text, uint64_t* number) {
     return true;
 }
 
-int CRegKeyTools::MatchValueData(DWORD type, const char* data, DWORD dataSize, char* scratch, size_t scratchSize) {
+template <typename T>
+int CRegKeyTools::MatchValueData(DWORD type, const typename T::Char* data, DWORD dataSize, typename T::Char* scratch,
+                                 size_t scratchSize) {
     switch (type) {
     case REG_SZ:
     case REG_EXPAND_SZ:
-        return m_lookAtValues ? MatchString(data, scratch, 0, scratchSize) : 0;
+        return m_lookAtValues ? MatchText<T>(data, scratch, 0, scratchSize) : 0;
     case REG_MULTI_SZ:
-        return m_lookAtTypedData ? MatchMultiString(data, dataSize, scratch, scratchSize) : 0;
+        return m_lookAtTypedData ? MatchMultiString<T>(data, dataSize, scratch, scratchSize) : 0;
     case REG_DWORD: {
         if (!m_lookAtTypedData || !m_searchIsNumber || dataSize != sizeof(uint32_t)) return 0;
         uint32_t value;
@@ -57,10 +59,17 @@ int CRegKeyTools::MatchValueData(DWORD type, const char* data, DWORD dataSize, c
 // The list ends at its first empty string or at the end of the data; the
 // value pass has terminated the data after its last byte, so a last string
 // without its own terminator is still a string. No trail byte of a
-// double-byte code page is zero, so a zero byte always ends a string.
-int CRegKeyTools::MatchMultiString(const char* data, DWORD dataSize, char* scratch, size_t scratchSize) {
-    const char* end = data + dataSize;
-    for (const char* item = data; item < end && *item; item += std::strlen(item) + 1)
-        if (MatchString(item, scratch, 0, scratchSize)) return 1;
+// double-byte code page is zero, so a zero byte always ends a string. Wide
+// data ends at its last whole character.
+template <typename T>
+int CRegKeyTools::MatchMultiString(const typename T::Char* data, DWORD dataSize, typename T::Char* scratch,
+                                   size_t scratchSize) {
+    using Char = typename T::Char;
+    const Char* end = data + dataSize / sizeof(Char);
+    for (const Char* item = data; item < end && *item; item += T::Length(item) + 1)
+        if (MatchText<T>(item, scratch, 0, scratchSize)) return 1;
     return 0;
 }
+
+template int CRegKeyTools::MatchValueData<NarrowText>(DWORD, const char*, DWORD, char*, size_t);
+template int CRegKeyTools::MatchValueData<WideText>(DWORD, const wchar_t*, DWORD, wchar_t*, size_t);

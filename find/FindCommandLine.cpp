@@ -4,6 +4,7 @@
 
 const char kFindUsage[] =
     "Usage: kestrin-find [/K] [/V] [/N] [/D] [/W] [/C] [/J] [/S KEY]... TEXT\n"
+    "       kestrin-find /U [the same switches] TEXT\n"
     "Searches the registry for TEXT and writes every hit to a report in the\n"
     "current directory; prints the report's path when one was written.\n"
     "  /K      look at key names\n"
@@ -18,6 +19,11 @@ const char kFindUsage[] =
     "          Roots: HKCR, HKCU, HKLM, HKU or their long names\n"
     "  /J      write each hit as a line of JSON (UTF-8) to standard output,\n"
     "          then a summary line; the report is written as well\n"
+    "  /U      Unicode: read the registry and TEXT in UTF-16, so that names and\n"
+    "          data outside the ANSI code page are found exactly; letters are\n"
+    "          compared by ordinal case folding; the report is written in\n"
+    "          UTF-16LE (\"Windows Registry Editor Version 5.00\") and so is\n"
+    "          ExcludeKeys.txt; /S keys are read in UTF-16 too\n"
     "At least one of /K, /V, /N and /D is required. Ctrl+C stops the search.\n"
     "Exit codes: 0 done, 1 stopped, 2 some keys could not be read,\n"
     "3 the report could not be written, 64 usage error\n"
@@ -26,7 +32,8 @@ const char kFindUsage[] =
     "  kestrin-find /K /V /W Explorer\n"
     "  kestrin-find /N /C /S HKCU\\Software ProxyServer\n"
     "  kestrin-find /D /S HKLM\\SYSTEM /S HKCU 0x2a\n"
-    "  kestrin-find /V /J /S HKCR notepad > hits.jsonl\n";
+    "  kestrin-find /V /J /S HKCR notepad > hits.jsonl\n"
+    "  kestrin-find /U /K /V zebra\n";
 
 namespace {
 
@@ -40,6 +47,7 @@ bool ApplySwitch(char letter, FindCommandLine& line) {
     case 'n': case 'N': line.names = 1; return true;
     case 'd': case 'D': line.typedData = 1; return true;
     case 'j': case 'J': line.json = true; return true;
+    case 'u': case 'U': line.unicode = true; return true;
     case '?': line.help = true; return true;
     default: return false;
     }
@@ -58,6 +66,7 @@ FindCommandLine ParseFindCommandLine(int argc, const char* const* argv) {
                 return line;
             }
             line.startKeys.emplace_back(argv[i]);
+            line.startKeyIndices.push_back(i);
             continue;
         }
         if (arg.size() == 2 && arg[0] == '/') {
@@ -74,6 +83,7 @@ FindCommandLine ParseFindCommandLine(int argc, const char* const* argv) {
         char cut[260];
         mbcs::CopyBounded(cut, sizeof cut, arg.c_str());
         line.text = cut;
+        line.textIndex = i;
         haveText = true;
     }
     if (line.help) return line;
@@ -82,4 +92,17 @@ FindCommandLine ParseFindCommandLine(int argc, const char* const* argv) {
     else if (!line.keys && !line.values && !line.names && !line.typedData)
         line.error = "say where to look: /K, /V, /N or /D";
     return line;
+}
+
+bool TakeWideArguments(FindCommandLine& line, int wideArgc, const wchar_t* const* wideArgv, std::wstring* text,
+                       std::vector<std::wstring>* startKeys) {
+    if (!wideArgv || line.textIndex <= 0 || line.textIndex >= wideArgc) {
+        line.error = "cannot read the wide command line";
+        return false;
+    }
+    startKeys->clear();
+    for (int index : line.startKeyIndices) startKeys->emplace_back(wideArgv[index]);
+    text->assign(wideArgv[line.textIndex]);
+    if (text->size() > 259) text->resize((*text)[258] >= 0xD800 && (*text)[258] < 0xDC00 ? 258 : 259);
+    return true;
 }

@@ -1,6 +1,6 @@
 #pragma once
 // The command line of kestrin-find: [/K] [/V] [/N] [/D] [/W] [/C] [/J]
-// [/S KEY]... TEXT, switches in any case and order, "/?" for help.
+// [/S KEY]... [/U] TEXT, switches in any case and order, "/?" for help.
 #include <string>
 #include <vector>
 
@@ -12,6 +12,9 @@ struct FindCommandLine {
     int names = 0;      // /N: value names
     int typedData = 0;  // /D: data of REG_MULTI_SZ, REG_DWORD and REG_QWORD values
     bool json = false;  // /J: JSON Lines on standard output
+    bool unicode = false;  // /U: the wide walk, TEXT from the wide command line
+    int textIndex = 0;     // TEXT's index in argv
+    std::vector<int> startKeyIndices;  // each /S key's index in argv
     std::vector<std::string> startKeys;  // /S, as given
     bool help = false;
     std::string text;   // cut to 259 bytes, never inside a double-byte character
@@ -23,3 +26,9 @@ struct FindCommandLine {
 FindCommandLine ParseFindCommandLine(int argc, const char* const* argv);
 
 extern const char kFindUsage[];
+
+// TEXT and the /S keys as the wide command line holds them: TEXT cut to
+// 259 characters, never inside a surrogate pair. False, with line.error
+// set, when the wide command line does not have the same arguments.
+bool TakeWideArguments(FindCommandLine& line, int wideArgc, const wchar_t* const* wideArgv, std::wstring* text,
+                       std::vector<std::wstring>* startKeys);

@@ -2,36 +2,49 @@
 
 #include <windows.h>
 #include <cstring>
+#include <cwchar>
 #include <vector>
 
 namespace {
 
+// UTF-16 to UTF-8. The platform's conversion replaces a lone surrogate, so
+// no invalid UTF-8 can come out.
+std::string Utf8(const wchar_t* text, size_t length) {
+    if (length == 0) return std::string();
+    const int size = static_cast<int>(length);
+    const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, text, size, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0) return std::string();
+    std::string utf8(static_cast<size_t>(bytes), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text, size, &utf8[0], bytes, nullptr, nullptr);
+    return utf8;
+}
+
 // ANSI code page to UTF-8, through UTF-16: the platform's conversions map
 // every byte sequence to something (an unmappable one to a default
-// character), so no invalid UTF-8 can come out.
-std::string AnsiToUtf8(const char* text, size_t length) {
+// character).
+std::string Utf8(const char* text, size_t length) {
     if (length == 0) return std::string();
     const int size = static_cast<int>(length);
     const int wide = ::MultiByteToWideChar(CP_ACP, 0, text, size, nullptr, 0);
     if (wide <= 0) return std::string();
     std::vector<wchar_t> utf16(static_cast<size_t>(wide));
     ::MultiByteToWideChar(CP_ACP, 0, text, size, utf16.data(), wide);
-    const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, utf16.data(), wide, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 0) return std::string();
-    std::string utf8(static_cast<size_t>(bytes), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, utf16.data(), wide, &utf8[0], bytes, nullptr, nullptr);
-    return utf8;
+    return Utf8(utf16.data(), utf16.size());
 }
 
-// text (length bytes in the ANSI code page) as a JSON string in UTF-8, quotes
-// included. Whatever the bytes, the result is valid JSON: quotes, backslashes
+size_t Length(const char* text) { return std::strlen(text); }
+size_t Length(const wchar_t* text) { return std::wcslen(text); }
+
+// text (length characters, ANSI or UTF-16) as a JSON string in UTF-8, quotes
+// included. Whatever the text, the result is valid JSON: quotes, backslashes
 // and control characters are escaped.
-void AppendJsonString(std::string& out, const char* text, size_t length) {
+template <typename Char>
+void AppendJsonString(std::string& out, const Char* text, size_t length) {
     static const char kDigits[] = "0123456789abcdef";
     out += '"';
     // UTF-8 bytes of characters beyond ASCII are all 0x80 or more, so the
     // escapes can be made byte by byte.
-    for (unsigned char c : AnsiToUtf8(text, length)) {
+    for (unsigned char c : Utf8(text, length)) {
         switch (c) {
         case '"': out += "\\\""; break;
         case '\\': out += "\\\\"; break;
@@ -76,19 +89,20 @@ void AppendHex(std::string& out, const BYTE* bytes, DWORD count) {
 // The value's data as JSON: strings for string types, an array for a
 // REG_MULTI_SZ, numbers for well-formed REG_DWORD and REG_QWORD, hex for
 // everything else. The walk has terminated the data after its last byte.
-void AppendData(std::string& out, const ValueHit& hit) {
-    const char* text = reinterpret_cast<const char*>(hit.data);
+template <typename Char>
+void AppendData(std::string& out, const BasicValueHit<Char>& hit) {
+    const Char* text = reinterpret_cast<const Char*>(hit.data);
     switch (hit.type) {
     case REG_SZ:
     case REG_EXPAND_SZ:
-        AppendJsonString(out, text, std::strlen(text));
+        AppendJsonString(out, text, Length(text));
         return;
     case REG_MULTI_SZ: {
         out += '[';
-        const char* end = text + hit.dataSize;
-        for (const char* item = text; item < end && *item; item += std::strlen(item) + 1) {
+        const Char* end = text + hit.dataSize / sizeof(Char);
+        for (const Char* item = text; item < end && *item; item += Length(item) + 1) {
             if (item != text) out += ", ";
-            AppendJsonString(out, item, std::strlen(item));
+            AppendJsonString(out, item, Length(item));
         }
         out += ']';
         return;
@@ -110,15 +124,22 @@ void AppendData(std::string& out, const ValueHit& hit) {
 
 }  // namespace
 
-void JsonLinesWriter::OnKeyHit(const char* keyPath) {
+void JsonLinesWriter::OnKeyHit(const char* keyPath) { WriteKeyHit(keyPath); }
+void JsonLinesWriter::OnKeyHit(const wchar_t* keyPath) { WriteKeyHit(keyPath); }
+void JsonLinesWriter::OnValueHit(const ValueHit& hit) { WriteValueHit(hit); }
+void JsonLinesWriter::OnValueHit(const WideValueHit& hit) { WriteValueHit(hit); }
+
+template <typename Char>
+void JsonLinesWriter::WriteKeyHit(const Char* keyPath) {
     std::string line = "{\"key\": ";
-    AppendJsonString(line, keyPath, std::strlen(keyPath));
+    AppendJsonString(line, keyPath, Length(keyPath));
     WriteLine(line + ", \"match\": \"key\"}\n");
 }
 
-void JsonLinesWriter::OnValueHit(const ValueHit& hit) {
+template <typename Char>
+void JsonLinesWriter::WriteValueHit(const BasicValueHit<Char>& hit) {
     std::string line = "{\"key\": ";
-    AppendJsonString(line, hit.keyPath, std::strlen(hit.keyPath));
+    AppendJsonString(line, hit.keyPath, Length(hit.keyPath));
     line += ", \"value\": ";
     AppendJsonString(line, hit.name, hit.nameLength);
     line += ", \"type\": \"" + RegistryTypeName(hit.type) + "\", \"data\": ";

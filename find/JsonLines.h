@@ -12,11 +12,17 @@ public:
     explicit JsonLinesWriter(std::FILE* out) : m_out(out) {}
     void OnKeyHit(const char* keyPath) override;
     void OnValueHit(const ValueHit& hit) override;
+    void OnKeyHit(const wchar_t* keyPath) override;
+    void OnValueHit(const WideValueHit& hit) override;
     // The last line: the report's path (null without one), the counters and
     // the exit code.
     void WriteSummary(const char* report, const SearchCounters& counters, int exitCode);
 
 private:
+    template <typename Char>
+    void WriteKeyHit(const Char* keyPath);
+    template <typename Char>
+    void WriteValueHit(const BasicValueHit<Char>& hit);
     void WriteLine(const std::string& line);
     std::FILE* m_out;
 };

@@ -2,11 +2,13 @@
 // the current directory, same exclusion list from Kestrin.ini beside the
 // executables; the options come from the command line and are never saved.
 #include <windows.h>
+#include <shellapi.h>
 #include <fcntl.h>
 #include <io.h>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <string>
 
 #include "base/Handles.h"
@@ -116,7 +118,8 @@ int UsageError(const std::string& message) {
 
 // Hands the command line's search and the worker's wiring to the engine; the
 // stop event only when Ctrl+C came already.
-void PrepareEngine(CRegKeyTools& tools, const FindCommandLine& line, HANDLE stopEvent) {
+void PrepareEngine(CRegKeyTools& tools, const FindCommandLine& line, const std::wstring& wideText,
+                   HANDLE stopEvent) {
     tools.m_lookAtKeys = line.keys;
     tools.m_lookAtValues = line.values;
     tools.m_lookAtNames = line.names;
@@ -127,6 +130,8 @@ void PrepareEngine(CRegKeyTools& tools, const FindCommandLine& line, HANDLE stop
     tools.m_wholeString = line.wholeString;
     tools.m_matchCase = line.matchCase;
     std::memcpy(tools.m_searchText, line.text.c_str(), line.text.size() + 1);
+    tools.m_unicode = line.unicode;
+    std::wmemcpy(tools.m_searchTextWide, wideText.c_str(), wideText.size() + 1);
     g_context.m_tools = &tools;
     g_context.m_stopEvent = stopEvent;
     tools.m_searchCounters = &g_context.m_counters;
@@ -143,12 +148,31 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (!line.error.empty()) return UsageError(line.error);
+    // The C run-time's argv went through the ANSI code page, which turns what
+    // it lacks into "?" or a look-alike; /U takes TEXT and the start keys
+    // from the wide command line instead.
+    std::wstring wideText;
+    std::vector<std::wstring> wideStartKeys;
+    if (line.unicode) {
+        int wideArgc = 0;
+        LPWSTR* wideArgv = ::CommandLineToArgvW(::GetCommandLineW(), &wideArgc);
+        UniqueLocalMemory owner(wideArgv);
+        if (!TakeWideArguments(line, wideArgc, wideArgv, &wideText, &wideStartKeys)) return UsageError(line.error);
+    }
     // Checked before anything else happens, so that a mistyped key costs no
-    // search and leaves no file.
+    // search and leaves no file. A failed key is named as typed.
     std::vector<std::string> startKeys;
+    std::vector<std::wstring> resolvedWideKeys;
     std::string failedKey;
-    if (!ResolveStartKeys(Win32RegistryApi(), line.startKeys, &startKeys, &failedKey))
+    std::wstring failedWideKey;
+    if (line.unicode) {
+        if (!ResolveStartKeys(Win32WideRegistryApi(), wideStartKeys, &resolvedWideKeys, &failedWideKey)) {
+            const auto failed = std::find(wideStartKeys.begin(), wideStartKeys.end(), failedWideKey);
+            return UsageError("cannot open the start key " + line.startKeys[failed - wideStartKeys.begin()]);
+        }
+    } else if (!ResolveStartKeys(Win32RegistryApi(), line.startKeys, &startKeys, &failedKey)) {
         return UsageError("cannot open the start key " + failedKey);
+    }
 
     // The stop event exists before anything else, so that a Ctrl+C at any
     // moment stops the search instead of killing the process. A process
@@ -160,8 +184,9 @@ int main(int argc, char** argv) {
 
     SetErrorPresenter(&PrintError);
     CRegKeyTools tools(SettingsPathBesideExecutable().c_str());
-    PrepareEngine(tools, line, stopEvent.get());
+    PrepareEngine(tools, line, wideText, stopEvent.get());
     tools.m_startKeys = startKeys;
+    tools.m_wideStartKeys = resolvedWideKeys;
     // JSON Lines end their lines with a bare LF, which a text-mode stdout
     // would turn into CR LF.
     JsonLinesWriter json(stdout);

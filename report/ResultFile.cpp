@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <cwchar>
+#include <string>
 
 #include "engine/RegKeyTools.h"
 #include "errors/ReportError.h"
@@ -97,13 +99,32 @@ int CRegKeyTools::CreateFile() {
 
 int CRegKeyTools::WriteRawText(const char* text) {
     if (!text || !*text) return 0;
+    if (m_wideReport) {
+        // The engine's own pieces of a wide report (header lines, brackets,
+        // numbers) come from the ANSI code page like everything narrow.
+        int length = ::MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+        if (length <= 0) return 0;
+        std::wstring wide(static_cast<size_t>(length), L'\0');
+        ::MultiByteToWideChar(CP_ACP, 0, text, -1, &wide[0], length);
+        return WriteRawText(wide.c_str());
+    }
     auto count = static_cast<uint32_t>(std::strlen(text));
+    return m_fileData.Write(text, &count, -1);
+}
+
+int CRegKeyTools::WriteRawText(const wchar_t* text) {
+    if (!text || !*text) return 0;
+    auto count = static_cast<uint32_t>(std::wcslen(text) * sizeof(wchar_t));
     return m_fileData.Write(text, &count, -1);
 }
 
 int CRegKeyTools::WriteHeader() {
     char line[520];
-    if (!WriteRawText("REGEDIT4\r\n\r\n")) return 0;
+    // A wide report is what the platform's own Unicode export writes: a
+    // byte-order mark and the version 5 first line.
+    if (m_wideReport ? !WriteRawText(L"\xFEFFWindows Registry Editor Version 5.00\r\n\r\n")
+                     : !WriteRawText("REGEDIT4\r\n\r\n"))
+        return 0;
     std::snprintf(line, sizeof line, ";    Created by %s v%s from computer: %s\r\n", kProgramName,
                   kVersionText, m_hostName);
     if (!WriteRawText(line)) return 0;
@@ -118,31 +139,47 @@ int CRegKeyTools::WriteHeader() {
                   OnOffText(m_lookAtKeys), OnOffText(m_lookAtValues), OnOffText(m_lookAtData),
                   OnOffText(m_wholeString), OnOffText(m_matchCase));
     if (!WriteRawText(line)) return 0;
+    if (m_wideReport)
+        return WriteRawText(";    for expression: ") && WriteRawText(m_searchTextWide) && WriteRawText("\r\n\r\n");
     std::snprintf(line, sizeof line, ";    for expression: %s\r\n\r\n", m_searchText);
     return WriteRawText(line);
 }
 
-int CRegKeyTools::WriteText(const char* text) {
-    if (m_fileData.IsOpen()) return WriteRawText(text);
-    // One failed creation is shown once and ends the walk: every later try
-    // would fail the same way and show the same message again.
+// Creates the report with its header block, once per run. One failed
+// creation is shown once and ends the walk: every later try would fail the
+// same way and show the same message again.
+int CRegKeyTools::OpenReport() {
     if (m_reportFailed) return 0;
     if (!CreateFile()) {
         m_reportFailed = 1;
         return 0;
     }
-    if (!WriteHeader()) return 0;
-    return WriteRawText(text);
+    return WriteHeader();
 }
 
-int CRegKeyTools::WriteKeyLine() {
-    return WriteText("[") && WriteText(m_keyPath) && WriteText("]\r\n");
+int CRegKeyTools::WriteText(const char* text) {
+    return (m_fileData.IsOpen() || OpenReport()) && WriteRawText(text);
 }
 
-int CRegKeyTools::WriteValueName(const char* name, uint32_t length) {
+int CRegKeyTools::WriteText(const wchar_t* text) {
+    return (m_fileData.IsOpen() || OpenReport()) && WriteRawText(text);
+}
+
+template <typename T>
+int CRegKeyTools::WriteKeyLineOf() {
+    return WriteText("[") && WriteText(Side<T>().path.c_str()) && WriteText("]\r\n");
+}
+
+template <typename Char>
+int CRegKeyTools::WriteValueNameOf(const Char* name, uint32_t length) {
     if (length == 0) return WriteText("@");
     return WriteText("\"") && WriteText(name) && WriteText("\"");
 }
+
+template int CRegKeyTools::WriteKeyLineOf<NarrowText>();
+template int CRegKeyTools::WriteKeyLineOf<WideText>();
+template int CRegKeyTools::WriteValueNameOf<char>(const char*, uint32_t);
+template int CRegKeyTools::WriteValueNameOf<wchar_t>(const wchar_t*, uint32_t);
 
 void CRegKeyTools::CloseResultFile() {
     m_fileData.Close();

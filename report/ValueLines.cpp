@@ -13,14 +13,16 @@ constexpr DWORD kHexBytesPerPiece = 520 / 3 - 1;
 
 }  // namespace
 
-int CRegKeyTools::WriteValueLine(const char* name, uint32_t nameLength, DWORD type, const char* data,
+template <typename Char>
+int CRegKeyTools::WriteValueLine(const Char* name, uint32_t nameLength, DWORD type, const Char* data,
                                  DWORD dataSize) {
     // Each piece only when the one before it was written.
-    return WriteValueName(name, nameLength) && WriteText("=") && WriteValueData(type, data, dataSize) &&
+    return WriteValueNameOf(name, nameLength) && WriteText("=") && WriteValueData(type, data, dataSize) &&
            WriteText("\r\n");
 }
 
-int CRegKeyTools::WriteValueData(DWORD type, const char* data, DWORD dataSize) {
+template <typename Char>
+int CRegKeyTools::WriteValueData(DWORD type, const Char* data, DWORD dataSize) {
     char line[520];
     switch (type) {
     case REG_SZ:
@@ -56,3 +58,6 @@ int CRegKeyTools::WriteHexBytes(const BYTE* bytes, DWORD count) {
     }
     return 1;
 }
+
+template int CRegKeyTools::WriteValueLine<char>(const char*, uint32_t, DWORD, const char*, DWORD);
+template int CRegKeyTools::WriteValueLine<wchar_t>(const wchar_t*, uint32_t, DWORD, const wchar_t*, DWORD);

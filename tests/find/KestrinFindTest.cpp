@@ -32,8 +32,16 @@ protected:
     }
 
     FindRun Find(const std::string& arguments, const std::string& folder = std::string()) {
+        return Run("kestrin-find " + arguments, folder);
+    }
+
+    // The same with arguments in UTF-16, for text the ANSI code page lacks.
+    FindRun FindW(const std::wstring& arguments) { return Run(L"kestrin-find " + arguments, std::string()); }
+
+    template <typename Line>
+    FindRun Run(const Line& commandLine, const std::string& folder) {
         ChildProcess child;
-        EXPECT_TRUE(child.Start(m_exe, "kestrin-find " + arguments, folder.empty() ? m_cwd.path() : folder));
+        EXPECT_TRUE(child.Start(m_exe, commandLine, folder.empty() ? m_cwd.path() : folder));
         long exitCode = child.Wait();
         return {exitCode, child.Out(), child.Err()};
     }
@@ -42,12 +50,17 @@ protected:
     // per test program) in the Kestrin.ini beside the executable: a run that
     // meets no other such key then exits with exactly 0.
     void ExcludeThePrefixsUnreadableKeys() {
+        ASSERT_TRUE(WriteFileBytes(m_ini, "[ExcludeKeys]\r\n" + PrefixsUnreadableKeys() + "\r\n"));
+    }
+
+    // The ExcludeKeys.txt of a search that finds nothing.
+    const std::string& PrefixsUnreadableKeys() {
         static const std::string unreadable = [this] {
             TempDir survey("find-survey");
             Find("/K Kzq" + UniqueSuffix() + "-nowhere", survey.path());
             return ReadFileBytes(survey / "ExcludeKeys.txt");
         }();
-        ASSERT_TRUE(WriteFileBytes(m_ini, "[ExcludeKeys]\r\n" + unreadable + "\r\n"));
+        return unreadable;
     }
 
     // The report that a run named on its standard output.
@@ -148,6 +161,87 @@ TEST_F(KestrinFind, TextCutKeepsDoubleByteCharactersWhole) {
     EXPECT_EQ("[" + key.CurrentUserPath() + "]\r\n\"cut\"=\"" + cut + "\"\r\n\r\n[" + key.UsersPath() +
                   "]\r\n\"cut\"=\"" + cut + "\"\r\n\r\n",
               ReportBody(report));
+}
+
+// The full-width form of printable ASCII: "zebra" becomes "ｚｅｂｒａ", which
+// the ANSI code page 1252 turns back into "zebra" by best fit.
+std::wstring FullWidth(const std::string& ascii) {
+    std::wstring wide;
+    for (char c : ascii) wide += static_cast<wchar_t>(0xFF00 + (c - 0x20));
+    return wide;
+}
+
+// /U reads a key whose name the ANSI code page lacks (Greek under 1252) and
+// values named and holding such text; a plain text never matches its
+// full-width look-alike, and a full-width text finds only itself. Each
+// report is compared byte for byte with blocks written here by hand, and
+// the runs end with exit code 0.
+TEST_F(KestrinFind, UnicodeSearchReadsWhatTheCodePageCannotSpellAndMatchesExactly) {
+    if (::GetACP() != 1252) GTEST_SKIP() << "needs code page 1252, have " << ::GetACP();
+    RegistryTestKey key("find-unicode");
+    const std::string text = "kzebra" + UniqueSuffix();
+    const std::wstring wideText(text.begin(), text.end());
+    const std::wstring keyName = L"\u0396\u03ad\u03b2\u03c1\u03b1 " + FullWidth(text);
+    const std::wstring omegaName = L"\u03a9" + wideText;
+    const std::wstring fullWidthData = L"\u0416 " + FullWidth(text);
+    // Created in the order of their names, which is the enumeration order
+    // whether the registry keeps creation order or sorts.
+    key.StringW(keyName, L"a", fullWidthData);
+    key.StringW(keyName, L"b", L"x" + wideText + L"y");
+    key.StringW(keyName, omegaName, L"\u03a9");
+    ASSERT_TRUE(key.ok());
+    const std::string currentUserPath = key.CurrentUserPath(), usersPath = key.UsersPath();
+    const std::wstring currentUser(currentUserPath.begin(), currentUserPath.end());
+    const std::wstring users(usersPath.begin(), usersPath.end());
+    ExcludeThePrefixsUnreadableKeys();
+
+    auto expectReport = [&](const FindRun& run, const std::wstring& searched, const std::wstring& block) {
+        EXPECT_EQ(0, run.exitCode) << run.err;
+        const std::string report = ReportOf(run);
+        const std::string header = WideReportHeader(report);
+        EXPECT_EQ(0u, header.find(Utf16Bytes(L"\xFEFFWindows Registry Editor Version 5.00\r\n\r\n")));
+        EXPECT_NE(std::string::npos, header.find(Utf16Bytes(L";    for expression: " + searched + L"\r\n\r\n")));
+        EXPECT_EQ(Utf16Bytes(L"[" + currentUser + L"\\" + keyName + L"]\r\n" + block + L"[" + users + L"\\" +
+                             keyName + L"]\r\n" + block),
+                  WideReportBody(report));
+    };
+    const std::wstring plainHits = L"\"b\"=\"x" + wideText + L"y\"\r\n\"" + omegaName + L"\"=\"\u03a9\"\r\n\r\n";
+    expectReport(FindW(L"/U /K /V /N " + wideText), wideText, plainHits);
+    expectReport(FindW(L"/u /K /V /N " + FullWidth(text)), FullWidth(text), L"\"a\"=\"" + fullWidthData + L"\"\r\n\r\n");
+}
+
+// /U and the exclusion list: an entry of a Kestrin.ini saved in UTF-16LE
+// names a Greek key in the other case and keeps it out; the keys that /U
+// cannot read are those the narrow walk cannot read, less the ones it could
+// not name, and go to ExcludeKeys.txt in UTF-16LE after the ini's entries;
+// Kestrin.ini keeps its bytes.
+TEST_F(KestrinFind, UnicodeExclusionListIsComparedAndSavedInUtf16) {
+    if (::GetACP() != 1252) GTEST_SKIP() << "needs code page 1252, have " << ::GetACP();
+    RegistryTestKey key("find-unicode-exclude");
+    const std::string text = "kzx" + UniqueSuffix();
+    const std::wstring wideText(text.begin(), text.end());
+    key.StringW(L"\u03a3\u039a\u0399\u0391", L"v", wideText);  // Greek capitals
+    key.StringW(L"open", L"v", wideText);
+    ASSERT_TRUE(key.ok());
+    const std::string currentUserPath = key.CurrentUserPath(), usersPath = key.UsersPath();
+    const std::wstring currentUser(currentUserPath.begin(), currentUserPath.end());
+    const std::wstring users(usersPath.begin(), usersPath.end());
+    const std::wstring entries = currentUser + L"\\\u03c3\u03ba\u03b9\u03b1\r\n" + users + L"\\\u03c3\u03ba\u03b9\u03b1\r\n";
+    const std::string ini = Utf16Bytes(L"\xFEFF[ExcludeKeys]\r\n" + entries);
+    std::wstring refused;
+    for (size_t at = 0, end; (end = PrefixsUnreadableKeys().find("\r\n", at)) != std::string::npos; at = end + 2) {
+        const std::string line = PrefixsUnreadableKeys().substr(at, end - at);
+        if (line.find('?') == std::string::npos) refused += std::wstring(line.begin(), line.end()) + L"\r\n";
+    }
+    ASSERT_TRUE(WriteFileBytes(m_ini, ini));
+
+    const FindRun run = FindW(L"/U /V " + wideText);
+    EXPECT_EQ(refused.empty() ? 0 : 2, run.exitCode) << run.err;
+    const std::wstring block = L"]\r\n\"v\"=\"" + wideText + L"\"\r\n\r\n";
+    EXPECT_EQ(Utf16Bytes(L"[" + currentUser + L"\\open" + block + L"[" + users + L"\\open" + block),
+              WideReportBody(ReportOf(run)));
+    EXPECT_EQ(refused.empty() ? "" : Utf16Bytes(L"\xFEFF" + entries + refused), ReadFileBytes(m_cwd / "ExcludeKeys.txt"));
+    EXPECT_EQ(ini, ReadFileBytes(m_ini));
 }
 
 // A console program has nobody to close a message box: a report that

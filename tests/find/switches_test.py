@@ -26,6 +26,11 @@ else:
 TEXT = 'Kzq%x%x' % (os.getpid(), int.from_bytes(os.urandom(3), 'big'))
 TREE = 'Software\\KestrinTest switches ' + TEXT
 ROOT = 'HKEY_CURRENT_USER\\' + TREE
+# For /U: a word of its own, in a key whose Greek name and Cyrillic data no
+# ANSI code page here can spell, beside a full-width letter.
+UNI = 'Ukz%x' % int.from_bytes(os.urandom(4), 'big')
+UNI_KEY = '\u0396\u03b1 ' + UNI
+UNI_VALUE, UNI_DATA = '\u03a9 ' + UNI, '\u0416 %s \uff5a' % UNI
 # Longer than one piece of a report line.
 BLOB = bytes(range(256)) + bytes(range(144))
 ODD_NAME = 'i %s q"uo\\te\x01\x1f\t\x7f%s' % (TEXT, LETTER)
@@ -75,6 +80,7 @@ def fixture():
         ('s1\\%s-x "%s' % (TEXT, LETTER), None, None),
         ('s2\\deep\\%s-z' % TEXT, None, None),
         ('s2\\%s-y' % TEXT, None, None),
+        (UNI_KEY, UNI_VALUE, sz(UNI_DATA)),
     ]
 
 
@@ -196,6 +202,18 @@ class Switches(unittest.TestCase):
         # A start key is matched by its own name.
         hits, _, _ = self.find('/K', '/S', keys[1], TEXT)
         self.assertEqual([{'key': keys[1], 'match': 'key'}], hits)
+
+    def test_unicode_start_key_and_hits_go_from_utf16_straight_to_utf8(self):
+        # The start key's Greek name comes from the wide command line; the
+        # root's abbreviation is spelled out, the rest stays as typed.
+        key = ROOT + '\\' + UNI_KEY
+        hits, summary, body = self.find('/U', '/K', '/N', '/S', 'hkcu\\' + TREE + '\\' + UNI_KEY, UNI)
+        self.assertEqual([{'key': key, 'match': 'key'},
+                          {'key': key, 'value': UNI_VALUE, 'type': 'REG_SZ', 'data': UNI_DATA, 'match': 'name'}], hits)
+        self.assertEqual(1, summary['keys'])
+        header = '\ufeffWindows Registry Editor Version 5.00\r\n\r\n'.encode('utf-16-le')
+        block = '\r\n\r\n[%s]\r\n"%s"="%s"\r\n\r\n' % (key, UNI_VALUE, UNI_DATA)
+        self.assertTrue(body.startswith(header) and body.endswith(block.encode('utf-16-le')), body)
 
     def test_missing_start_key_is_a_usage_error_before_any_search(self):
         missing = 'HKCU\\' + TREE + '\\missing'

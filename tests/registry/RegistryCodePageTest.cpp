@@ -112,4 +112,39 @@ TEST(RegistryCodePage, DoubleByteNamesAndDataMatchWholeCharacters) {
                          {{"b full width", fullWidthUpper, Hit::ExactOtherCase}, {"c trail", trail, Hit::Never}}});
 }
 
+// /U folds case by the ordinal rules of UTF-16, whatever the code page:
+// Latin-1, Greek and Cyrillic letters match their other case unless /C is
+// given, and a full-width letter never matches its ASCII look-alike.
+TEST(RegistryCodePage, UnicodeSearchFoldsCaseTheSameInEveryCodePage) {
+    RegistryTestKey key("codepage-unicode");
+    const std::string suffix = UniqueSuffix();
+    const std::wstring tail(suffix.begin(), suffix.end());
+    const std::wstring lower = L"k\u00e9\u03b2\u0436" + tail;  // k e-acute beta zhe
+    const std::wstring upper = L"K\u00c9\u0392\u0416" + tail;
+    // Created in the order of their names, the enumeration order either way.
+    key.StringW(L"", L"a", upper);
+    key.StringW(L"", L"b", L"\uff4b\u00e9\u03b2\u0436" + tail);  // full-width k
+    key.StringW(L"", L"c", lower);
+    ASSERT_TRUE(key.ok());
+    const std::string currentUserPath = key.CurrentUserPath(), usersPath = key.UsersPath();
+
+    for (int matchCase = 0; matchCase <= 1; ++matchCase) {
+        SCOPED_TRACE(matchCase ? "case sensitive" : "any case");
+        TempDir folder("codepage-unicode");
+        CurrentDirectoryScope cwd(folder.path());
+        CRegKeyTools tools((folder / "Kestrin.ini").c_str());
+        SearchCounters counters;
+        PrepareSearch(tools, "unused", SearchOptions{0, 1, 0, matchCase}, counters);
+        tools.m_unicode = 1;
+        lower.copy(tools.m_searchTextWide, lower.size());
+        tools.Search();
+
+        const std::wstring values = (matchCase ? L"" : L"\"a\"=\"" + upper + L"\"\r\n") + L"\"c\"=\"" + lower + L"\"\r\n\r\n";
+        const std::wstring expected = L"[" + std::wstring(currentUserPath.begin(), currentUserPath.end()) + L"]\r\n" +
+                                      values + L"[" + std::wstring(usersPath.begin(), usersPath.end()) + L"]\r\n" +
+                                      values;
+        EXPECT_EQ(Utf16Bytes(expected), WideReportBody(ReadFileBytes(tools.GetResultFileName())));
+    }
+}
+
 }  // namespace

@@ -24,21 +24,28 @@ public:
     // whole command line commandLine in folder. flags go to CreateProcess.
     bool Start(const std::string& application, const std::string& commandLine, const std::string& folder,
                DWORD flags = 0) {
+        return Start(application, Widened(commandLine), folder, flags);
+    }
+
+    // The same with a command line in UTF-16, for arguments that the ANSI
+    // code page cannot spell.
+    bool Start(const std::string& application, const std::wstring& commandLine, const std::string& folder,
+               DWORD flags = 0) {
         SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
         HANDLE outWrite = nullptr, errWrite = nullptr;
         if (!::CreatePipe(&m_outPipe, &outWrite, &inherit, 1 << 20)) return false;
         if (!::CreatePipe(&m_errPipe, &errWrite, &inherit, 1 << 20)) return false;
         ::SetHandleInformation(m_outPipe, HANDLE_FLAG_INHERIT, 0);
         ::SetHandleInformation(m_errPipe, HANDLE_FLAG_INHERIT, 0);
-        STARTUPINFOA startup = {};
+        STARTUPINFOW startup = {};
         startup.cb = sizeof startup;
         startup.dwFlags = STARTF_USESTDHANDLES;
         startup.hStdInput = INVALID_HANDLE_VALUE;
         startup.hStdOutput = outWrite;
         startup.hStdError = errWrite;
-        std::string line = commandLine;
-        BOOL started = ::CreateProcessA(application.c_str(), &line[0], nullptr, nullptr, TRUE, flags, nullptr,
-                                        folder.c_str(), &startup, &m_process);
+        std::wstring line = commandLine;
+        BOOL started = ::CreateProcessW(Widened(application).c_str(), &line[0], nullptr, nullptr, TRUE, flags,
+                                        nullptr, Widened(folder).c_str(), &startup, &m_process);
         ::CloseHandle(outWrite);
         ::CloseHandle(errWrite);
         return started != FALSE;
@@ -70,6 +77,14 @@ public:
     const std::string& Err() const { return m_err; }
 
 private:
+    // text read in the ANSI code page, as CreateProcessA reads it.
+    static std::wstring Widened(const std::string& text) {
+        std::wstring wide(text.size() + 1, L'\0');
+        int length = ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], static_cast<int>(wide.size()));
+        wide.resize(length > 0 ? static_cast<size_t>(length) - 1 : 0);
+        return wide;
+    }
+
     static void ReadAvailable(HANDLE pipe, std::string* target) {
         DWORD available = 0;
         while (pipe && ::PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) && available) {

@@ -47,6 +47,17 @@ public:
         return narrow;
     }
 
+    // A string value in UTF-16, stored with its terminator, under a key and
+    // a value name in UTF-16 too.
+    void StringW(const std::wstring& sub, const std::wstring& name, const std::wstring& text) {
+        HKEY key = nullptr;
+        m_ok = m_ok && ::RegCreateKeyExW(m_root, sub.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                                         nullptr) == ERROR_SUCCESS;
+        m_ok = m_ok && ::RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                                        static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+        if (key) ::RegCloseKey(key);
+    }
+
     // Stores exactly these bytes under the value name (nullptr: default value).
     void Raw(const std::string& sub, const char* name, DWORD type, const std::string& bytes) {
         WithKey(sub, [&](HKEY key) {

@@ -60,6 +60,25 @@ inline size_t HeaderLength(const std::string& report) {
 inline std::string ReportHeader(const std::string& report) { return report.substr(0, HeaderLength(report)); }
 inline std::string ReportBody(const std::string& report) { return report.substr(HeaderLength(report)); }
 
+// UTF-16 text as the bytes of a file.
+inline std::string Utf16Bytes(const std::wstring& text) {
+    return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+}
+
+// A UTF-16LE report taken apart like a narrow one: its first eight lines
+// (the byte-order mark included) and the key blocks after them.
+inline std::string WideReportHeader(const std::string& report) {
+    std::wstring text(report.size() / sizeof(wchar_t), L'\0');
+    std::memcpy(&text[0], report.data(), text.size() * sizeof(wchar_t));
+    size_t at = 0;
+    for (int line = 0; line < kHeaderLines && at != std::wstring::npos; ++line) {
+        at = text.find(L"\r\n", at);
+        if (at != std::wstring::npos) at += 2;
+    }
+    return Utf16Bytes(text.substr(0, at == std::wstring::npos ? text.size() : at));
+}
+inline std::string WideReportBody(const std::string& report) { return report.substr(WideReportHeader(report).size()); }
+
 // The header's options line for these options (Data is always off here).
 inline std::string OptionsLine(const SearchOptions& o) {
     auto onOff = [](int flag) { return flag ? "On" : "Off"; };

@@ -1,0 +1,11 @@
+#pragma once
+// Ordinal case folding of UTF-16 text, the same under every ANSI code page.
+#include <string>
+
+// Upper-cases one UTF-16 code unit the way the platform's ordinal
+// comparison with ignore-case does, through a table made once per process.
+wchar_t UpperOrdinal(wchar_t c);
+
+// text with every code unit upper-cased by UpperOrdinal; reuses folded's
+// storage.
+void FoldOrdinal(const wchar_t* text, std::wstring* folded);
