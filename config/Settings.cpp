@@ -1,11 +1,14 @@
-// The five options in the settings file beside the executable: read once when
-// the engine is built, written once when it goes, and only after a change.
+// The five options in the settings file beside the executable.
 #include <windows.h>
 #include <cstring>
 #include <string>
 
+#include "config/Settings.h"
+
 #include "base/Mbcs.h"
-#include "engine/RegKeyTools.h"
+#include "base/OnOffText.h"
+#include "config/ExclusionList.h"
+#include "report/FileData.h"
 #include "errors/ReportError.h"
 
 namespace {
@@ -16,16 +19,16 @@ constexpr size_t kValueSize = 26002;
 
 struct OptionKey {
     const char* name;
-    int32_t CRegKeyTools::*flag;
+    int32_t* OptionFlags::*flag;
     const char* defaultText;
 };
 
 constexpr OptionKey kOptionKeys[] = {
-    {"Keys", &CRegKeyTools::m_lookAtKeys, "On"},
-    {"Values", &CRegKeyTools::m_lookAtValues, "On"},
-    {"Data", &CRegKeyTools::m_lookAtData, "Off"},
-    {"WholeString", &CRegKeyTools::m_wholeString, "Off"},
-    {"MatchCase", &CRegKeyTools::m_matchCase, "Off"},
+    {"Keys", &OptionFlags::lookAtKeys, "On"},
+    {"Values", &OptionFlags::lookAtValues, "On"},
+    {"Data", &OptionFlags::lookAtData, "Off"},
+    {"WholeString", &OptionFlags::wholeString, "Off"},
+    {"MatchCase", &OptionFlags::matchCase, "Off"},
 };
 
 // Replaces the executable's extension by "ini"; a name without one gets
@@ -41,43 +44,34 @@ bool MakeSettingsPath(char* path, size_t capacity) {
 
 }  // namespace
 
-CRegKeyTools::CRegKeyTools(const char* settingsFile, IRegistryApi* registry) {
-    m_narrow.registry = registry ? registry : &Win32RegistryApi();
-    m_wide.registry = &Win32WideRegistryApi();
-    m_fileData.m_openExisting = 0;
-    if (settingsFile) m_settingsOverride = settingsFile;
-    ReadSettings();
+CSettings::CSettings(const char* path) {
+    if (path) m_override = path;
 }
 
-CRegKeyTools::~CRegKeyTools() {
-    WriteSettings();
-    CloseResultFile();
-}
-
-int CRegKeyTools::GetSettingsFileName() {
-    if (m_settingsFileName[0]) return 1;
-    if (!m_settingsOverride.empty()) {
-        if (m_settingsOverride.size() >= sizeof m_settingsFileName) return 0;
-        std::memcpy(m_settingsFileName, m_settingsOverride.c_str(), m_settingsOverride.size() + 1);
+int CSettings::GetFileName() {
+    if (m_fileName[0]) return 1;
+    if (!m_override.empty()) {
+        if (m_override.size() >= sizeof m_fileName) return 0;
+        std::memcpy(m_fileName, m_override.c_str(), m_override.size() + 1);
     } else {
-        DWORD length = ::GetModuleFileNameA(nullptr, m_settingsFileName, sizeof m_settingsFileName);
+        DWORD length = ::GetModuleFileNameA(nullptr, m_fileName, sizeof m_fileName);
         // A path that does not fit is cut by the platform: no file name to use.
-        if (length == 0 || length >= sizeof m_settingsFileName ||
-            !MakeSettingsPath(m_settingsFileName, sizeof m_settingsFileName)) {
+        if (length == 0 || length >= sizeof m_fileName ||
+            !MakeSettingsPath(m_fileName, sizeof m_fileName)) {
             DWORD error = length ? ERROR_FILENAME_EXCED_RANGE : ::GetLastError();
-            m_settingsFileName[0] = '\0';
+            m_fileName[0] = '\0';
             ReportError(static_cast<int32_t>(error), kModuleContext);
             return 0;
         }
     }
-    if (::GetFileAttributesA(m_settingsFileName) == INVALID_FILE_ATTRIBUTES) {
+    if (::GetFileAttributesA(m_fileName) == INVALID_FILE_ATTRIBUTES) {
         // Created only when absent: a file that appears meanwhile is kept.
         // A file object of its own, so that an open report is not touched
         // and the text is ANSI whatever this run's report is.
         CFileData settings;
-        settings.m_fileName = m_settingsFileName;
+        settings.m_fileName = m_fileName;
         if (settings.OpenNew()) {
-            const std::string text = std::string("[") + kExcludeKeysSection + "]\r\n\r\n";
+            const std::string text = std::string("[") + ExclusionList::kSection + "]\r\n\r\n";
             auto count = static_cast<uint32_t>(text.size());
             settings.Write(text.data(), &count, -1);
         }
@@ -86,26 +80,24 @@ int CRegKeyTools::GetSettingsFileName() {
     return 1;
 }
 
-int CRegKeyTools::ReadSettings() {
-    if (!GetSettingsFileName()) return 0;
-    LoadExcludeKeys(m_settingsFileName);
+int CSettings::ReadOptions(const OptionFlags& flags) {
+    if (!GetFileName()) return 0;
     std::string value(kValueSize, '\0');
     for (const OptionKey& option : kOptionKeys) {
         DWORD length = ::GetPrivateProfileStringA(kOptionsSection, option.name, option.defaultText,
-                                                  &value[0], kValueSize, m_settingsFileName);
-        if (length != 0) this->*option.flag = IsOnText(&value[0], kValueSize);
+                                                  &value[0], kValueSize, m_fileName);
+        if (length != 0) *(flags.*option.flag) = IsOnText(&value[0], kValueSize);
     }
     return 1;
 }
 
-void CRegKeyTools::WriteSettings() {
-    if (!m_settingsChanged || !GetSettingsFileName()) return;
+void CSettings::WriteOptions(const OptionFlags& flags) {
+    if (!GetFileName()) return;
     for (const OptionKey& option : kOptionKeys)
-        ::WritePrivateProfileStringA(kOptionsSection, option.name, OnOffText(this->*option.flag),
-                                     m_settingsFileName);
+        ::WritePrivateProfileStringA(kOptionsSection, option.name, OnOffText(*(flags.*option.flag)), m_fileName);
 }
 
-int CRegKeyTools::IsOnText(char* text, size_t size) {
+int CSettings::IsOnText(char* text, size_t size) {
     if (!text || size == 0) return 0;
     text[size - 1] = '\0';
     mbcs::UpperAsciiInPlace(text, size);

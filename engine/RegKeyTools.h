@@ -1,25 +1,22 @@
 #pragma once
 // The search engine: one object that holds the text to find, the five
 // options, the state of one run, the report writer and the exclusion list.
-// Its operations are spread over engine/ (the search), report/ (the report)
-// and config/ (settings); the exclusion list is a class of its own
-// (config/ExclusionList), which the engine owns and forwards to.
+// The report writer (report/ReportWriter), the settings file (config/Settings)
+// and the exclusion list (config/ExclusionList) are classes of their own that
+// know nothing of the engine; the engine owns them and forwards to them.
 #include <windows.h>
 #include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
-#include <ctime>
 #include "engine/RegistryApi.h"
 #include "engine/SearchCounters.h"
 #include "engine/SearchHitListener.h"
 #include "config/ExclusionList.h"
+#include "config/Settings.h"
 #include "engine/TextTraits.h"
-#include "report/FileData.h"
-
-// windows.h maps CreateFile to CreateFileA; the engine has a member of that
-// name and calls the platform's function by its explicit name.
-#undef CreateFile
+#include "report/ReportWriter.h"
+#include "base/OnOffText.h"
 
 struct RootKey {
     HKEY key;
@@ -67,31 +64,37 @@ public:
     // --- report (report/) ---
     // Copies the computer's name (first letter upper-cased) into buffer.
     // *size: capacity in, length out. 1 when a non-empty name was copied.
-    int GetLocalHostName(char* buffer, uint32_t* size);
+    int GetLocalHostName(char* buffer, uint32_t* size) { return m_report.GetLocalHostName(buffer, size); }
     // Names and opens this run's report; failures reach the user through
-    // ReportError. m_resultFileName holds the attempted path afterwards.
-    int CreateFile();
-    // Writes text to whatever m_fileData has open, in UTF-16LE while a wide
-    // report is written; 0 when nothing was written.
-    int WriteRawText(const char* text);
-    int WriteRawText(const wchar_t* text);
+    // ReportError. GetResultFileName() holds the attempted path afterwards.
+    int CreateFile() { return m_report.CreateFile(); }
+    // Writes text to the open report, in UTF-16LE while a wide report is
+    // written; 0 when nothing was written.
+    int WriteRawText(const char* text) { return m_report.WriteRawText(text); }
+    int WriteRawText(const wchar_t* text) { return m_report.WriteRawText(text); }
     // Writes text to the report, creating it with its header block first.
-    int WriteText(const char* text);
-    int WriteText(const wchar_t* text);
+    int WriteText(const char* text) { return ReportReady() && m_report.WriteRawText(text); }
+    int WriteText(const wchar_t* text) { return ReportReady() && m_report.WriteRawText(text); }
     int WriteKeyLine() { return WriteKeyLineOf<NarrowText>(); }
-    int WriteValueName(const char* name, uint32_t length) { return WriteValueNameOf(name, length); }
+    int WriteValueName(const char* name, uint32_t length) {
+        return ReportReady() && m_report.WriteValueName(name, length);
+    }
     // Closes the report if open and lets the writer forget its file name.
-    void CloseResultFile();
-    const char* GetResultFileName() const { return m_resultFileName; }
+    void CloseResultFile() { m_report.Close(); }
+    const char* GetResultFileName() const { return m_report.FileName(); }
 
     // --- settings (config/) ---
-    int GetSettingsFileName();
+    int GetSettingsFileName() { return m_settings.GetFileName(); }
+    // Loads the exclusion list and the five options from the settings file.
     int ReadSettings();
-    void WriteSettings();
+    // Writes the five options back, only after a change.
+    void WriteSettings() {
+        if (m_settingsChanged) m_settings.WriteOptions(Flags());
+    }
     void SetSettingsChanged(int value) { m_settingsChanged = value; }
-    const char* GetSettingsFilePath() const { return m_settingsFileName; }
-    static const char* OnOffText(int flag) { return flag ? "On" : "Off"; }
-    static int IsOnText(char* text, size_t size);
+    const char* GetSettingsFilePath() const { return m_settings.Path(); }
+    static const char* OnOffText(int flag) { return ::OnOffText(flag); }
+    static int IsOnText(char* text, size_t size) { return CSettings::IsOnText(text, size); }
 
     // --- exclusion list (config/ExclusionList) ---
     static constexpr const char* kExcludeKeysSection = ExclusionList::kSection;
@@ -172,21 +175,22 @@ private:
     template <typename T>
     int WalkStarts();
     template <typename Char>
-    int WriteValueLine(const Char* name, uint32_t nameLength, DWORD type, const Char* data, DWORD dataSize);
-    template <typename Char>
-    int WriteValueData(DWORD type, const Char* data, DWORD dataSize);
+    int WriteValueLine(const Char* name, uint32_t nameLength, DWORD type, const Char* data, DWORD dataSize) {
+        return ReportReady() && m_report.WriteValueLine(name, nameLength, type, data, dataSize);
+    }
     template <typename T>
-    int WriteKeyLineOf();
-    template <typename Char>
-    int WriteValueNameOf(const Char* name, uint32_t length);
-    int WriteHexBytes(const BYTE* bytes, DWORD count);
+    int WriteKeyLineOf() {
+        return ReportReady() && m_report.WriteKeyLine(Side<T>().path.c_str());
+    }
+    // The report is open, or is created now with its header block.
+    int ReportReady() { return m_report.IsOpen() || OpenReport(); }
+    // The five option flags as the settings file reads and writes them.
+    OptionFlags Flags() { return {&m_lookAtKeys, &m_lookAtValues, &m_lookAtData, &m_wholeString, &m_matchCase}; }
     void CloseKeyBlock(KeyVisit& visit);
     int StopRequested();
     // The walk unwinds: the user stopped it, or nothing more can be written.
     bool WalkEnded() const { return m_stopped || m_reportFailed; }
     void PostProgress();
-    void FinishReport();
-    int WriteHeader();
     int OpenReport();
     void Bump(std::atomic<int32_t> SearchCounters::*counter);
 
@@ -198,15 +202,8 @@ private:
     uint64_t m_searchNumber = 0;
     WalkText<NarrowText> m_narrow;
     WalkText<WideText> m_wide;
-    bool m_wideReport = false;  // this run's report is written in UTF-16LE
-    char m_resultFileName[260] = {};
-    int64_t m_createTime = 0;
-    std::tm m_createTm = {};
-    char m_timeText[120] = {};
-    char m_hostName[256] = {};
-    char m_settingsFileName[260] = {};
-    std::string m_settingsOverride;  // empty: beside the executable
-    CFileData m_fileData;
+    CReportWriter m_report;
+    CSettings m_settings;
     ExclusionList m_exclusions;
 };
 

@@ -66,9 +66,7 @@ int CRegKeyTools::Search() {
     m_searchCounters->Reset();
     PostProgress();
 
-    CloseResultFile();
-    m_resultFileName[0] = '\0';
-    m_wideReport = m_unicode != 0;
+    m_report.Begin(m_unicode != 0);
 
     std::memcpy(m_narrow.searchUpper, m_searchText, sizeof m_narrow.searchUpper);
     m_narrow.searchUpper[sizeof m_narrow.searchUpper - 1] = '\0';
@@ -82,13 +80,13 @@ int CRegKeyTools::Search() {
             std::wmemcpy(m_wide.searchUpper, m_searchTextWide, std::size(m_wide.searchUpper));
         else
             WideText::CopyUpper(m_wide.searchUpper, std::size(m_wide.searchUpper), m_searchTextWide);
-        m_exclusions.LoadWide(m_settingsFileName);
+        m_exclusions.LoadWide(m_settings.Path());
         result = WalkStarts<WideText>();
     } else {
         result = WalkStarts<NarrowText>();
     }
 
-    FinishReport();
+    m_report.Finish(m_stopped != 0, SearchCounters::Read(m_searchCounters->found) == 0);
     if (m_unicode)
         m_exclusions.SaveWide();
     else

@@ -1,5 +1,5 @@
-// The report: its name, its creation on the first hit of a run with a header
-// block, the bytes of its key and value lines, and the end of a run.
+// The report: its name, its exclusive creation, the header block, the bytes
+// of its key and value lines, and the end of a run.
 #include <winsock2.h>
 #include <windows.h>
 #include <cstdio>
@@ -8,7 +8,8 @@
 #include <cwchar>
 #include <string>
 
-#include "engine/RegKeyTools.h"
+#include "base/OnOffText.h"
+#include "report/ReportWriter.h"
 #include "errors/ReportError.h"
 
 namespace {
@@ -30,7 +31,7 @@ void ReportOpenFailure(int32_t code, const char* path) {
 
 }  // namespace
 
-int CRegKeyTools::GetLocalHostName(char* buffer, uint32_t* size) {
+int CReportWriter::GetLocalHostName(char* buffer, uint32_t* size) {
     if (!buffer || !size || *size == 0) return 0;
     if (!m_hostName[0]) {
         WSADATA data;
@@ -56,13 +57,12 @@ int CRegKeyTools::GetLocalHostName(char* buffer, uint32_t* size) {
     return 1;
 }
 
-int CRegKeyTools::CreateFile() {
+int CReportWriter::CreateFile() {
     char host[256];
     uint32_t hostSize = sizeof host;
     if (!GetLocalHostName(host, &hostSize)) return 0;
 
     std::time_t now = std::time(nullptr);
-    m_createTime = now;
     if (const std::tm* local = std::localtime(&now)) m_createTm = *local;
     std::strftime(m_timeText, sizeof m_timeText, "%Y%m%d %H%M%S", &m_createTm);
 
@@ -82,24 +82,24 @@ int CRegKeyTools::CreateFile() {
         char path[520];
         int written = std::snprintf(path, sizeof path, "%s\\%s %s %s%s%s", directory, kProgramName, host,
                                     m_timeText, suffix, ".reg");
-        if (written < 0 || static_cast<size_t>(written) >= sizeof m_resultFileName) {
-            m_resultFileName[0] = '\0';
+        if (written < 0 || static_cast<size_t>(written) >= sizeof m_fileName) {
+            m_fileName[0] = '\0';
             ReportOpenFailure(ERROR_FILENAME_EXCED_RANGE, path);
             return 0;
         }
-        std::memcpy(m_resultFileName, path, static_cast<size_t>(written) + 1);
-        m_fileData.m_fileName = m_resultFileName;
+        std::memcpy(m_fileName, path, static_cast<size_t>(written) + 1);
+        m_fileData.m_fileName = m_fileName;
         if (m_fileData.OpenNew()) return 1;
         DWORD error = ::GetLastError();
         if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
     }
-    ReportOpenFailure(static_cast<int32_t>(::GetLastError()), m_resultFileName);
+    ReportOpenFailure(static_cast<int32_t>(::GetLastError()), m_fileName);
     return 0;
 }
 
-int CRegKeyTools::WriteRawText(const char* text) {
+int CReportWriter::WriteRawText(const char* text) {
     if (!text || !*text) return 0;
-    if (m_wideReport) {
+    if (m_wide) {
         // The engine's own pieces of a wide report (header lines, brackets,
         // numbers) come from the ANSI code page like everything narrow.
         int length = ::MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
@@ -112,18 +112,18 @@ int CRegKeyTools::WriteRawText(const char* text) {
     return m_fileData.Write(text, &count, -1);
 }
 
-int CRegKeyTools::WriteRawText(const wchar_t* text) {
+int CReportWriter::WriteRawText(const wchar_t* text) {
     if (!text || !*text) return 0;
     auto count = static_cast<uint32_t>(std::wcslen(text) * sizeof(wchar_t));
     return m_fileData.Write(text, &count, -1);
 }
 
-int CRegKeyTools::WriteHeader() {
+int CReportWriter::WriteHeader(const ReportHeaderInfo& header) {
     char line[520];
     // A wide report is what the platform's own Unicode export writes: a
     // byte-order mark and the version 5 first line.
-    if (m_wideReport ? !WriteRawText(L"\xFEFFWindows Registry Editor Version 5.00\r\n\r\n")
-                     : !WriteRawText("REGEDIT4\r\n\r\n"))
+    if (m_wide ? !WriteRawText(L"\xFEFFWindows Registry Editor Version 5.00\r\n\r\n")
+               : !WriteRawText("REGEDIT4\r\n\r\n"))
         return 0;
     std::snprintf(line, sizeof line, ";    Created by %s v%s from computer: %s\r\n", kProgramName,
                   kVersionText, m_hostName);
@@ -136,62 +136,50 @@ int CRegKeyTools::WriteHeader() {
     std::snprintf(line, sizeof line,
                   ";    Options: Keys - [%s], Values - [%s], Data - [%s], Whole strings only - [%s], "
                   "Case sensitive - [%s].\r\n",
-                  OnOffText(m_lookAtKeys), OnOffText(m_lookAtValues), OnOffText(m_lookAtData),
-                  OnOffText(m_wholeString), OnOffText(m_matchCase));
+                  OnOffText(header.lookAtKeys), OnOffText(header.lookAtValues), OnOffText(header.lookAtData),
+                  OnOffText(header.wholeString), OnOffText(header.matchCase));
     if (!WriteRawText(line)) return 0;
-    if (m_wideReport)
-        return WriteRawText(";    for expression: ") && WriteRawText(m_searchTextWide) && WriteRawText("\r\n\r\n");
-    std::snprintf(line, sizeof line, ";    for expression: %s\r\n\r\n", m_searchText);
+    if (m_wide)
+        return WriteRawText(";    for expression: ") && WriteRawText(header.searchTextWide) &&
+               WriteRawText("\r\n\r\n");
+    std::snprintf(line, sizeof line, ";    for expression: %s\r\n\r\n", header.searchText);
     return WriteRawText(line);
 }
 
-// Creates the report with its header block, once per run. One failed
-// creation is shown once and ends the walk: every later try would fail the
-// same way and show the same message again.
-int CRegKeyTools::OpenReport() {
-    if (m_reportFailed) return 0;
-    if (!CreateFile()) {
-        m_reportFailed = 1;
-        return 0;
-    }
-    return WriteHeader();
+int CReportWriter::WriteKeyLine(const char* path) {
+    return WriteRawText("[") && WriteRawText(path) && WriteRawText("]\r\n");
 }
 
-int CRegKeyTools::WriteText(const char* text) {
-    return (m_fileData.IsOpen() || OpenReport()) && WriteRawText(text);
-}
-
-int CRegKeyTools::WriteText(const wchar_t* text) {
-    return (m_fileData.IsOpen() || OpenReport()) && WriteRawText(text);
-}
-
-template <typename T>
-int CRegKeyTools::WriteKeyLineOf() {
-    return WriteText("[") && WriteText(Side<T>().path.c_str()) && WriteText("]\r\n");
+int CReportWriter::WriteKeyLine(const wchar_t* path) {
+    return WriteRawText("[") && WriteRawText(path) && WriteRawText("]\r\n");
 }
 
 template <typename Char>
-int CRegKeyTools::WriteValueNameOf(const Char* name, uint32_t length) {
-    if (length == 0) return WriteText("@");
-    return WriteText("\"") && WriteText(name) && WriteText("\"");
+int CReportWriter::WriteValueName(const Char* name, uint32_t length) {
+    if (length == 0) return WriteRawText("@");
+    return WriteRawText("\"") && WriteRawText(name) && WriteRawText("\"");
 }
 
-template int CRegKeyTools::WriteKeyLineOf<NarrowText>();
-template int CRegKeyTools::WriteKeyLineOf<WideText>();
-template int CRegKeyTools::WriteValueNameOf<char>(const char*, uint32_t);
-template int CRegKeyTools::WriteValueNameOf<wchar_t>(const wchar_t*, uint32_t);
+template int CReportWriter::WriteValueName<char>(const char*, uint32_t);
+template int CReportWriter::WriteValueName<wchar_t>(const wchar_t*, uint32_t);
 
-void CRegKeyTools::CloseResultFile() {
+void CReportWriter::Begin(bool wide) {
+    Close();
+    m_fileName[0] = '\0';
+    m_wide = wide;
+}
+
+void CReportWriter::Close() {
     m_fileData.Close();
     m_fileData.m_fileName = nullptr;
 }
 
-void CRegKeyTools::FinishReport() {
-    if (m_stopped && m_fileData.IsOpen()) WriteText(kInterruptionNote);
-    CloseResultFile();
-    if (SearchCounters::Read(m_searchCounters->found) != 0) return;
-    if (m_resultFileName[0] && ::GetFileAttributesA(m_resultFileName) != INVALID_FILE_ATTRIBUTES &&
-        !::DeleteFileA(m_resultFileName))
+void CReportWriter::Finish(bool stopped, bool foundNothing) {
+    if (stopped && m_fileData.IsOpen()) WriteRawText(kInterruptionNote);
+    Close();
+    if (!foundNothing) return;
+    if (m_fileName[0] && ::GetFileAttributesA(m_fileName) != INVALID_FILE_ATTRIBUTES &&
+        !::DeleteFileA(m_fileName))
         return;
-    m_resultFileName[0] = '\0';
+    m_fileName[0] = '\0';
 }

@@ -1,0 +1,79 @@
+#pragma once
+// The report of one run: its name in the current directory, its creation
+// without ever replacing a file, the header block, key and value lines in the
+// export syntax of each type, the interruption note and the removal of a
+// report that holds no hit. Narrow reports are written in the ANSI code
+// page; a wide one (kestrin-find /U) in UTF-16LE with a byte-order mark.
+// The writer knows nothing of the search: the engine hands it what the
+// header shows and the key path of each line.
+#include <windows.h>
+#include <cstdint>
+#include <ctime>
+#include "report/FileData.h"
+
+// windows.h maps CreateFile to CreateFileA; the writer has a member of that
+// name and calls the platform's function by its explicit name.
+#undef CreateFile
+
+// What the header block shows of a run.
+struct ReportHeaderInfo {
+    int32_t lookAtKeys;
+    int32_t lookAtValues;
+    int32_t lookAtData;
+    int32_t wholeString;
+    int32_t matchCase;
+    const char* searchText;         // shown in a narrow report
+    const wchar_t* searchTextWide;  // shown in a wide report
+};
+
+class CReportWriter {
+public:
+    CReportWriter() { m_fileData.m_openExisting = 0; }
+
+    // Starts a run: closes any report, forgets its name and chooses the
+    // width of the next one.
+    void Begin(bool wide);
+    bool IsWide() const { return m_wide; }
+    int IsOpen() const { return m_fileData.IsOpen(); }
+
+    // Copies the computer's name (first letter upper-cased) into buffer.
+    // *size: capacity in, length out. 1 when a non-empty name was copied.
+    int GetLocalHostName(char* buffer, uint32_t* size);
+    // Names and opens the report; failures reach the user through
+    // ReportError. FileName() holds the attempted path afterwards.
+    int CreateFile();
+    // Writes the header block into the report that CreateFile opened.
+    int WriteHeader(const ReportHeaderInfo& header);
+
+    // The pieces below write into the open report (0 when none is open or
+    // nothing was written); a wide report gets UTF-16LE.
+    int WriteRawText(const char* text);
+    int WriteRawText(const wchar_t* text);
+    int WriteKeyLine(const char* path);
+    int WriteKeyLine(const wchar_t* path);
+    // A value's name between quotes, or "@" for the default value (length 0).
+    template <typename Char>
+    int WriteValueName(const Char* name, uint32_t length);
+    // name=data and the line end; dataSize is in bytes.
+    template <typename Char>
+    int WriteValueLine(const Char* name, uint32_t nameLength, DWORD type, const Char* data, DWORD dataSize);
+
+    // Closes the report if open and lets the file object forget its name.
+    void Close();
+    // Ends a run: the interruption note when stopped, then closes the
+    // report, and removes it again when the run found nothing.
+    void Finish(bool stopped, bool foundNothing);
+    const char* FileName() const { return m_fileName; }
+
+private:
+    template <typename Char>
+    int WriteValueData(DWORD type, const Char* data, DWORD dataSize);
+    int WriteHexBytes(const BYTE* bytes, DWORD count);
+
+    bool m_wide = false;
+    char m_fileName[260] = {};
+    std::tm m_createTm = {};
+    char m_timeText[120] = {};
+    char m_hostName[256] = {};
+    CFileData m_fileData;
+};
