@@ -141,4 +141,14 @@ size_t CopyBounded(char* target, size_t capacity, const char* source) {
     return i;
 }
 
+std::wstring ToWide(const char* text, size_t length) {
+    if (length == 0) return std::wstring();
+    const int size = static_cast<int>(length);
+    const int wide = ::MultiByteToWideChar(CP_ACP, 0, text, size, nullptr, 0);
+    if (wide <= 0) return std::wstring();
+    std::wstring result(static_cast<size_t>(wide), L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, text, size, &result[0], wide);
+    return result;
+}
+
 }  // namespace mbcs

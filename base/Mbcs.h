@@ -41,6 +41,10 @@ bool EqualNoCase(const char* a, const char* b);
 // folded texts can be hashed. Reuses folded's storage.
 void FoldCase(const char* text, std::string* folded);
 
+// length bytes of text (in the ANSI code page) as UTF-16. The platform maps
+// every byte sequence to something; empty when length is 0 or it fails.
+std::wstring ToWide(const char* text, size_t length);
+
 // Copies at most capacity - 1 bytes of source and a terminator into target,
 // never ending on a lone lead byte. Returns the bytes copied.
 size_t CopyBounded(char* target, size_t capacity, const char* source);

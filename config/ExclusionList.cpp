@@ -86,11 +86,8 @@ void ExclusionList::Load(const char* settingsPath) {
 void ExclusionList::LoadWide(const char* settingsFileName) {
     if (m_wideRead) return;
     m_wideRead = true;
-    std::wstring settingsPath;
-    int length = ::MultiByteToWideChar(CP_ACP, 0, settingsFileName, -1, nullptr, 0);
-    if (length <= 0) return;
-    settingsPath.assign(static_cast<size_t>(length), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, settingsFileName, -1, &settingsPath[0], length);
+    const std::wstring settingsPath = mbcs::ToWide(settingsFileName, std::strlen(settingsFileName));
+    if (settingsPath.empty()) return;
     const std::wstring sectionName(kSection, kSection + std::strlen(kSection));
     const std::wstring section = ReadSection<wchar_t>([&](wchar_t* buffer, DWORD size) {
         return ::GetPrivateProfileSectionW(sectionName.c_str(), buffer, size, settingsPath.c_str());

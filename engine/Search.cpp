@@ -24,11 +24,7 @@ void CRegKeyTools::PostProgress() {
 template <typename T>
 int CRegKeyTools::SearchRoot(const RootKey& root) {
     // The roots' names are ASCII, the same in either width.
-    typename T::Char name[32];
-    size_t length = 0;
-    for (; root.name[length]; ++length) name[length] = static_cast<typename T::Char>(root.name[length]);
-    name[length] = 0;
-    Side<T>().path.Assign(name);
+    Side<T>().path.Assign(Widened<typename T::Char>(root.name).c_str());
     return SearchKeyOf<T>(root.key, nullptr);
 }
 

@@ -16,24 +16,6 @@ constexpr RootAlias kRootAliases[] = {{"HKCR", 0}, {"HKCU", 1}, {"HKLM", 2}, {"H
 template <typename Char>
 using Text = std::basic_string<Char>;
 
-// The text traits of a width.
-template <typename Char>
-struct TraitsOf;
-template <>
-struct TraitsOf<char> {
-    using Type = NarrowText;
-};
-template <>
-struct TraitsOf<wchar_t> {
-    using Type = WideText;
-};
-
-// An ASCII name in either width.
-template <typename Char>
-Text<Char> Widened(const char* ascii) {
-    return Text<Char>(ascii, ascii + std::strlen(ascii));
-}
-
 // The key's path upper-cased for comparison, with a final "\" so that a
 // prefix test tells keys apart: "A\B\" lies within "A\" but "A\BC\" does
 // not lie within "A\B\".
@@ -41,8 +23,8 @@ template <typename Char>
 Text<Char> ComparisonForm(const Text<Char>& path) {
     const Text<Char> key = path + Char('\\');
     Text<Char> upper(key.size() + 1, Char());
-    TraitsOf<Char>::Type::CopyUpper(&upper[0], upper.size(), key.c_str());
-    upper.resize(TraitsOf<Char>::Type::Length(upper.c_str()));
+    TextOf<Char>::Type::CopyUpper(&upper[0], upper.size(), key.c_str());
+    upper.resize(TextOf<Char>::Type::Length(upper.c_str()));
     return upper;
 }
 
@@ -54,7 +36,7 @@ bool IsWithin(const Text<Char>& key, const Text<Char>& other) { return key.compa
 // or is too long to walk.
 template <typename Char>
 Text<Char> CanonicalPath(const Text<Char>& given, const RootKey** root, Text<Char>* below) {
-    using T = typename TraitsOf<Char>::Type;
+    using T = typename TextOf<Char>::Type;
     const Char* rest = nullptr;
     *root = FindRootOf(given.c_str(), &rest);
     if (!*root) return Text<Char>();
@@ -72,7 +54,7 @@ Text<Char> CanonicalPath(const Text<Char>& given, const RootKey** root, Text<Cha
 
 template <typename Char>
 const RootKey* FindRootOf(const Char* path, const Char** below) {
-    using T = typename TraitsOf<Char>::Type;
+    using T = typename TextOf<Char>::Type;
     const Char* separator = path;
     while (*separator && *separator != Char('\\')) ++separator;
     const Text<Char> head(path, separator);

@@ -91,3 +91,21 @@ struct WideText {
         std::wstring m_text;
     };
 };
+
+// The traits of a character width.
+template <typename Char>
+struct TextOf;
+template <>
+struct TextOf<char> {
+    using Type = NarrowText;
+};
+template <>
+struct TextOf<wchar_t> {
+    using Type = WideText;
+};
+
+// An ASCII text (a root's name, an alias) in either width.
+template <typename Char>
+std::basic_string<Char> Widened(const char* ascii) {
+    return std::basic_string<Char>(ascii, ascii + std::strlen(ascii));
+}

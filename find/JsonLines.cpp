@@ -3,7 +3,8 @@
 #include <windows.h>
 #include <cstring>
 #include <cwchar>
-#include <vector>
+
+#include "base/Mbcs.h"
 
 namespace {
 
@@ -23,12 +24,7 @@ std::string Utf8(const wchar_t* text, size_t length) {
 // every byte sequence to something (an unmappable one to a default
 // character).
 std::string Utf8(const char* text, size_t length) {
-    if (length == 0) return std::string();
-    const int size = static_cast<int>(length);
-    const int wide = ::MultiByteToWideChar(CP_ACP, 0, text, size, nullptr, 0);
-    if (wide <= 0) return std::string();
-    std::vector<wchar_t> utf16(static_cast<size_t>(wide));
-    ::MultiByteToWideChar(CP_ACP, 0, text, size, utf16.data(), wide);
+    const std::wstring utf16 = mbcs::ToWide(text, length);
     return Utf8(utf16.data(), utf16.size());
 }
 

@@ -8,6 +8,7 @@
 #include <cwchar>
 #include <string>
 
+#include "base/Mbcs.h"
 #include "base/OnOffText.h"
 #include "report/ReportWriter.h"
 #include "errors/ReportError.h"
@@ -102,11 +103,7 @@ int CReportWriter::WriteRawText(const char* text) {
     if (m_wide) {
         // The engine's own pieces of a wide report (header lines, brackets,
         // numbers) come from the ANSI code page like everything narrow.
-        int length = ::MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-        if (length <= 0) return 0;
-        std::wstring wide(static_cast<size_t>(length), L'\0');
-        ::MultiByteToWideChar(CP_ACP, 0, text, -1, &wide[0], length);
-        return WriteRawText(wide.c_str());
+        return WriteRawText(mbcs::ToWide(text, std::strlen(text)).c_str());
     }
     auto count = static_cast<uint32_t>(std::strlen(text));
     return m_fileData.Write(text, &count, -1);
