@@ -33,7 +33,8 @@ public:
     }
     LONG QueryInfo(HKEY key, RegKeyInfo* info) override {
         return Calls::query(key, nullptr, nullptr, nullptr, &info->subKeys, &info->maxSubKeyLength, nullptr,
-                            &info->values, &info->maxValueNameLength, &info->maxValueDataSize, nullptr, nullptr);
+                            &info->values, &info->maxValueNameLength, &info->maxValueDataSize, nullptr,
+                            &info->lastWrite);
     }
     LONG EnumValue(HKEY key, DWORD index, Char* name, DWORD* nameLength, DWORD* type, BYTE* data,
                    DWORD* dataSize) override {

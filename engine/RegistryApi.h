@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <memory>
 
-// The six figures of a key that the walk asks for. Lengths are in characters
+// The figures of a key that the walk asks for. Lengths are in characters
 // without the terminator, as the registry reports them.
 struct RegKeyInfo {
     DWORD subKeys = 0;
@@ -14,6 +14,7 @@ struct RegKeyInfo {
     DWORD values = 0;
     DWORD maxValueNameLength = 0;
     DWORD maxValueDataSize = 0;
+    FILETIME lastWrite = {};  // when the key was last written, UTC
 };
 
 // What both doors share: closing keys and the heap.
@@ -33,7 +34,7 @@ class IRegistryDoor : public IRegistryHeap {
 public:
     // RegOpenKeyEx(parent, subKey or null, 0, KEY_READ, result).
     virtual LONG OpenKey(HKEY parent, const Char* subKey, HKEY* result) = 0;
-    // RegQueryInfoKey asking for the six figures only.
+    // RegQueryInfoKey asking for the figures of RegKeyInfo only.
     virtual LONG QueryInfo(HKEY key, RegKeyInfo* info) = 0;
     // RegEnumValue: nameLength and dataSize are capacities in, lengths out.
     virtual LONG EnumValue(HKEY key, DWORD index, Char* name, DWORD* nameLength,

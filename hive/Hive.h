@@ -1,0 +1,144 @@
+#pragma once
+// A read-only reader of registry hive files ("regf"), for bytes that nobody
+// vouches for: a copied, truncated or damaged file. It uses no platform
+// headers, so that it builds for Windows and, for the fuzzer, for Linux.
+// Every offset and length is checked before use, every loop is bounded, and
+// what cannot be read is returned as Damage with its file offset while the
+// rest stays readable. Offsets named "cell" are relative to the hive bins
+// (file offset = 4096 + cell), as the format stores them.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace hive {
+
+// The format's "no cell".
+constexpr uint32_t kNoCell = 0xFFFFFFFF;
+// Where the hive bins start in the file.
+constexpr uint64_t kBinsStart = 4096;
+
+// A range of untrusted bytes. Reads answer false instead of reading outside.
+class ByteView {
+public:
+    ByteView() = default;
+    ByteView(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
+    const uint8_t* data() const { return m_data; }
+    size_t size() const { return m_size; }
+    bool empty() const { return m_size == 0; }
+    // True when [offset, offset + length) lies inside, without overflow.
+    bool Has(uint64_t offset, uint64_t length) const {
+        return offset <= m_size && length <= m_size - offset;
+    }
+    bool U16(uint64_t offset, uint16_t* out) const;
+    bool U32(uint64_t offset, uint32_t* out) const;
+    bool U64(uint64_t offset, uint64_t* out) const;
+    // The bytes [offset, offset + length), or an empty view when they do
+    // not all lie inside.
+    ByteView Sub(uint64_t offset, uint64_t length) const;
+
+private:
+    const uint8_t* m_data = nullptr;
+    size_t m_size = 0;
+};
+
+// One damaged structure: what is wrong, and where it stands in the file.
+struct Damage {
+    uint64_t fileOffset = 0;
+    std::string what;  // e.g. "subkey list count larger than its cell"
+};
+
+// A key or value name as stored: one Latin-1 byte a character
+// ("compressed"), or UTF-16LE code units.
+struct StoredName {
+    ByteView bytes;
+    bool compressed = false;
+    // The name's length in UTF-16 code units.
+    size_t Units() const { return compressed ? bytes.size() : bytes.size() / 2; }
+    // Appends the name as UTF-16 code units. A compressed byte b is the unit
+    // b (Latin-1), never a code page's character.
+    void AppendUtf16(std::u16string* out) const;
+};
+
+struct BaseBlock {
+    uint32_t primarySequence = 0;
+    uint32_t secondarySequence = 0;
+    uint64_t lastWritten = 0;  // FILETIME ticks
+    uint32_t major = 0;
+    uint32_t minor = 0;
+    uint32_t rootCell = kNoCell;
+    uint32_t binsSize = 0;  // as the base block says
+    bool checksumOk = false;
+    // Recent changes may exist only in the transaction logs.
+    bool Dirty() const { return !checksumOk || primarySequence != secondarySequence; }
+};
+
+// A key node ("nk").
+struct KeyNode {
+    uint32_t cell = kNoCell;
+    uint16_t flags = 0;
+    uint64_t lastWrite = 0;  // FILETIME ticks, UTC
+    uint32_t subKeyCount = 0;
+    uint32_t subKeyList = kNoCell;
+    uint32_t valueCount = 0;
+    uint32_t valueList = kNoCell;
+    StoredName name;
+};
+
+// A value ("vk").
+struct ValueNode {
+    uint32_t cell = kNoCell;
+    StoredName name;  // empty: the key's default value
+    uint32_t type = 0;
+    uint32_t dataSize = 0;     // bytes, without the inline bit
+    bool inlineData = false;   // the data (at most 4 bytes) is the offset field itself
+    uint32_t dataOffset = kNoCell;
+};
+
+class Hive {
+public:
+    // Checks the base block (signature, version 1.3 to 1.6, checksum and
+    // sequence numbers) and that the root cell is a key node inside the
+    // bins. The bins are taken as far as the file holds whole ones. False,
+    // with *reason a short sentence, when the bytes are no usable hive. The
+    // bytes must outlive the Hive.
+    bool Open(ByteView file, std::string* reason);
+
+    const BaseBlock& Base() const { return m_base; }
+    uint32_t RootCell() const { return m_base.rootCell; }
+    static uint64_t FileOffset(uint32_t cell) { return kBinsStart + cell; }
+
+    // Reads the key node at cell. False, with one Damage appended, when the
+    // cell lies outside the bins, is not allocated, is too small for its
+    // fields, is no "nk", or has a name longer than the cell.
+    bool ReadKey(uint32_t cell, KeyNode* key, std::vector<Damage>* damage) const;
+
+    // Appends the cells of key's sub-key nodes in file order: an "li", "lf"
+    // or "lh" list, or an "ri" over such lists. What can be read is
+    // appended; each damaged list (outside the bins, wrong kind, an "ri"
+    // inside an "ri", a count larger than its cell) adds one Damage. The
+    // nodes themselves are not read here; whether one is an ancestor of key
+    // is for the caller, who knows the path.
+    void ReadSubKeyCells(const KeyNode& key, std::vector<uint32_t>* cells, std::vector<Damage>* damage) const;
+
+    // Appends the cells of key's values in file order; damage as above.
+    void ReadValueCells(const KeyNode& key, std::vector<uint32_t>* cells, std::vector<Damage>* damage) const;
+
+    // Reads the value node at cell; damage as for ReadKey.
+    bool ReadValue(uint32_t cell, ValueNode* value, std::vector<Damage>* damage) const;
+
+    // The value's data, exactly value.dataSize bytes: inline, in one cell, or
+    // in big-data segments ("db", version 1.4 and later, over 16344 bytes).
+    // *data views the file, or scratch when the data had to be gathered from
+    // segments. False, with one Damage appended and *data empty, when the
+    // data cannot be read whole.
+    bool ReadValueData(const ValueNode& value, std::vector<uint8_t>* scratch, ByteView* data,
+                       std::vector<Damage>* damage) const;
+
+private:
+    ByteView m_file;
+    ByteView m_bins;
+    BaseBlock m_base;
+};
+
+}  // namespace hive
