@@ -12,7 +12,7 @@ regressions=$root/tests/hive/fuzz-regressions
 cmake -S "$root/tests/hive/fuzz" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j2 -- --no-print-directory >/dev/null
 python3 "$root/tests/hive/make_test_hives.py" "$build/seeds"
-mkdir -p "$build/corpus" "$build/artifacts" "$regressions"
+mkdir -p "$build/corpus" "$build/artifacts"
 rm -f "$build"/seeds/*.expected "$build"/seeds/*.offsets
 
 # The regression files alone first, so that an old crash is named as such.
@@ -24,7 +24,7 @@ if compgen -G "$regressions/*" >/dev/null; then
     }
 fi
 # Exit 1 with the crash's input in artifacts/ when it finds one.
-"$build/hive-fuzz" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+"$build/hive-fuzz" -max_total_time="$seconds" -dict="$root/tests/hive/fuzz/hive.dict" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
     -artifact_prefix="$build/artifacts/" "$build/corpus" "$build/seeds" 2>"$build/fuzz.log" || {
     tail -n 60 "$build/fuzz.log" >&2
     echo "run-fuzz.sh: the reader crashed; the input is in $build/artifacts: add it to $regressions" >&2
