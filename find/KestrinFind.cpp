@@ -183,7 +183,7 @@ int main(int argc, char** argv) {
     ::SetConsoleCtrlHandler(OnConsoleControl, TRUE);
 
     SetErrorPresenter(&PrintError);
-    CRegKeyTools tools(SettingsPathBesideExecutable().c_str());
+    CRegKeyTools tools(SettingsPathBesideExecutable().c_str(), LiveRegistry());
     PrepareEngine(tools, line, wideText, stopEvent.get());
     tools.m_startKeys = startKeys;
     tools.m_wideStartKeys = resolvedWideKeys;
@@ -200,7 +200,7 @@ int main(int argc, char** argv) {
     ::SetConsoleCtrlHandler(OnConsoleControl, FALSE);
     g_stopEvent = nullptr;
     g_engine = nullptr;
-    const char* report = tools.GetResultFileName();
+    const char* report = tools.Report().FileName();
     const bool haveReport = report[0] && ::GetFileAttributesA(report) != INVALID_FILE_ATTRIBUTES;
     if (line.json)
         json.WriteSummary(haveReport ? report : nullptr, g_context.m_counters, exitCode);
