@@ -136,9 +136,31 @@ public:
                        std::vector<Damage>* damage) const;
 
 private:
+    // The bin that holds each 4096-byte page of the bins, as offsets
+    // relative to the bins: cells of a page lie in [first, end).
+    struct PageBin {
+        uint32_t first = 0;  // the bin's first cell, after its header
+        uint32_t end = 0;
+    };
+
+    void TakeBins();
+    // The data of the allocated cell at cell (after its size field). False,
+    // with one Damage naming what ("key node", ...), when the cell lies
+    // outside the bins, its size does not fit its bin, or it is free.
+    bool CellData(uint32_t cell, const char* what, ByteView* data, std::vector<Damage>* damage) const;
+    // A node's data up to the end of its name, after all checks.
+    bool NodeData(uint32_t cell, const char* what, uint16_t signature, uint32_t nameOffset, uint32_t nameLengthAt,
+                  ByteView* data, std::vector<Damage>* damage) const;
+    // Appends the entries of one "li", "lf" or "lh" list, or of an "ri"
+    // when insideRi is false.
+    void ReadList(uint32_t cell, bool insideRi, std::vector<uint32_t>* cells, std::vector<Damage>* damage) const;
+    bool ReadBigData(const ValueNode& value, ByteView record, std::vector<uint8_t>* scratch, ByteView* data,
+                     std::vector<Damage>* damage) const;
+
     ByteView m_file;
     ByteView m_bins;
     BaseBlock m_base;
+    std::vector<PageBin> m_pages;
 };
 
 }  // namespace hive

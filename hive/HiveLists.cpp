@@ -1,0 +1,69 @@
+// Subkey lists ("li", "lf", "lh" and "ri" over them) and value lists.
+#include "hive/HiveFormat.h"
+
+namespace hive {
+
+namespace {
+
+constexpr const char* kSubKeyList = "subkey list";
+constexpr uint32_t kListHeader = 4;  // signature and count
+
+// Appends count entries of entrySize bytes from list, or as many as it
+// holds; false when it holds fewer.
+bool AppendEntries(ByteView list, uint64_t first, uint32_t count, uint32_t entrySize,
+                   std::vector<uint32_t>* cells) {
+    const uint64_t room = list.size() > first ? (list.size() - first) / entrySize : 0;
+    const uint64_t taken = count < room ? count : room;
+    uint32_t entry = 0;
+    for (uint64_t i = 0; i < taken; ++i) {
+        list.U32(first + i * entrySize, &entry);
+        cells->push_back(entry);
+    }
+    return taken == count;
+}
+
+}  // namespace
+
+void Hive::ReadList(uint32_t cell, bool insideRi, std::vector<uint32_t>* cells,
+                    std::vector<Damage>* damage) const {
+    ByteView list;
+    if (!CellData(cell, kSubKeyList, &list, damage)) return;
+    uint16_t signature = 0, count = 0;
+    if (!list.U16(0, &signature) || !list.U16(2, &count)) {
+        AddDamage(damage, cell, kSubKeyList, "too small for its fields");
+        return;
+    }
+    const bool pairs = signature == Signature('l', 'f') || signature == Signature('l', 'h');
+    if (signature == Signature('r', 'i')) {
+        if (insideRi) {
+            AddDamage(damage, cell, kSubKeyList, "ri inside an ri");
+            return;
+        }
+        std::vector<uint32_t> leaves;
+        if (!AppendEntries(list, kListHeader, count, 4, &leaves))
+            AddDamage(damage, cell, kSubKeyList, "count larger than its cell");
+        for (uint32_t leaf : leaves) ReadList(leaf, true, cells, damage);
+        return;
+    }
+    if (!pairs && signature != Signature('l', 'i')) {
+        AddDamage(damage, cell, kSubKeyList, "of the wrong kind");
+        return;
+    }
+    if (!AppendEntries(list, kListHeader, count, pairs ? 8 : 4, cells))
+        AddDamage(damage, cell, kSubKeyList, "count larger than its cell");
+}
+
+void Hive::ReadSubKeyCells(const KeyNode& key, std::vector<uint32_t>* cells, std::vector<Damage>* damage) const {
+    if (key.subKeyCount == 0) return;
+    ReadList(key.subKeyList, false, cells, damage);
+}
+
+void Hive::ReadValueCells(const KeyNode& key, std::vector<uint32_t>* cells, std::vector<Damage>* damage) const {
+    if (key.valueCount == 0) return;
+    ByteView list;
+    if (!CellData(key.valueList, "value list", &list, damage)) return;
+    if (!AppendEntries(list, 0, key.valueCount, 4, cells))
+        AddDamage(damage, key.valueList, "value list", "count larger than its cell");
+}
+
+}  // namespace hive
