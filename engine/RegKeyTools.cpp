@@ -6,6 +6,7 @@
 CRegKeyTools::CRegKeyTools(const char* settingsFile, const RegistryDoors& doors) : m_settings(settingsFile) {
     m_narrow.registry = &doors.narrow;
     m_wide.registry = &doors.wide;
+    m_excludeUnreadable = doors.excludeUnreadable;
     ReadSettings();
 }
 

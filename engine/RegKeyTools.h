@@ -141,6 +141,12 @@ private:
     // The five option flags as the settings file reads and writes them.
     OptionFlags Flags() { return {&m_lookAtKeys, &m_lookAtValues, &m_lookAtData, &m_wholeString, &m_matchCase}; }
     void CloseKeyBlock(KeyVisit& visit);
+    // A key below a start key that could not be read: excluded from later
+    // runs when the doors say so.
+    template <typename Char>
+    void NoteUnreadable(const Char* path) {
+        if (m_excludeUnreadable) m_exclusions.Add(path);
+    }
     int ReadSettings();
     int StopRequested();
     // The walk unwinds: the user stopped it, or nothing more can be written.
@@ -149,6 +155,7 @@ private:
     int OpenReport();
     void Bump(std::atomic<int32_t> SearchCounters::*counter);
 
+    bool m_excludeUnreadable = true;
     int32_t m_settingsChanged = 0;
     int32_t m_stopped = 0;
     int32_t m_reportFailed = 0;  // set by the run's first failed report creation

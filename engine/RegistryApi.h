@@ -56,6 +56,17 @@ IWideRegistryApi& Win32WideRegistryApi();
 struct RegistryDoors {
     IRegistryApi& narrow;
     IWideRegistryApi& wide;
+    // A key that cannot be read lacks rights and joins the exclusion list
+    // (the live registry); otherwise it is damage that the door tells itself.
+    bool excludeUnreadable = true;
+};
+
+// A door whose heap blocks come from the process heap.
+template <typename Char>
+class ProcessHeapDoor : public IRegistryDoor<Char> {
+public:
+    char* Allocate(size_t bytes) override;
+    void Free(char* block) override;
 };
 
 // The process's real registry in both widths.

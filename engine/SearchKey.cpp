@@ -102,7 +102,7 @@ int CRegKeyTools::WalkKey(HKEY parent, const typename T::Char* subKey, KeyVisit&
         if (m_hitListener) m_hitListener->OnKeyHit(side.path.c_str());
     }
     if (!key) {
-        if (belowRoot) m_exclusions.Add(side.path.c_str());
+        if (belowRoot) NoteUnreadable(side.path.c_str());
         CloseKeyBlock(visit);
         return 0;
     }
@@ -112,7 +112,7 @@ int CRegKeyTools::WalkKey(HKEY parent, const typename T::Char* subKey, KeyVisit&
     RegKeyInfo info;
     rc = registry.QueryInfo(key.get(), &info);
     if (rc != ERROR_SUCCESS) {
-        if (belowRoot && !IsGone(rc)) m_exclusions.Add(side.path.c_str());
+        if (belowRoot && !IsGone(rc)) NoteUnreadable(side.path.c_str());
         CloseKeyBlock(visit);
         return IsGone(rc) ? 1 : 0;
     }
@@ -142,7 +142,7 @@ void CRegKeyTools::SearchValues(HKEY key, const RegKeyInfo& info, bool belowRoot
         if (EndsThePass(rc) || rc == ERROR_NOT_ENOUGH_MEMORY) return;
         if (rc != ERROR_SUCCESS) {
             if (!belowRoot) continue;
-            m_exclusions.Add(Side<T>().path.c_str());
+            NoteUnreadable(Side<T>().path.c_str());
             return;
         }
         MatchValue<T>(buffers, nameLength, type, dataSize, visit);
@@ -201,7 +201,7 @@ int CRegKeyTools::SearchSubKeys(HKEY key, const RegKeyInfo& info, bool belowRoot
         } else if (rc == ERROR_NOT_ENOUGH_MEMORY) {
             return OutOfMemory();
         } else if (belowRoot) {
-            m_exclusions.Add(Side<T>().path.c_str());
+            NoteUnreadable(Side<T>().path.c_str());
             break;
         }
     }
