@@ -117,9 +117,32 @@ start_display() {
     fi
 }
 
+# The file after each /H or /H:KEY, given as a Linux path relative to the
+# caller's folder or absolute (/mnt/win/Windows/System32/config/SOFTWARE),
+# becomes the Windows path that Wine maps to it; a Windows path (C:\..., \\...)
+# stays as it is. The result is in the array HIVE_ARGS.
+hive_paths() {
+    HIVE_ARGS=()
+    local arg after_h=0 path
+    for arg in "$@"; do
+        if ((after_h)) && [[ ! $arg =~ ^([A-Za-z]:|\\\\) ]]; then
+            path=$arg
+            [[ $path == /* ]] || path=$PWD/$path
+            arg=$(wine_detached winepath.exe -w "$path" 2>/dev/null)
+            arg=${arg%$'\r'}
+        fi
+        HIVE_ARGS+=("$arg")
+        after_h=0
+        [[ ${arg,,} == /h || ${arg,,} == /h:* ]] && after_h=1
+    done
+    return 0
+}
+
 cmd_run() {
     setup
     start_server
+    hive_paths "$@"
+    set -- "${HIVE_ARGS[@]}"
     mkdir -p "$BUILD/reports"
     cd "$BUILD/reports"
     local report status=0
@@ -143,9 +166,10 @@ cmd_run() {
         log "nothing was found"
     fi
     # 2 means the search ran to its end but some keys could not be read: a
-    # finished run, whose unreadable keys are listed in ExcludeKeys.txt.
+    # finished run, whose unreadable keys are listed in ExcludeKeys.txt (or,
+    # with /H, told above as damage).
     if ((status == 2)); then
-        log "some keys could not be read: see $BUILD/reports/ExcludeKeys.txt"
+        log "some keys could not be read: see above, or $BUILD/reports/ExcludeKeys.txt"
         status=0
     fi
     return "$status"
