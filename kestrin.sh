@@ -4,6 +4,7 @@
 #   ./kestrin.sh test                  build, then run every test
 #   ./kestrin.sh bench [MODE] [ROUNDS] build, then time a search against a plain walk
 #   ./kestrin.sh bench large [KEYS] [MODE] [ROUNDS]   the same on a large synthetic registry
+#   ./kestrin.sh bench hive [KEYS] [ROUNDS]            kestrin-find /H against reglookup | grep
 #   ./kestrin.sh bench-switches        build, then time kestrin-find's /N /D and /S
 #   ./kestrin.sh dist                  build, then pack build/dist/Kestrin-<version>-win64.zip
 #   ./kestrin.sh gui                   build, then start the dialog program on this display
@@ -118,9 +119,32 @@ start_display() {
     fi
 }
 
+# The file after each /H or /H:KEY, given as a Linux path relative to the
+# caller's folder or absolute (/mnt/win/Windows/System32/config/SOFTWARE),
+# becomes the Windows path that Wine maps to it; a Windows path (C:\..., \\...)
+# stays as it is. The result is in the array HIVE_ARGS.
+hive_paths() {
+    HIVE_ARGS=()
+    local arg after_h=0 path
+    for arg in "$@"; do
+        if ((after_h)) && [[ ! $arg =~ ^([A-Za-z]:|\\\\) ]]; then
+            path=$arg
+            [[ $path == /* ]] || path=$PWD/$path
+            arg=$(wine_detached winepath.exe -w "$path" 2>/dev/null)
+            arg=${arg%$'\r'}
+        fi
+        HIVE_ARGS+=("$arg")
+        after_h=0
+        [[ ${arg,,} == /h || ${arg,,} == /h:* ]] && after_h=1
+    done
+    return 0
+}
+
 cmd_run() {
     setup
     start_server
+    hive_paths "$@"
+    set -- "${HIVE_ARGS[@]}"
     mkdir -p "$BUILD/reports"
     cd "$BUILD/reports"
     local report status=0
@@ -144,9 +168,10 @@ cmd_run() {
         log "nothing was found"
     fi
     # 2 means the search ran to its end but some keys could not be read: a
-    # finished run, whose unreadable keys are listed in ExcludeKeys.txt.
+    # finished run, whose unreadable keys are listed in ExcludeKeys.txt (or,
+    # with /H, told above as damage).
     if ((status == 2)); then
-        log "some keys could not be read: see $BUILD/reports/ExcludeKeys.txt"
+        log "some keys could not be read: see above, or $BUILD/reports/ExcludeKeys.txt"
         status=0
     fi
     return "$status"
@@ -167,6 +192,10 @@ cmd_test() {
 # between runs) and times there; MODE defaults to process.
 cmd_bench() {
     setup
+    if [[ ${1:-} == hive ]]; then
+        bench_hive "${2:-400000}" "${3:-5}"
+        return
+    fi
     if [[ ${1:-} == large ]]; then
         local keys=${2:-400000}
         shift $(($# < 2 ? $# : 2))
@@ -186,6 +215,21 @@ cmd_bench() {
         start_server
     fi
     wine_detached "$BUILD/bin/kestrin-bench.exe" "$@"
+}
+
+# kestrin-find /K /V /N /D /H on a hive of KEYS keys (made once by
+# bench/make_bench_hive.py and kept in build/bench-hive) against reglookup
+# dumping it into grep, ROUNDS times each.
+bench_hive() {
+    local keys=$1 rounds=$2 hive
+    hive=$BUILD/bench-hive/bench-$keys.hiv
+    if [[ ! -f $hive ]]; then
+        mkdir -p "$BUILD/bench-hive"
+        log "writing a hive of $keys keys"
+        python3 "$ROOT/bench/make_bench_hive.py" "$keys" "$hive" >&2
+    fi
+    start_server
+    python3 "$ROOT/bench/hive_bench.py" "$BUILD/bin/kestrin-find.exe" "$hive" Microsoft "$rounds"
 }
 
 cmd_bench_switches() {
@@ -231,5 +275,5 @@ case ${1:-} in
     dist) shift; cmd_dist "$@" ;;
     gui) shift; cmd_gui "$@" ;;
     fuzz) shift; cmd_fuzz "$@" ;;
-    *) echo "usage: $0 run [switches] TEXT | test | bench [large [KEYS]] [MODE] [ROUNDS] | bench-switches | dist | gui | fuzz SECONDS" >&2; exit 64 ;;
+    *) echo "usage: $0 run [switches] TEXT | test | bench [large [KEYS]] [MODE] [ROUNDS] | bench hive [KEYS] [ROUNDS] | bench-switches | dist | gui | fuzz SECONDS" >&2; exit 64 ;;
 esac
