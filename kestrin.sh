@@ -17,7 +17,8 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
 PACKAGES=(cmake make g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
-          xvfb xauth x11-utils imagemagick locales googletest python3 fonts-wine)
+          xvfb xauth x11-utils imagemagick locales googletest python3 fonts-wine
+          libboost1.81-dev)
 LOCALES=(en_US.UTF-8 ru_RU.UTF-8 ja_JP.UTF-8)
 
 log() { printf '== %s\n' "$*" >&2; }
