@@ -2,32 +2,29 @@
 // the current directory, same exclusion list from Kestrin.ini beside the
 // executables; the options come from the command line and are never saved.
 #include <windows.h>
-#include <shellapi.h>
 #include <fcntl.h>
 #include <io.h>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
+#include <memory>
 #include <string>
 
 #include "base/Handles.h"
+#include "base/Mbcs.h"
 #include "engine/RegKeyTools.h"
 #include "engine/SearchContext.h"
 #include "engine/StartKeys.h"
 #include "errors/ReportError.h"
+#include "find/ExitCodes.h"
 #include "find/FindCommandLine.h"
+#include "find/FindListener.h"
 #include "find/JsonLines.h"
+#include "regex/RegexPattern.h"
 
 namespace {
 
-constexpr int kUsageExit = 64;
-
-// The worker ends with 4 when the report could not be created; here that is
-// 3, next to 0 done, 1 stopped and 2 some keys unreadable, which pass as
-// they are. The worker's own 3 (no engine) cannot happen here.
-constexpr DWORD kWorkerReportFailed = 4;
-constexpr int kReportFailedExit = 3;
 std::atomic<HANDLE> g_stopEvent{nullptr};
 std::atomic<CRegKeyTools*> g_engine{nullptr};  // set once the engine is wired
 SearchContext g_context;  // zero-filled, as the worker expects
@@ -52,13 +49,19 @@ void HandOverStop(HANDLE stop) {
     if (CRegKeyTools* engine = g_engine.load()) engine->m_stopEvent.store(stop);
 }
 
-// Ctrl+C and Ctrl+Break do what the dialog's Stop button does.
-BOOL WINAPI OnConsoleControl(DWORD type) {
-    if (type != CTRL_C_EVENT && type != CTRL_BREAK_EVENT) return FALSE;
+// Ends the search as the dialog's Stop button does: the report gets the
+// interruption note and the run exits with Stopped.
+void RequestStop() {
     if (HANDLE stop = g_stopEvent.load()) {
         ::SetEvent(stop);
         HandOverStop(stop);
     }
+}
+
+// Ctrl+C and Ctrl+Break stop the search.
+BOOL WINAPI OnConsoleControl(DWORD type) {
+    if (type != CTRL_C_EVENT && type != CTRL_BREAK_EVENT) return FALSE;
+    RequestStop();
     return TRUE;
 }
 
@@ -98,13 +101,13 @@ DWORD RunSearch(SearchContext& context) {
     UniqueKernelHandle thread(::CreateThread(nullptr, 0, SearchThreadProc, &context, 0, nullptr));
     if (!thread) {
         std::fprintf(stderr, "kestrin-find: cannot start the search (error %lu)\n", ::GetLastError());
-        return 2;
+        return kSearchUnreadable;
     }
     const bool console = StandardErrorIsConsole();
     if (console) ShowStatus(context.m_counters, true);
     while (::WaitForSingleObject(thread.get(), kStatusIntervalMs) == WAIT_TIMEOUT)
         if (console) ShowStatus(context.m_counters, true);
-    DWORD exitCode = 2;
+    DWORD exitCode = kSearchUnreadable;
     ::GetExitCodeThread(thread.get(), &exitCode);
     ShowStatus(context.m_counters, console);
     if (console) std::fputc('\n', stderr);
@@ -113,13 +116,24 @@ DWORD RunSearch(SearchContext& context) {
 
 int UsageError(const std::string& message) {
     std::fprintf(stderr, "kestrin-find: %s\n\n%s", message.c_str(), kFindUsage);
-    return kUsageExit;
+    return static_cast<int>(FindExit::Usage);
+}
+
+// The worker's end, and whether the expression gave up on something, as the
+// process's exit code.
+FindExit RunExit(DWORD workerExit, bool notSearched) {
+    const FindExit gaveUp = notSearched ? FindExit::NotSearched : FindExit::Done;
+    switch (workerExit) {
+    case kSearchCompleted: return gaveUp;
+    case kSearchStopped: return FindExit::Stopped;
+    case kSearchReportFailed: return FindExit::ReportFailed;
+    default: return FirstExit({FindExit::Unreadable, gaveUp});
+    }
 }
 
 // Hands the command line's search and the worker's wiring to the engine; the
 // stop event only when Ctrl+C came already.
-void PrepareEngine(CRegKeyTools& tools, const FindCommandLine& line, const std::wstring& wideText,
-                   HANDLE stopEvent) {
+void PrepareEngine(CRegKeyTools& tools, const FindCommandLine& line, HANDLE stopEvent) {
     tools.m_lookAtKeys = line.keys;
     tools.m_lookAtValues = line.values;
     tools.m_lookAtNames = line.names;
@@ -131,7 +145,11 @@ void PrepareEngine(CRegKeyTools& tools, const FindCommandLine& line, const std::
     tools.m_matchCase = line.matchCase;
     std::memcpy(tools.m_searchText, line.text.c_str(), line.text.size() + 1);
     tools.m_unicode = line.unicode;
-    std::wmemcpy(tools.m_searchTextWide, wideText.c_str(), wideText.size() + 1);
+    std::wmemcpy(tools.m_searchTextWide, line.wideText.c_str(), line.wideText.size() + 1);
+    if (line.timeFiltered) {
+        tools.m_modifiedFrom = line.modified.from;
+        tools.m_modifiedTo = line.modified.to;
+    }
     g_context.m_tools = &tools;
     g_context.m_stopEvent = stopEvent;
     tools.m_searchCounters = &g_context.m_counters;
@@ -141,23 +159,27 @@ void PrepareEngine(CRegKeyTools& tools, const FindCommandLine& line, const std::
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    FindCommandLine line = ParseFindCommandLine(argc, argv);
+// The wide command line is split once; the narrow arguments are made from
+// it, so that both widths see the same arguments whatever the quoting.
+int main() {
+    FILETIME now;
+    ::GetSystemTimeAsFileTime(&now);
+    const FindCommandLine line =
+        ParseFindCommandLine(SplitCommandLine(::GetCommandLineW()),
+                             (static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime);
     if (line.help) {
         std::fputs(kFindUsage, stdout);
-        return 0;
+        return static_cast<int>(FindExit::Done);
     }
     if (!line.error.empty()) return UsageError(line.error);
-    // The C run-time's argv went through the ANSI code page, which turns what
-    // it lacks into "?" or a look-alike; /U takes TEXT and the start keys
-    // from the wide command line instead.
-    std::wstring wideText;
-    std::vector<std::wstring> wideStartKeys;
-    if (line.unicode) {
-        int wideArgc = 0;
-        LPWSTR* wideArgv = ::CommandLineToArgvW(::GetCommandLineW(), &wideArgc);
-        UniqueLocalMemory owner(wideArgv);
-        if (!TakeWideArguments(line, wideArgc, wideArgv, &wideText, &wideStartKeys)) return UsageError(line.error);
+    // Compiled once for the whole run. The ANSI walk matches TEXT as the code
+    // page has it, in UTF-16 like the names and data it is matched against.
+    std::unique_ptr<RegexPattern> pattern;
+    if (line.regex) {
+        std::string error;
+        pattern = RegexPattern::Compile(line.unicode ? line.wideText : mbcs::ToWide(line.text.data(), line.text.size()),
+                                        line.matchCase != 0, line.wholeString != 0, &error);
+        if (!pattern) return UsageError(error);
     }
     // Checked before anything else happens, so that a mistyped key costs no
     // search and leaves no file. A failed key is named as typed.
@@ -166,10 +188,8 @@ int main(int argc, char** argv) {
     std::string failedKey;
     std::wstring failedWideKey;
     if (line.unicode) {
-        if (!ResolveStartKeys(Win32WideRegistryApi(), wideStartKeys, &resolvedWideKeys, &failedWideKey)) {
-            const auto failed = std::find(wideStartKeys.begin(), wideStartKeys.end(), failedWideKey);
-            return UsageError("cannot open the start key " + line.startKeys[failed - wideStartKeys.begin()]);
-        }
+        if (!ResolveStartKeys(Win32WideRegistryApi(), line.wideStartKeys, &resolvedWideKeys, &failedWideKey))
+            return UsageError("cannot open the start key " + mbcs::FromWide(failedWideKey));
     } else if (!ResolveStartKeys(Win32RegistryApi(), line.startKeys, &startKeys, &failedKey)) {
         return UsageError("cannot open the start key " + failedKey);
     }
@@ -184,18 +204,18 @@ int main(int argc, char** argv) {
 
     SetErrorPresenter(&PrintError);
     CRegKeyTools tools(SettingsPathBesideExecutable().c_str());
-    PrepareEngine(tools, line, wideText, stopEvent.get());
+    PrepareEngine(tools, line, stopEvent.get());
     tools.m_startKeys = startKeys;
     tools.m_wideStartKeys = resolvedWideKeys;
+    tools.m_pattern = pattern.get();
     // JSON Lines end their lines with a bare LF, which a text-mode stdout
-    // would turn into CR LF.
-    JsonLinesWriter json(stdout);
-    if (line.json) {
-        _setmode(_fileno(stdout), _O_BINARY);
-        tools.m_hitListener = &json;
-    }
+    // would turn into CR LF. A reader that goes away stops the search.
+    JsonLinesWriter json(stdout, &RequestStop);
+    if (line.json) _setmode(_fileno(stdout), _O_BINARY);
+    FindListener listener(line.json ? &json : nullptr, stderr);
+    tools.m_hitListener = &listener;
     const DWORD workerExit = RunSearch(g_context);
-    const int exitCode = workerExit == kWorkerReportFailed ? kReportFailedExit : static_cast<int>(workerExit);
+    const int exitCode = static_cast<int>(RunExit(workerExit, listener.NotSearched()));
 
     ::SetConsoleCtrlHandler(OnConsoleControl, FALSE);
     g_stopEvent = nullptr;
