@@ -16,7 +16,7 @@ using namespace testsupport;
 
 namespace {
 
-constexpr char kUsage[] = "Usage: kestrin-find [/K] [/V] [/N] [/D] [/W] [/C] [/J] [/S KEY]... TEXT";
+constexpr char kUsage[] = "Usage: kestrin-find [/K] [/V] [/N] [/D] [/W] [/C] [/J] [/R] [/T FROM[..TO]] [/S KEY]... TEXT";
 constexpr char kNote[] = "\r\n; ** The process of search was interrupted by the user **";
 
 struct FindRun {
