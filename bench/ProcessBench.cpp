@@ -85,20 +85,26 @@ void ComparePairs(const Command& measured, const Command& baseline, const std::s
                 Median(measuredCpu) / Median(baseCpu));
 }
 
+// A scratch folder with a copy of kestrin-find.exe of its own, so that the
+// Kestrin.ini beside it (an empty exclusion list) is the benchmark's and not
+// the build's. Its path, or empty when it could not be prepared.
+std::string PrepareFind(const std::string& folder) {
+    const std::string find = folder + "\\kestrin-find.exe";
+    if (!::CopyFileA((ExecutableFolder() + "\\kestrin-find.exe").c_str(), find.c_str(), FALSE) ||
+        !WriteSettings(folder + "\\Kestrin.ini", {})) {
+        std::fprintf(stderr, "cannot prepare %s\n", folder.c_str());
+        return std::string();
+    }
+    return find;
+}
+
 }  // namespace
 
 int RunProcessBench(int pairs) {
     const std::string folder = MakeScratchFolder();
-    const std::string bin = ExecutableFolder();
-    // A copy of its own, so that the Kestrin.ini beside it (an empty
-    // exclusion list) is the benchmark's and not the build's.
-    const std::string find = folder + "\\kestrin-find.exe";
-    const std::string plain = bin + "\\kestrin-plainwalk.exe";
-    if (!::CopyFileA((bin + "\\kestrin-find.exe").c_str(), find.c_str(), FALSE) ||
-        !WriteSettings(folder + "\\Kestrin.ini", {})) {
-        std::fprintf(stderr, "cannot prepare %s\n", folder.c_str());
-        return 1;
-    }
+    const std::string find = PrepareFind(folder);
+    const std::string plain = ExecutableFolder() + "\\kestrin-plainwalk.exe";
+    if (find.empty()) return 1;
     std::vector<double> startUp;
     for (int i = 0; i < pairs; ++i) startUp.push_back(TimeProcess(find, "kestrin-find /?", folder).seconds);
     std::printf("pairs: %d; process start and exit (kestrin-find /?): %.3f s\n", pairs, Median(startUp));
@@ -108,6 +114,21 @@ int RunProcessBench(int pairs) {
         ComparePairs(narrow, {plain, "kestrin-plainwalk"}, folder, pairs);
         ComparePairs({find, std::string("kestrin-find /U /K /V ") + text}, narrow, folder, pairs);
     }
+    return 0;
+}
+
+// kestrin-find /R with a plain word against the plain-text search of the same
+// registry, whole processes: the ratio of medians is the figure to watch.
+int RunRegexBench(int pairs) {
+    const std::string folder = MakeScratchFolder();
+    const std::string find = PrepareFind(folder);
+    if (find.empty()) return 1;
+    std::printf("pairs: %d\n", pairs);
+    for (const char* switches : {"/K /V ", "/U /K /V "})
+        for (const char* text : {"Microsoft", "qz~Kestrin-never-matches~zq"}) {
+            const std::string plain = std::string("kestrin-find ") + switches + text;
+            ComparePairs({find, std::string("kestrin-find /R ") + switches + text}, {find, plain}, folder, pairs);
+        }
     return 0;
 }
 

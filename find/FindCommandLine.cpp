@@ -68,6 +68,14 @@ bool ApplySwitch(char letter, FindCommandLine& line) {
     }
 }
 
+// TEXT in both widths, each cut to what the engine's buffers hold.
+void TakeText(const std::wstring& text, FindCommandLine& line) {
+    line.wideText = text.substr(0, text.size() > 259 && text[258] >= 0xD800 && text[258] < 0xDC00 ? 258 : 259);
+    char cut[260];
+    mbcs::CopyBounded(cut, sizeof cut, mbcs::FromWide(text).c_str());
+    line.text = cut;
+}
+
 }  // namespace
 
 std::vector<std::wstring> SplitCommandLine(const wchar_t* commandLine) {
@@ -110,10 +118,7 @@ FindCommandLine ParseFindCommandLine(const std::vector<std::wstring>& arguments,
             line.error = "more than one TEXT (quote a text that holds blanks)";
             return line;
         }
-        line.wideText = arg.substr(0, arg.size() > 259 && arg[258] >= 0xD800 && arg[258] < 0xDC00 ? 258 : 259);
-        char cut[260];
-        mbcs::CopyBounded(cut, sizeof cut, mbcs::FromWide(arg).c_str());
-        line.text = cut;
+        TakeText(arg, line);
         haveText = true;
     }
     if (line.help) return line;

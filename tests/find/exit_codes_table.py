@@ -3,7 +3,7 @@
 one list in find/ExitCodes.h.
 
 usage: exit_codes_table.py ROOT           print the table
-       exit_codes_table.py --check ROOT   fail unless README.md holds it
+       exit_codes_table.py --check ROOT   fail unless README.md holds it (indented or not)
 """
 import re
 import sys
@@ -28,7 +28,8 @@ def main(args):
     if args[:1] == ['--check']:
         expected = table(args[1])
         with open(args[1] + '/README.md', encoding='utf-8') as file:
-            readme = file.read()
+            # The table may be indented into a list item.
+            readme = ''.join(line.lstrip(' ') for line in file)
         if expected not in readme:
             print('README.md lacks this table (from find/ExitCodes.h):\n' + expected, file=sys.stderr)
             return 1
