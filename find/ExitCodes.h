@@ -6,16 +6,14 @@
 // run that also met unreadable keys), the run ends with the first of them.
 //
 // X(name, value, meaning)
-#define KESTRIN_FIND_EXIT_CODES(X)                                                                        \
-    X(Usage, 64, "usage error: a bad switch, time range or regular expression, or a start key that "     \
-                 "does not exist or cannot be opened; nothing was searched")                             \
-    X(NotAHive, 65, "a file given with /H is not a usable hive")                                          \
-    X(CannotOpen, 66, "a file given with /H cannot be opened")                                            \
-    X(ReportFailed, 3, "the report could not be written; the search ended there")                         \
-    X(Stopped, 1, "stopped by Ctrl+C, or the reader of standard output went away")                        \
-    X(NotSearched, 4, "some values were too hard for the regular expression and were not searched")       \
-    X(Unreadable, 2, "some keys could not be read (they were added to ExcludeKeys.txt), or a hive file "  \
-                     "is damaged")                                                                        \
+#define KESTRIN_FIND_EXIT_CODES(X)                                                                   \
+    X(Usage, 64, "usage error, or a start key that cannot be opened: nothing searched")              \
+    X(NotAHive, 65, "a file given with /H is not a usable hive")                                     \
+    X(CannotOpen, 66, "a file given with /H cannot be opened")                                       \
+    X(ReportFailed, 3, "the report could not be written; the search ended there")                    \
+    X(Stopped, 1, "stopped by Ctrl+C, or the reader of standard output went away")                   \
+    X(NotSearched, 4, "some values were too hard for the regular expression, not searched")          \
+    X(Unreadable, 2, "some keys could not be read (see ExcludeKeys.txt), or a hive is damaged")      \
     X(Done, 0, "done")
 
 #include <initializer_list>
