@@ -131,9 +131,41 @@ FindExit RunExit(DWORD workerExit, bool notSearched) {
     }
 }
 
+// What the command line names that can fail before any search: the
+// expression and the start keys.
+struct SearchInputs {
+    std::unique_ptr<RegexPattern> pattern;  // with /R
+    std::vector<std::string> startKeys;     // resolved, without /U
+    std::vector<std::wstring> wideStartKeys;  // resolved, with /U
+};
+
+// Compiles the expression once for the whole run and checks the start keys,
+// so that a mistyped one costs no search and leaves no file. Empty, or the
+// usage error (a failed key named as typed).
+std::string ResolveInputs(const FindCommandLine& line, SearchInputs* inputs) {
+    if (line.regex) {
+        // The ANSI walk matches TEXT as the code page has it, in UTF-16 like
+        // the names and data it is matched against.
+        std::string error;
+        inputs->pattern = RegexPattern::Compile(
+            line.unicode ? line.wideText : mbcs::ToWide(line.text.data(), line.text.size()), line.matchCase != 0,
+            line.wholeString != 0, &error);
+        if (!inputs->pattern) return error;
+    }
+    std::string failedKey;
+    std::wstring failedWideKey;
+    if (line.unicode) {
+        if (!ResolveStartKeys(Win32WideRegistryApi(), line.wideStartKeys, &inputs->wideStartKeys, &failedWideKey))
+            return "cannot open the start key " + mbcs::FromWide(failedWideKey);
+    } else if (!ResolveStartKeys(Win32RegistryApi(), line.startKeys, &inputs->startKeys, &failedKey)) {
+        return "cannot open the start key " + failedKey;
+    }
+    return std::string();
+}
+
 // Hands the command line's search and the worker's wiring to the engine; the
 // stop event only when Ctrl+C came already.
-void PrepareEngine(CRegKeyTools& tools, const FindCommandLine& line, HANDLE stopEvent) {
+void PrepareEngine(CRegKeyTools& tools, const FindCommandLine& line, const SearchInputs& inputs, HANDLE stopEvent) {
     tools.m_lookAtKeys = line.keys;
     tools.m_lookAtValues = line.values;
     tools.m_lookAtNames = line.names;
@@ -150,6 +182,9 @@ void PrepareEngine(CRegKeyTools& tools, const FindCommandLine& line, HANDLE stop
         tools.m_modifiedFrom = line.modified.from;
         tools.m_modifiedTo = line.modified.to;
     }
+    tools.m_startKeys = inputs.startKeys;
+    tools.m_wideStartKeys = inputs.wideStartKeys;
+    tools.m_pattern = inputs.pattern.get();
     g_context.m_tools = &tools;
     g_context.m_stopEvent = stopEvent;
     tools.m_searchCounters = &g_context.m_counters;
@@ -172,27 +207,9 @@ int main() {
         return static_cast<int>(FindExit::Done);
     }
     if (!line.error.empty()) return UsageError(line.error);
-    // Compiled once for the whole run. The ANSI walk matches TEXT as the code
-    // page has it, in UTF-16 like the names and data it is matched against.
-    std::unique_ptr<RegexPattern> pattern;
-    if (line.regex) {
-        std::string error;
-        pattern = RegexPattern::Compile(line.unicode ? line.wideText : mbcs::ToWide(line.text.data(), line.text.size()),
-                                        line.matchCase != 0, line.wholeString != 0, &error);
-        if (!pattern) return UsageError(error);
-    }
-    // Checked before anything else happens, so that a mistyped key costs no
-    // search and leaves no file. A failed key is named as typed.
-    std::vector<std::string> startKeys;
-    std::vector<std::wstring> resolvedWideKeys;
-    std::string failedKey;
-    std::wstring failedWideKey;
-    if (line.unicode) {
-        if (!ResolveStartKeys(Win32WideRegistryApi(), line.wideStartKeys, &resolvedWideKeys, &failedWideKey))
-            return UsageError("cannot open the start key " + mbcs::FromWide(failedWideKey));
-    } else if (!ResolveStartKeys(Win32RegistryApi(), line.startKeys, &startKeys, &failedKey)) {
-        return UsageError("cannot open the start key " + failedKey);
-    }
+    SearchInputs inputs;
+    const std::string inputError = ResolveInputs(line, &inputs);
+    if (!inputError.empty()) return UsageError(inputError);
 
     // The stop event exists before anything else, so that a Ctrl+C at any
     // moment stops the search instead of killing the process. A process
@@ -204,10 +221,7 @@ int main() {
 
     SetErrorPresenter(&PrintError);
     CRegKeyTools tools(SettingsPathBesideExecutable().c_str());
-    PrepareEngine(tools, line, stopEvent.get());
-    tools.m_startKeys = startKeys;
-    tools.m_wideStartKeys = resolvedWideKeys;
-    tools.m_pattern = pattern.get();
+    PrepareEngine(tools, line, inputs, stopEvent.get());
     // JSON Lines end their lines with a bare LF, which a text-mode stdout
     // would turn into CR LF. A reader that goes away stops the search.
     JsonLinesWriter json(stdout, &RequestStop);
