@@ -172,7 +172,7 @@ void JsonLinesWriter::WriteSummary(const char* report, const SearchCounters& cou
 
 // Flushed at once: a script reading the pipe sees each hit as it is found,
 // and a reader that went away shows as a failed write of this very line
-// (under Wine a closed pipe fails the next write, not a zero-byte probe).
+// (under Wine a closed pipe fails the next write).
 void JsonLinesWriter::WriteLine(const std::string& line) {
     if (m_failed) return;
     const bool written = std::fwrite(line.data(), 1, line.size(), m_out) == line.size();
