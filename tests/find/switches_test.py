@@ -41,12 +41,12 @@ BLOB = bytes(range(256)) + bytes(range(144))
 ODD_NAME = 'i %s q"uo\\te\x01\x1f\t\x7f%s' % (TEXT, LETTER)
 
 
-def wine(args, cwd, env=None):
+def wine(args, cwd, env=None, timeout=None):
     """Runs a Windows program; its output goes through files, since Wine's
     background programs would hold a pipe open."""
     with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
         status = subprocess.run(['wine'] + args, cwd=cwd, stdin=subprocess.DEVNULL, stdout=out,
-                                stderr=err, env=env).returncode
+                                stderr=err, env=env, timeout=timeout).returncode
         out.seek(0)
         err.seek(0)
         return status, out.read(), err.read()
@@ -145,8 +145,9 @@ class Switches(unittest.TestCase):
 
     def values(self, *args, expect_exit=0):
         """The names of the values that a run found, in order; no report
-        when there are none."""
-        status, out, err = wine([self.exe, '/J'] + list(args), self.cwd)
+        when there are none. No run here may take long, whatever the
+        expression."""
+        status, out, err = wine([self.exe, '/J'] + list(args), self.cwd, timeout=60)
         self.assertEqual(expect_exit, status, err.decode(CODE_PAGE, 'replace'))
         *hits, summary = [json.loads(line) for line in out.decode('utf-8').splitlines()]
         self.assertEqual(expect_exit, summary['exit'])
