@@ -2,7 +2,7 @@
 # Kestrin's one entry point on a Debian 12 machine (as root):
 #   ./kestrin.sh run [switches] TEXT   build, then search the Wine prefix's registry
 #   ./kestrin.sh test                  build, then run every test
-#   ./kestrin.sh bench [MODE] [ROUNDS] build, then time a search against a plain walk
+#   ./kestrin.sh bench [MODE] [ROUNDS] build, then time a search against a plain walk (MODE regex: /R against plain text)
 #   ./kestrin.sh bench large [KEYS] [MODE] [ROUNDS]   the same on a large synthetic registry
 #   ./kestrin.sh bench hive [KEYS] [ROUNDS]            kestrin-find /H against reglookup | grep
 #   ./kestrin.sh bench-switches        build, then time kestrin-find's /N /D and /S
@@ -20,7 +20,7 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 
 PACKAGES=(cmake make g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
           xvfb xauth x11-utils imagemagick locales googletest python3 fonts-wine
-          python3-hivex libregf-utils clang libclang-rt-14-dev reglookup)
+          python3-hivex libregf-utils clang libclang-rt-14-dev reglookup libboost1.81-dev)
 LOCALES=(en_US.UTF-8 ru_RU.UTF-8 ja_JP.UTF-8)
 
 log() { printf '== %s\n' "$*" >&2; }
@@ -186,8 +186,9 @@ cmd_test() {
 }
 
 # MODE is search (the default: the search in one process), process (whole
-# kestrin-find.exe processes against a plain-walk process) or exclude (a
-# 500-entry exclusion list against an empty one). "large" first fills a
+# kestrin-find.exe processes against a plain-walk process), exclude (a
+# 500-entry exclusion list against an empty one) or regex (kestrin-find /R
+# with a plain word against the plain-text search, whole processes). "large" first fills a
 # prefix of its own with a synthetic tree of KEYS keys (default 400000, kept
 # between runs) and times there; MODE defaults to process.
 cmd_bench() {

@@ -1,6 +1,7 @@
 #include "base/Mbcs.h"
 
 #include <windows.h>
+#include <climits>
 #include <cstring>
 
 namespace mbcs {
@@ -142,12 +143,28 @@ size_t CopyBounded(char* target, size_t capacity, const char* source) {
 }
 
 std::wstring ToWide(const char* text, size_t length) {
-    if (length == 0) return std::wstring();
-    const int size = static_cast<int>(length);
-    const int wide = ::MultiByteToWideChar(CP_ACP, 0, text, size, nullptr, 0);
-    if (wide <= 0) return std::wstring();
-    std::wstring result(static_cast<size_t>(wide), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, text, size, &result[0], wide);
+    std::wstring result;
+    ToWide(text, length, &result);
+    return result;
+}
+
+// No code page makes more UTF-16 code units than it had bytes, so one pass
+// into a buffer of length units is enough.
+void ToWide(const char* text, size_t length, std::wstring* wide) {
+    wide->resize(length);
+    if (length == 0 || length > INT_MAX) return wide->clear();
+    const int made = ::MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(length), &(*wide)[0],
+                                           static_cast<int>(length));
+    wide->resize(made > 0 ? static_cast<size_t>(made) : 0);
+}
+
+std::string FromWide(const std::wstring& text) {
+    if (text.empty() || text.size() > INT_MAX / 2) return std::string();
+    const int size = static_cast<int>(text.size());
+    const int bytes = ::WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0) return std::string();
+    std::string result(static_cast<size_t>(bytes), '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, text.data(), size, &result[0], bytes, nullptr, nullptr);
     return result;
 }
 

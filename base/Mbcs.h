@@ -44,6 +44,13 @@ void FoldCase(const char* text, std::string* folded);
 // length bytes of text (in the ANSI code page) as UTF-16. The platform maps
 // every byte sequence to something; empty when length is 0 or it fails.
 std::wstring ToWide(const char* text, size_t length);
+// The same into wide, reusing its storage.
+void ToWide(const char* text, size_t length, std::wstring* wide);
+
+// UTF-16 text in the ANSI code page, with the platform's best-fit mapping
+// for what the code page lacks (as the C run-time makes its argv); empty
+// when text is empty or the conversion fails.
+std::string FromWide(const std::wstring& text);
 
 // Copies at most capacity - 1 bytes of source and a terminator into target,
 // never ending on a lone lead byte. Returns the bytes copied.

@@ -6,6 +6,11 @@
 // comparison with ignore-case does, through a table made once per process.
 wchar_t UpperOrdinal(wchar_t c);
 
+// c under Unicode's simple case folding (base/CaseFoldTable.inc), per UTF-16
+// code unit: the BMP is folded, surrogates and the planes beyond are left
+// as they are. The same under every ANSI code page and on every platform.
+wchar_t FoldSimple(wchar_t c);
+
 // text with every code unit upper-cased by UpperOrdinal; reuses folded's
 // storage.
 void FoldOrdinal(const wchar_t* text, std::wstring* folded);

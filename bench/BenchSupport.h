@@ -30,6 +30,7 @@ std::string ExecutableFolder();
 // The modes besides the in-process search. Each prints its figures and
 // returns the process exit code.
 int RunProcessBench(int pairs);
+int RunRegexBench(int pairs);
 int RunExcludeBench(int rounds);
 int BuildSyntheticRegistry(long keys);
 

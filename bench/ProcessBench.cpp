@@ -4,10 +4,14 @@
 // settings file, the report, the status output and exit all count here.
 #include <windows.h>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "base/Mbcs.h"
 #include "bench/BenchSupport.h"
+#include "engine/TextTraits.h"
+#include "regex/RegexPattern.h"
 
 namespace bench {
 namespace {
@@ -85,20 +89,26 @@ void ComparePairs(const Command& measured, const Command& baseline, const std::s
                 Median(measuredCpu) / Median(baseCpu));
 }
 
+// A scratch folder with a copy of kestrin-find.exe of its own, so that the
+// Kestrin.ini beside it (an empty exclusion list) is the benchmark's and not
+// the build's. Its path, or empty when it could not be prepared.
+std::string PrepareFind(const std::string& folder) {
+    const std::string find = folder + "\\kestrin-find.exe";
+    if (!::CopyFileA((ExecutableFolder() + "\\kestrin-find.exe").c_str(), find.c_str(), FALSE) ||
+        !WriteSettings(folder + "\\Kestrin.ini", {})) {
+        std::fprintf(stderr, "cannot prepare %s\n", folder.c_str());
+        return std::string();
+    }
+    return find;
+}
+
 }  // namespace
 
 int RunProcessBench(int pairs) {
     const std::string folder = MakeScratchFolder();
-    const std::string bin = ExecutableFolder();
-    // A copy of its own, so that the Kestrin.ini beside it (an empty
-    // exclusion list) is the benchmark's and not the build's.
-    const std::string find = folder + "\\kestrin-find.exe";
-    const std::string plain = bin + "\\kestrin-plainwalk.exe";
-    if (!::CopyFileA((bin + "\\kestrin-find.exe").c_str(), find.c_str(), FALSE) ||
-        !WriteSettings(folder + "\\Kestrin.ini", {})) {
-        std::fprintf(stderr, "cannot prepare %s\n", folder.c_str());
-        return 1;
-    }
+    const std::string find = PrepareFind(folder);
+    const std::string plain = ExecutableFolder() + "\\kestrin-plainwalk.exe";
+    if (find.empty()) return 1;
     std::vector<double> startUp;
     for (int i = 0; i < pairs; ++i) startUp.push_back(TimeProcess(find, "kestrin-find /?", folder).seconds);
     std::printf("pairs: %d; process start and exit (kestrin-find /?): %.3f s\n", pairs, Median(startUp));
@@ -108,6 +118,59 @@ int RunProcessBench(int pairs) {
         ComparePairs(narrow, {plain, "kestrin-plainwalk"}, folder, pairs);
         ComparePairs({find, std::string("kestrin-find /U /K /V ") + text}, narrow, folder, pairs);
     }
+    return 0;
+}
+
+// What matching one string costs, in nanoseconds, without the Wine server's
+// noise: the plain ANSI match (upper-cased copy, then a search) against /R's
+// (conversion to UTF-16, then the expression), on strings of a registry's
+// typical length, none of which holds the word.
+void PrintMatchCost(const char* word) {
+    std::vector<std::string> strings;
+    char text[160];
+    for (unsigned i = 0; i < 20000; ++i) {
+        std::snprintf(text, sizeof text, "C:\\Program Files\\Common Files\\Shared %08X\\Component %u.dll,-%u",
+                      i * 2654435761u, i, i % 977);
+        strings.push_back(text);
+    }
+    char upper[260] = {}, scratch[160];
+    mbcs::CopyBounded(upper, sizeof upper, word);
+    mbcs::UpperInPlace(upper, sizeof upper);
+    std::string error;
+    const auto pattern = RegexPattern::Compile(mbcs::ToWide(word, std::strlen(word)), false, false, &error);
+    std::wstring wide;
+    const int passes = 10;
+    int found = 0;
+    const double plainStart = Seconds();
+    for (int pass = 0; pass < passes; ++pass)
+        for (const std::string& candidate : strings) {
+            NarrowText::CopyUpper(scratch, sizeof scratch, candidate.c_str());
+            found += NarrowText::Contains(scratch, upper);
+        }
+    const double regexStart = Seconds();
+    for (int pass = 0; pass < passes; ++pass)
+        for (const std::string& candidate : strings) {
+            mbcs::ToWide(candidate.data(), candidate.size(), &wide);
+            found += pattern->Match(wide.data(), wide.size()) == RegexPattern::Result::Match;
+        }
+    const double end = Seconds(), count = passes * static_cast<double>(strings.size());
+    std::printf("one string of %zu bytes, \"%s\" (%d found): plain %.0f ns, /R %.0f ns\n", strings[0].size(), word,
+                found, (regexStart - plainStart) * 1e9 / count, (end - regexStart) * 1e9 / count);
+}
+
+// kestrin-find /R with a plain word against the plain-text search of the same
+// registry, whole processes: the ratio of medians is the figure to watch.
+int RunRegexBench(int pairs) {
+    const std::string folder = MakeScratchFolder();
+    const std::string find = PrepareFind(folder);
+    if (find.empty()) return 1;
+    std::printf("pairs: %d\n", pairs);
+    for (const char* switches : {"/K /V ", "/U /K /V "})
+        for (const char* text : {"Microsoft", "qz~Kestrin-never-matches~zq"}) {
+            const std::string plain = std::string("kestrin-find ") + switches + text;
+            ComparePairs({find, std::string("kestrin-find /R ") + switches + text}, {find, plain}, folder, pairs);
+        }
+    PrintMatchCost("Microsoft");
     return 0;
 }
 

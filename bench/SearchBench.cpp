@@ -4,6 +4,7 @@
 //   kestrin-bench [search] [rounds]    the search in this process
 //   kestrin-bench process [pairs]      kestrin-find.exe against kestrin-plainwalk.exe
 //   kestrin-bench exclude [rounds]     a 500-entry exclusion list against an empty one
+//   kestrin-bench regex [pairs]        kestrin-find /R against the plain-text search
 //   kestrin-bench build-registry KEYS  fills the registry with a synthetic tree
 #include <windows.h>
 #include <algorithm>
@@ -155,7 +156,8 @@ int main(int argc, char** argv) {
     if (mode == "search") return RunSearchBench(rounds);
     if (mode == "process") return bench::RunProcessBench(rounds);
     if (mode == "exclude") return bench::RunExcludeBench(rounds);
+    if (mode == "regex") return bench::RunRegexBench(rounds);
     if (mode == "build-registry" && count) return bench::BuildSyntheticRegistry(std::atol(count));
-    std::fprintf(stderr, "usage: kestrin-bench [search|process|exclude] [rounds] | build-registry KEYS\n");
+    std::fprintf(stderr, "usage: kestrin-bench [search|process|exclude|regex] [rounds] | build-registry KEYS\n");
     return 64;
 }

@@ -18,6 +18,8 @@
 #include "engine/TextTraits.h"
 #include "report/ReportWriter.h"
 
+class RegexPattern;
+
 struct RootKey {
     HKEY key;
     const char* name;
@@ -83,6 +85,14 @@ public:
     std::vector<std::string> m_startKeys;
     // The same for a wide search (m_unicode).
     std::vector<std::wstring> m_wideStartKeys;
+    // kestrin-find /R: when set, it replaces the plain match (and the number
+    // comparison of /D); the ANSI walk converts names and data to UTF-16
+    // before matching.
+    const RegexPattern* m_pattern = nullptr;
+    // kestrin-find /T: only keys last written within [from, to] (FILETIME
+    // ticks, UTC, inclusive) are matched; the others are still walked.
+    uint64_t m_modifiedFrom = 0;
+    uint64_t m_modifiedTo = UINT64_MAX;
     // Told of every hit as it is written; may be null.
     ISearchHitListener* m_hitListener = nullptr;
     // Stored by the front end right after the worker started; read at every poll.
@@ -114,6 +124,13 @@ private:
     template <typename T>
     int MatchValue(const BasicValueBuffers<typename T::Char>& buffers, DWORD nameLength, DWORD type,
                    DWORD dataSize, KeyVisit& visit);
+    template <typename T>
+    int MatchPattern(const typename T::Char* candidate);
+    template <typename T>
+    int MatchNumber(uint64_t value, typename T::Char* scratch, size_t scratchSize);
+    template <typename T>
+    void MatchKeyName(const typename T::Char* subKey, KeyVisit& visit);
+    bool ModifiedInRange(const FILETIME& lastWrite) const;
     template <typename T>
     int MatchValueData(DWORD type, const typename T::Char* data, DWORD dataSize, typename T::Char* scratch,
                        size_t scratchSize);
@@ -162,6 +179,10 @@ private:
     // The search text read as a number, for REG_DWORD and REG_QWORD data.
     bool m_searchIsNumber = false;
     uint64_t m_searchNumber = 0;
+    // The pattern gave up on a string since the flag was last cleared.
+    bool m_patternGaveUp = false;
+    // The ANSI walk's candidate in UTF-16 for the pattern, reused.
+    std::wstring m_patternText;
     WalkText<NarrowText> m_narrow;
     WalkText<WideText> m_wide;
     CReportWriter m_report;

@@ -92,16 +92,16 @@ int CRegKeyTools::Search() {
 
 DWORD WINAPI SearchThreadProc(LPVOID lpParameter) {
     auto* context = static_cast<SearchContext*>(lpParameter);
-    if (!context || !context->m_tools) return 3;
+    if (!context || !context->m_tools) return kSearchNoEngine;
 
-    DWORD exitCode = 2;
+    DWORD exitCode = kSearchUnreadable;
     try {
         if (context->m_tools->Search())
-            exitCode = 0;
+            exitCode = kSearchCompleted;
         else if (context->m_tools->IsStopped())
-            exitCode = 1;
+            exitCode = kSearchStopped;
         else if (context->m_tools->ReportFailed())
-            exitCode = 4;
+            exitCode = kSearchReportFailed;
     } catch (...) {
         // Only an allocation in the exclusion list can throw; the run counts
         // as failed and the front end still gets its end message.

@@ -16,8 +16,14 @@ struct SearchContext {
     char m_foundText[260];
 };
 
+// The worker thread's exit codes.
+enum SearchThreadExit : DWORD {
+    kSearchCompleted = 0,
+    kSearchStopped = 1,        // by the user
+    kSearchUnreadable = 2,     // a key could not be read
+    kSearchNoEngine = 3,       // no context or no engine: nothing searched, nothing posted
+    kSearchReportFailed = 4,   // the report could not be created (shown once; the walk ended there)
+};
+
 // The worker thread's start routine; lpParameter is a SearchContext*.
-// Exit codes: 0 completed, 1 stopped by the user, 2 a key could not be read,
-// 3 no context or no engine (nothing searched, nothing posted), 4 the report
-// could not be created (shown once; the walk ended there).
 DWORD WINAPI SearchThreadProc(LPVOID lpParameter);

@@ -19,6 +19,7 @@ struct BasicValueHit {
     const BYTE* data;     // the bytes that the registry returned
     DWORD dataSize;
     ValueMatch match;
+    const FILETIME* lastWrite;  // the key's last write time, UTC
 };
 using ValueHit = BasicValueHit<char>;
 using WideValueHit = BasicValueHit<wchar_t>;
@@ -26,10 +27,17 @@ using WideValueHit = BasicValueHit<wchar_t>;
 class ISearchHitListener {
 public:
     virtual ~ISearchHitListener() = default;
-    // A key whose name matched; keyPath is its full path.
-    virtual void OnKeyHit(const char* keyPath) = 0;
+    // A key whose name matched; keyPath is its full path, lastWrite its
+    // last write time (UTC), null when the key could not be opened or
+    // queried.
+    virtual void OnKeyHit(const char* keyPath, const FILETIME* lastWrite) = 0;
     virtual void OnValueHit(const ValueHit& hit) = 0;
     // The same from the wide walk; string data is UTF-16.
-    virtual void OnKeyHit(const wchar_t* keyPath) = 0;
+    virtual void OnKeyHit(const wchar_t* keyPath, const FILETIME* lastWrite) = 0;
     virtual void OnValueHit(const WideValueHit& hit) = 0;
+    // The regular expression gave up on a key's name (name null) or on a
+    // value (nameLength characters of name, empty for the default value),
+    // which was therefore not searched; called once for each.
+    virtual void OnNotSearched(const char* keyPath, const char* name, DWORD nameLength) = 0;
+    virtual void OnNotSearched(const wchar_t* keyPath, const wchar_t* name, DWORD nameLength) = 0;
 };

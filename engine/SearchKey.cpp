@@ -47,7 +47,13 @@ int OutOfMemory() {
 struct CRegKeyTools::KeyVisit {
     bool keyLineWritten = false;  // decides the blank line that closes the block
     bool counted = false;         // a counter moved: the key may post progress
+    const FILETIME* lastWrite = nullptr;  // the key's, once its figures were read
 };
+
+bool CRegKeyTools::ModifiedInRange(const FILETIME& lastWrite) const {
+    const uint64_t ticks = (static_cast<uint64_t>(lastWrite.dwHighDateTime) << 32) | lastWrite.dwLowDateTime;
+    return ticks >= m_modifiedFrom && ticks <= m_modifiedTo;
+}
 
 void CRegKeyTools::Bump(std::atomic<int32_t> SearchCounters::*counter) {
     SearchCounters::Bump(m_searchCounters->*counter);
@@ -84,42 +90,54 @@ template <typename T>
 int CRegKeyTools::WalkKey(HKEY parent, const typename T::Char* subKey, KeyVisit& visit) {
     WalkText<T>& side = Side<T>();
     const bool belowRoot = subKey != nullptr;
-    // The name is matched before the open and its line written after it, so
-    // that a key that is gone by then leaves nothing behind, while a key that
-    // cannot be opened is still reported by its name.
-    const bool nameMatches =
-        m_lookAtKeys && MatchText<T>(subKey, side.matchBuffer, 1, sizeof side.matchBuffer / sizeof side.matchBuffer[0]);
     IRegistryDoor<typename T::Char>& registry = *side.registry;
     HKEY opened = nullptr;
     LONG rc = registry.OpenKey(parent, subKey, &opened);
     RegKey key(registry, rc == ERROR_SUCCESS ? opened : nullptr);
     if (!key && IsGone(rc) && !(belowRoot && IsStillListed<T>(registry, parent, subKey))) return 1;
-    if (nameMatches) {
-        Bump(&SearchCounters::found);
+    RegKeyInfo info;
+    if (key) {
+        Bump(&SearchCounters::keys);
         visit.counted = true;
-        WriteKeyLineOf<T>();
-        visit.keyLineWritten = true;
-        if (m_hitListener) m_hitListener->OnKeyHit(side.path.c_str());
+        rc = registry.QueryInfo(key.get(), &info);
+        if (rc == ERROR_SUCCESS) visit.lastWrite = &info.lastWrite;
     }
+    // A key that cannot be opened is still reported by its name, unless a
+    // time range asks for the time it cannot tell.
+    const bool timeFiltered = m_modifiedFrom != 0 || m_modifiedTo != UINT64_MAX;
+    const bool matched = visit.lastWrite ? ModifiedInRange(info.lastWrite) : !timeFiltered;
+    if (matched && m_lookAtKeys) MatchKeyName<T>(subKey, visit);
     if (!key) {
         if (belowRoot) NoteUnreadable(side.path.c_str());
         CloseKeyBlock(visit);
         return 0;
     }
-    Bump(&SearchCounters::keys);
-    visit.counted = true;
-
-    RegKeyInfo info;
-    rc = registry.QueryInfo(key.get(), &info);
-    if (rc != ERROR_SUCCESS) {
+    if (!visit.lastWrite) {
         if (belowRoot && !IsGone(rc)) NoteUnreadable(side.path.c_str());
         CloseKeyBlock(visit);
         return IsGone(rc) ? 1 : 0;
     }
     const bool valuePass = m_lookAtValues || m_lookAtNames || m_lookAtTypedData;
-    if (valuePass && info.values > 0) SearchValues<T>(key.get(), info, belowRoot, visit);
+    if (matched && valuePass && info.values > 0) SearchValues<T>(key.get(), info, belowRoot, visit);
     CloseKeyBlock(visit);
     return SearchSubKeys<T>(key.get(), info, belowRoot);
+}
+
+// The key's name (the path for a start key) against the search; a hit is
+// written and told at once.
+template <typename T>
+void CRegKeyTools::MatchKeyName(const typename T::Char* subKey, KeyVisit& visit) {
+    WalkText<T>& side = Side<T>();
+    m_patternGaveUp = false;
+    if (!MatchText<T>(subKey, side.matchBuffer, 1, sizeof side.matchBuffer / sizeof side.matchBuffer[0])) {
+        if (m_patternGaveUp && m_hitListener) m_hitListener->OnNotSearched(side.path.c_str(), nullptr, 0);
+        return;
+    }
+    Bump(&SearchCounters::found);
+    visit.counted = true;
+    WriteKeyLineOf<T>();
+    visit.keyLineWritten = true;
+    if (m_hitListener) m_hitListener->OnKeyHit(side.path.c_str(), visit.lastWrite);
 }
 
 void CRegKeyTools::CloseKeyBlock(KeyVisit& visit) {
@@ -162,9 +180,14 @@ int CRegKeyTools::MatchValue(const BasicValueBuffers<typename T::Char>& buffers,
     Char* scratch = buffers.Scratch();
     const size_t scratchSize = buffers.ScratchCount();
     ValueMatch match = ValueMatch::Name;
+    m_patternGaveUp = false;
     // The default value has no name to match.
     if (!(m_lookAtNames && nameLength > 0 && MatchText<T>(name, scratch, 0, scratchSize))) {
-        if (!MatchValueData<T>(type, data, dataSize, scratch, scratchSize)) return 0;
+        if (!MatchValueData<T>(type, data, dataSize, scratch, scratchSize)) {
+            if (m_patternGaveUp && m_hitListener)
+                m_hitListener->OnNotSearched(Side<T>().path.c_str(), name, nameLength);
+            return 0;
+        }
         match = ValueMatch::Data;
     }
     if (!visit.keyLineWritten) {
@@ -176,7 +199,8 @@ int CRegKeyTools::MatchValue(const BasicValueBuffers<typename T::Char>& buffers,
     WriteValueLine(name, nameLength, type, data, dataSize);
     if (m_hitListener)
         m_hitListener->OnValueHit(BasicValueHit<Char>{Side<T>().path.c_str(), name, nameLength, type,
-                                                      reinterpret_cast<const BYTE*>(data), dataSize, match});
+                                                      reinterpret_cast<const BYTE*>(data), dataSize, match,
+                                                      visit.lastWrite});
     return 1;
 }
 

@@ -1,6 +1,7 @@
 // Matching of value data beyond the string types: the strings of a
 // REG_MULTI_SZ, and the numbers of REG_DWORD and REG_QWORD.
 #include <cstring>
+#include <string>
 
 #include "engine/RegKeyTools.h"
 
@@ -40,20 +41,29 @@ int CRegKeyTools::MatchValueData(DWORD type, const typename T::Char* data, DWORD
     case REG_MULTI_SZ:
         return m_lookAtTypedData ? MatchMultiString<T>(data, dataSize, scratch, scratchSize) : 0;
     case REG_DWORD: {
-        if (!m_lookAtTypedData || !m_searchIsNumber || dataSize != sizeof(uint32_t)) return 0;
+        if (!m_lookAtTypedData || dataSize != sizeof(uint32_t)) return 0;
         uint32_t value;
         std::memcpy(&value, data, sizeof value);
-        return value == m_searchNumber ? 1 : 0;
+        return MatchNumber<T>(value, scratch, scratchSize);
     }
     case REG_QWORD: {
-        if (!m_lookAtTypedData || !m_searchIsNumber || dataSize != sizeof(uint64_t)) return 0;
+        if (!m_lookAtTypedData || dataSize != sizeof(uint64_t)) return 0;
         uint64_t value;
         std::memcpy(&value, data, sizeof value);
-        return value == m_searchNumber ? 1 : 0;
+        return MatchNumber<T>(value, scratch, scratchSize);
     }
     default:
         return 0;
     }
+}
+
+// A number equals the search text read as a number; for a pattern it is
+// matched as its decimal text.
+template <typename T>
+int CRegKeyTools::MatchNumber(uint64_t value, typename T::Char* scratch, size_t scratchSize) {
+    if (!m_pattern) return m_searchIsNumber && value == m_searchNumber ? 1 : 0;
+    const auto text = Widened<typename T::Char>(std::to_string(value).c_str());
+    return MatchText<T>(text.c_str(), scratch, 0, scratchSize);
 }
 
 // The list ends at its first empty string or at the end of the data; the

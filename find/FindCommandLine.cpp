@@ -1,9 +1,15 @@
 #include "find/FindCommandLine.h"
 
+#include <windows.h>
+#include <shellapi.h>
+
+#include "base/Handles.h"
 #include "base/Mbcs.h"
+#include "find/ExitCodes.h"
 
 const char kFindUsage[] =
-    "Usage: kestrin-find [/K] [/V] [/N] [/D] [/W] [/C] [/J] [/S KEY]... [/H[:KEY] FILE]... TEXT\n"
+    "Usage: kestrin-find [/K] [/V] [/N] [/D] [/W] [/C] [/J] [/R] [/T FROM[..TO]]\n"
+    "                    [/S KEY]... [/H[:KEY] FILE]... TEXT\n"
     "       kestrin-find /U [the same switches] TEXT\n"
     "Searches the registry for TEXT and writes every hit to a report in the\n"
     "current directory; prints the report's path when one was written.\n"
@@ -15,6 +21,12 @@ const char kFindUsage[] =
     "          or a hexadecimal one after 0x; /W and /C do not apply)\n"
     "  /W      match whole strings only\n"
     "  /C      match case sensitive\n"
+    "  /R      TEXT is a regular expression (Perl syntax), searched for\n"
+    "          anywhere in a name or data (with /W: the whole of it); \"\"\n"
+    "          matches everything; /D numbers are matched as decimal text\n"
+    "  /T FROM[..TO]  match only keys last written from FROM to TO\n"
+    "          (inclusive; either end may be left out): YYYY-MM-DD,\n"
+    "          YYYY-MM-DDThh:mm[:ss] in UTC, or an age such as 30m, 12h, 7d\n"
     "  /S KEY  search only below KEY, e.g. HKCU\\Software; may be repeated.\n"
     "          Roots: HKCR, HKCU, HKLM, HKU or their long names\n"
     "  /J      write each hit as a line of JSON (UTF-8) to standard output,\n"
@@ -29,17 +41,18 @@ const char kFindUsage[] =
     "          UTF-16LE (\"Windows Registry Editor Version 5.00\") and so is\n"
     "          ExcludeKeys.txt; /S keys are read in UTF-16 too\n"
     "At least one of /K, /V, /N and /D is required. Ctrl+C stops the search.\n"
-    "Exit codes: 0 done, 1 stopped, 2 some keys could not be read (or a hive\n"
-    "is damaged), 3 the report could not be written, 64 usage error (also for\n"
-    "a start key that does not exist or cannot be opened), 65 a /H file is not\n"
-    "a usable hive, 66 a /H file cannot be opened; with several, the first of\n"
-    "3, 1, 66, 65, 2 applies.\n"
+    "Exit codes (when several apply, the first one listed):\n"
+#define KESTRIN_FIND_EXIT_USAGE(name, value, meaning) "  " #value "  " meaning "\n"
+    KESTRIN_FIND_EXIT_CODES(KESTRIN_FIND_EXIT_USAGE)
+#undef KESTRIN_FIND_EXIT_USAGE
     "Examples:\n"
     "  kestrin-find /K /V /W Explorer\n"
     "  kestrin-find /N /C /S HKCU\\Software ProxyServer\n"
     "  kestrin-find /D /S HKLM\\SYSTEM /S HKCU 0x2a\n"
     "  kestrin-find /V /J /S HKCR notepad > hits.jsonl\n"
     "  kestrin-find /U /K /V zebra\n"
+    "  kestrin-find /K /R \"\" /T 1d\n"
+    "  kestrin-find /V /R /W \"\\{[0-9a-f-]{36}\\}\"\n"
     "  kestrin-find /V /H D:\\Windows\\System32\\config\\SOFTWARE.copy Explorer\n";
 
 namespace {
@@ -55,38 +68,62 @@ bool ApplySwitch(char letter, FindCommandLine& line) {
     case 'd': case 'D': line.typedData = 1; return true;
     case 'j': case 'J': line.json = true; return true;
     case 'u': case 'U': line.unicode = true; return true;
+    case 'r': case 'R': line.regex = true; return true;
     case '?': line.help = true; return true;
     default: return false;
     }
 }
 
+// TEXT in both widths, each cut to what the engine's buffers hold.
+void TakeText(const std::wstring& text, FindCommandLine& line) {
+    line.wideText = text.substr(0, text.size() > 259 && text[258] >= 0xD800 && text[258] < 0xDC00 ? 258 : 259);
+    char cut[260];
+    mbcs::CopyBounded(cut, sizeof cut, mbcs::FromWide(text).c_str());
+    line.text = cut;
+}
+
 }  // namespace
 
-FindCommandLine ParseFindCommandLine(int argc, const char* const* argv) {
+std::vector<std::wstring> SplitCommandLine(const wchar_t* commandLine) {
+    int count = 0;
+    LPWSTR* list = ::CommandLineToArgvW(commandLine, &count);
+    UniqueLocalMemory owner(list);
+    std::vector<std::wstring> arguments;
+    for (int i = 1; list && i < count; ++i) arguments.emplace_back(list[i]);
+    return arguments;
+}
+
+FindCommandLine ParseFindCommandLine(const std::vector<std::wstring>& arguments, uint64_t now) {
     FindCommandLine line;
     bool haveText = false;
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (arg.size() == 2 && arg[0] == '/' && (arg[1] == 's' || arg[1] == 'S')) {
-            if (++i == argc) {
-                line.error = "/S needs a key";
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::wstring& arg = arguments[i];
+        const wchar_t letter = arg.size() == 2 && arg[0] == L'/' ? static_cast<wchar_t>(arg[1] | 0x20) : 0;
+        if (letter == L's' || letter == L't') {
+            if (++i == arguments.size()) {
+                line.error = letter == L's' ? "/S needs a key" : "/T needs a time range";
                 return line;
             }
-            line.startKeys.emplace_back(argv[i]);
-            line.startKeyIndices.push_back(i);
-            continue;
-        }
-        if (arg.size() >= 2 && arg[0] == '/' && (arg[1] == 'h' || arg[1] == 'H') && (arg.size() == 2 || arg[2] == ':')) {
-            if (++i == argc) {
-                line.error = arg + " needs a hive file";
+            if (letter == L's') {
+                line.wideStartKeys.push_back(arguments[i]);
+                line.startKeys.push_back(mbcs::FromWide(arguments[i]));
+            } else if (!ParseTimeRange(mbcs::FromWide(arguments[i]), now, &line.modified, &line.error)) {
                 return line;
             }
-            line.hives.push_back({i - 1, i});
+            line.timeFiltered = line.timeFiltered || letter == L't';
             continue;
         }
-        if (arg.size() == 2 && arg[0] == '/') {
-            if (!ApplySwitch(arg[1], line)) {
-                line.error = "unknown switch " + arg;
+        if (arg.size() >= 2 && arg[0] == L'/' && (arg[1] | 0x20) == L'h' && (arg.size() == 2 || arg[2] == L':')) {
+            if (++i == arguments.size()) {
+                line.error = mbcs::FromWide(arg) + " needs a hive file";
+                return line;
+            }
+            line.hives.push_back({arg.size() > 3 ? arg.substr(3) : std::wstring(), arguments[i]});
+            continue;
+        }
+        if (arg.size() == 2 && arg[0] == L'/') {
+            if (!ApplySwitch(arg[1] < 0x80 ? static_cast<char>(arg[1]) : 0, line)) {
+                line.error = "unknown switch " + mbcs::FromWide(arg);
                 return line;
             }
             continue;
@@ -95,35 +132,14 @@ FindCommandLine ParseFindCommandLine(int argc, const char* const* argv) {
             line.error = "more than one TEXT (quote a text that holds blanks)";
             return line;
         }
-        char cut[260];
-        mbcs::CopyBounded(cut, sizeof cut, arg.c_str());
-        line.text = cut;
-        line.textIndex = i;
+        TakeText(arg, line);
         haveText = true;
     }
     if (line.help) return line;
-    if (!haveText || line.text.empty())
+    // An empty expression matches everything; an empty plain text is a slip.
+    if (!haveText || (line.wideText.empty() && !line.regex))
         line.error = "no TEXT to search for";
     else if (!line.keys && !line.values && !line.names && !line.typedData)
         line.error = "say where to look: /K, /V, /N or /D";
     return line;
-}
-
-bool TakeWideArguments(FindCommandLine& line, int wideArgc, const wchar_t* const* wideArgv, std::wstring* text,
-                       std::vector<std::wstring>* startKeys) {
-    if (!wideArgv || line.textIndex <= 0 || line.textIndex >= wideArgc) {
-        line.error = "cannot read the wide command line";
-        return false;
-    }
-    for (const FindCommandLine::HiveSwitch& hive : line.hives) {
-        if (hive.fileIndex >= wideArgc) {
-            line.error = "cannot read the wide command line";
-            return false;
-        }
-    }
-    startKeys->clear();
-    for (int index : line.startKeyIndices) startKeys->emplace_back(wideArgv[index]);
-    text->assign(wideArgv[line.textIndex]);
-    if (text->size() > 259) text->resize((*text)[258] >= 0xD800 && (*text)[258] < 0xDC00 ? 258 : 259);
-    return true;
 }

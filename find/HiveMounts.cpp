@@ -36,12 +36,11 @@ std::string ClashText(const HiveRegistry& hives, size_t clash, const std::wstrin
            AnsiOf(key) + ") would stand at the same key or one inside the other";
 }
 
-bool MountHives(const FindCommandLine& line, const wchar_t* const* wideArgv, const std::vector<std::wstring>& startKeys,
-                HiveRegistry* hives, std::string* error) {
+bool MountHives(const FindCommandLine& line, const std::vector<std::wstring>& startKeys, HiveRegistry* hives,
+                std::string* error) {
     for (const FindCommandLine::HiveSwitch& given : line.hives) {
-        const std::wstring file = wideArgv[given.fileIndex];
-        const std::wstring with = wideArgv[given.switchIndex];
-        const std::wstring key = with.size() > 3 ? with.substr(3) : L"HKEY_LOCAL_MACHINE\\" + FileName(file);
+        const std::wstring& file = given.file;
+        const std::wstring key = given.key.empty() ? L"HKEY_LOCAL_MACHINE\\" + FileName(file) : given.key;
         size_t clash = 0;
         if (!hives->AddMount(key, file, &clash)) {
             *error = ClashText(*hives, clash, file, key);
@@ -58,8 +57,8 @@ bool MountHives(const FindCommandLine& line, const wchar_t* const* wideArgv, con
 }
 
 // Opens the files and tells what is wrong with them; the files' exit code.
-int OpenHives(HiveRegistry* hives) {
-    int exit = 0;
+FindExit OpenHives(HiveRegistry* hives) {
+    FindExit exit = FindExit::Done;
     for (size_t index = 0; index < hives->MountCount(); ++index) {
         DWORD error = 0;
         std::string reason;
@@ -72,11 +71,11 @@ int OpenHives(HiveRegistry* hives) {
                 std::fprintf(stderr, "kestrin-find: Windows keeps the hives it has loaded (those under "
                                      "System32\\config, a signed-in user's NTUSER.DAT) locked: search a copy "
                                      "(reg save, or a shadow copy)\n");
-            exit = static_cast<int>(FindExit::CannotOpen);
+            exit = FirstExit({exit, FindExit::CannotOpen});
             break;
         case HiveRegistry::OpenResult::NotAHive:
             std::fprintf(stderr, "kestrin-find: %s is not a usable hive: %s\n", file.c_str(), reason.c_str());
-            if (exit == 0) exit = static_cast<int>(FindExit::NotAHive);
+            exit = FirstExit({exit, FindExit::NotAHive});
             break;
         case HiveRegistry::OpenResult::Opened:
             if (hives->Mount(index).hive.Base().Dirty())
@@ -104,20 +103,12 @@ std::vector<std::wstring> HiveStartKeys(const HiveRegistry& hives, const std::ve
 
 }  // namespace
 
-bool SetUpHives(const FindCommandLine& line, const wchar_t* const* wideArgv, HiveRegistry* hives,
-                std::vector<std::wstring>* wideStartKeys, std::vector<std::string>* narrowStartKeys, int* filesExit,
-                std::string* error) {
-    if (!MountHives(line, wideArgv, *wideStartKeys, hives, error)) return false;
+bool SetUpHives(const FindCommandLine& line, HiveRegistry* hives, std::vector<std::wstring>* wideStartKeys,
+                std::vector<std::string>* narrowStartKeys, FindExit* filesExit, std::string* error) {
+    if (!MountHives(line, *wideStartKeys, hives, error)) return false;
     *filesExit = OpenHives(hives);
     *wideStartKeys = HiveStartKeys(*hives, *wideStartKeys);
     narrowStartKeys->clear();
     for (const std::wstring& key : *wideStartKeys) narrowStartKeys->push_back(AnsiOf(key));
     return true;
-}
-
-int HiveRunExit(int searchExit, int filesExit, bool damaged) {
-    if (searchExit == static_cast<int>(FindExit::ReportFailed) || searchExit == static_cast<int>(FindExit::Stopped))
-        return searchExit;
-    if (filesExit != 0) return filesExit;
-    return damaged ? static_cast<int>(FindExit::Unreadable) : searchExit;
 }

@@ -1,11 +1,12 @@
 #pragma once
 // kestrin-find /H: the command line's hive files mounted, opened and
-// checked, their trouble told on standard error, the run's start keys
-// among them, and the run's exit code with theirs.
+// checked, their trouble told on standard error, and the run's start keys
+// among them.
 #include <string>
 #include <vector>
 
 #include "engine/HiveRegistry.h"
+#include "find/ExitCodes.h"
 #include "find/FindCommandLine.h"
 
 // Sets up the hives of the command line's /H FILE (at
@@ -17,15 +18,8 @@
 // Then the files are opened in order, and each one that cannot be opened or
 // is no usable hive, and each dirty one, is told on standard error; from
 // then on every damaged structure that the walk meets is told there too.
-// *filesExit: 66 when a file could not be opened, else 65 when one is no
-// usable hive, else 0. The keys to walk are the /S keys less those inside
+// *filesExit: CannotOpen when a file could not be opened, else NotAHive
+// when one is no usable hive, else Done. The keys to walk are the /S keys less those inside
 // such files, or without /S the keys of the hives that opened.
-bool SetUpHives(const FindCommandLine& line, const wchar_t* const* wideArgv, HiveRegistry* hives,
-                std::vector<std::wstring>* wideStartKeys, std::vector<std::string>* narrowStartKeys, int* filesExit,
-                std::string* error);
-
-// The exit code of a run with /H, the most pressing first: the report could
-// not be written (3), the search was stopped (1), a file could not be
-// opened (66), a file is no usable hive (65), keys could not be read or a
-// hive is damaged (2).
-int HiveRunExit(int searchExit, int filesExit, bool damaged);
+bool SetUpHives(const FindCommandLine& line, HiveRegistry* hives, std::vector<std::wstring>* wideStartKeys,
+                std::vector<std::string>* narrowStartKeys, FindExit* filesExit, std::string* error);

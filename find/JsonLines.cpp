@@ -5,6 +5,7 @@
 #include <cwchar>
 
 #include "base/Mbcs.h"
+#include "find/TimeRange.h"
 
 namespace {
 
@@ -31,9 +32,7 @@ std::string Utf8(const char* text, size_t length) {
 size_t Length(const char* text) { return std::strlen(text); }
 size_t Length(const wchar_t* text) { return std::wcslen(text); }
 
-// text (length characters, ANSI or UTF-16) as a JSON string in UTF-8, quotes
-// included. Whatever the text, the result is valid JSON: quotes, backslashes
-// and control characters are escaped.
+// Quotes, backslashes and control characters are escaped.
 template <typename Char>
 void AppendJsonString(std::string& out, const Char* text, size_t length) {
     static const char kDigits[] = "0123456789abcdef";
@@ -118,18 +117,32 @@ void AppendData(std::string& out, const BasicValueHit<Char>& hit) {
     AppendHex(out, hit.data, hit.dataSize);
 }
 
+// The key's last write time, null when it is not known; the end of a line.
+std::string Modified(const FILETIME* lastWrite) {
+    if (!lastWrite) return ", \"modified\": null}\n";
+    const uint64_t ticks = (static_cast<uint64_t>(lastWrite->dwHighDateTime) << 32) | lastWrite->dwLowDateTime;
+    return ", \"modified\": \"" + FormatUtc(ticks) + "\"}\n";
+}
+
 }  // namespace
 
-void JsonLinesWriter::OnKeyHit(const char* keyPath) { WriteKeyHit(keyPath); }
-void JsonLinesWriter::OnKeyHit(const wchar_t* keyPath) { WriteKeyHit(keyPath); }
-void JsonLinesWriter::OnValueHit(const ValueHit& hit) { WriteValueHit(hit); }
-void JsonLinesWriter::OnValueHit(const WideValueHit& hit) { WriteValueHit(hit); }
+std::string JsonString(const char* text, size_t length) {
+    std::string out;
+    AppendJsonString(out, text, length);
+    return out;
+}
+
+std::string JsonString(const wchar_t* text, size_t length) {
+    std::string out;
+    AppendJsonString(out, text, length);
+    return out;
+}
 
 template <typename Char>
-void JsonLinesWriter::WriteKeyHit(const Char* keyPath) {
+void JsonLinesWriter::WriteKeyHit(const Char* keyPath, const FILETIME* lastWrite) {
     std::string line = "{\"key\": ";
     AppendJsonString(line, keyPath, Length(keyPath));
-    WriteLine(line + ", \"match\": \"key\"}\n");
+    WriteLine(line + ", \"match\": \"key\"" + Modified(lastWrite));
 }
 
 template <typename Char>
@@ -140,8 +153,8 @@ void JsonLinesWriter::WriteValueHit(const BasicValueHit<Char>& hit) {
     AppendJsonString(line, hit.name, hit.nameLength);
     line += ", \"type\": \"" + RegistryTypeName(hit.type) + "\", \"data\": ";
     AppendData(line, hit);
-    line += hit.match == ValueMatch::Name ? ", \"match\": \"name\"}\n" : ", \"match\": \"data\"}\n";
-    WriteLine(line);
+    line += hit.match == ValueMatch::Name ? ", \"match\": \"name\"" : ", \"match\": \"data\"";
+    WriteLine(line + Modified(hit.lastWrite));
 }
 
 void JsonLinesWriter::WriteSummary(const char* report, const SearchCounters& counters, int exitCode) {
@@ -157,8 +170,18 @@ void JsonLinesWriter::WriteSummary(const char* report, const SearchCounters& cou
     WriteLine(line);
 }
 
-// Flushed at once: a script reading the pipe sees each hit as it is found.
+// Flushed at once: a script reading the pipe sees each hit as it is found,
+// and a reader that went away shows as a failed write of this very line
+// (under Wine a closed pipe fails the next write).
 void JsonLinesWriter::WriteLine(const std::string& line) {
-    std::fwrite(line.data(), 1, line.size(), m_out);
-    std::fflush(m_out);
+    if (m_failed) return;
+    const bool written = std::fwrite(line.data(), 1, line.size(), m_out) == line.size();
+    if (std::fflush(m_out) == 0 && written) return;
+    m_failed = true;
+    if (m_onWriteFailed) m_onWriteFailed();
 }
+
+template void JsonLinesWriter::WriteKeyHit(const char*, const FILETIME*);
+template void JsonLinesWriter::WriteKeyHit(const wchar_t*, const FILETIME*);
+template void JsonLinesWriter::WriteValueHit(const ValueHit&);
+template void JsonLinesWriter::WriteValueHit(const WideValueHit&);

@@ -1,28 +1,37 @@
 #pragma once
 // kestrin-find's /J output: one JSON object per hit, written and flushed as
 // the walk finds it, then one summary object; UTF-8, one object a line.
+#include <windows.h>
 #include <cstdio>
 #include <string>
 
 #include "engine/SearchCounters.h"
 #include "engine/SearchHitListener.h"
 
-class JsonLinesWriter final : public ISearchHitListener {
+// text (length characters, ANSI code page or UTF-16) as a JSON string in
+// UTF-8, quotes included; valid JSON whatever the text.
+std::string JsonString(const char* text, size_t length);
+std::string JsonString(const wchar_t* text, size_t length);
+
+class JsonLinesWriter {
 public:
-    explicit JsonLinesWriter(std::FILE* out) : m_out(out) {}
-    void OnKeyHit(const char* keyPath) override;
-    void OnValueHit(const ValueHit& hit) override;
-    void OnKeyHit(const wchar_t* keyPath) override;
-    void OnValueHit(const WideValueHit& hit) override;
+    // onWriteFailed is called once, on the worker thread, when a line could
+    // not be written (the reader of a pipe went away); nothing more is
+    // written after that.
+    JsonLinesWriter(std::FILE* out, void (*onWriteFailed)()) : m_out(out), m_onWriteFailed(onWriteFailed) {}
+    // One hit as the walk tells it (ISearchHitListener); Char is char or
+    // wchar_t.
+    template <typename Char>
+    void WriteKeyHit(const Char* keyPath, const FILETIME* lastWrite);
+    template <typename Char>
+    void WriteValueHit(const BasicValueHit<Char>& hit);
     // The last line: the report's path (null without one), the counters and
     // the exit code.
     void WriteSummary(const char* report, const SearchCounters& counters, int exitCode);
 
 private:
-    template <typename Char>
-    void WriteKeyHit(const Char* keyPath);
-    template <typename Char>
-    void WriteValueHit(const BasicValueHit<Char>& hit);
     void WriteLine(const std::string& line);
     std::FILE* m_out;
+    void (*m_onWriteFailed)();
+    bool m_failed = false;
 };

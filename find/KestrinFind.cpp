@@ -2,33 +2,30 @@
 // the current directory, same exclusion list from Kestrin.ini beside the
 // executables; the options come from the command line and are never saved.
 #include <windows.h>
-#include <shellapi.h>
 #include <fcntl.h>
 #include <io.h>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
+#include <memory>
 #include <string>
 
 #include "base/Handles.h"
+#include "base/Mbcs.h"
 #include "engine/RegKeyTools.h"
 #include "engine/SearchContext.h"
 #include "engine/StartKeys.h"
 #include "errors/ReportError.h"
+#include "find/ExitCodes.h"
 #include "find/FindCommandLine.h"
+#include "find/FindListener.h"
 #include "find/HiveMounts.h"
 #include "find/JsonLines.h"
+#include "regex/RegexPattern.h"
 
 namespace {
 
-constexpr int kUsageExit = 64;
-
-// The worker ends with 4 when the report could not be created; here that is
-// 3, next to 0 done, 1 stopped and 2 some keys unreadable, which pass as
-// they are. The worker's own 3 (no engine) cannot happen here.
-constexpr DWORD kWorkerReportFailed = 4;
-constexpr int kReportFailedExit = 3;
 std::atomic<HANDLE> g_stopEvent{nullptr};
 std::atomic<CRegKeyTools*> g_engine{nullptr};  // set once the engine is wired
 SearchContext g_context;  // zero-filled, as the worker expects
@@ -53,13 +50,19 @@ void HandOverStop(HANDLE stop) {
     if (CRegKeyTools* engine = g_engine.load()) engine->m_stopEvent.store(stop);
 }
 
-// Ctrl+C and Ctrl+Break do what the dialog's Stop button does.
-BOOL WINAPI OnConsoleControl(DWORD type) {
-    if (type != CTRL_C_EVENT && type != CTRL_BREAK_EVENT) return FALSE;
+// Ends the search as the dialog's Stop button does: the report gets the
+// interruption note and the run exits with Stopped.
+void RequestStop() {
     if (HANDLE stop = g_stopEvent.load()) {
         ::SetEvent(stop);
         HandOverStop(stop);
     }
+}
+
+// Ctrl+C and Ctrl+Break stop the search.
+BOOL WINAPI OnConsoleControl(DWORD type) {
+    if (type != CTRL_C_EVENT && type != CTRL_BREAK_EVENT) return FALSE;
+    RequestStop();
     return TRUE;
 }
 
@@ -99,13 +102,13 @@ DWORD RunSearch(SearchContext& context) {
     UniqueKernelHandle thread(::CreateThread(nullptr, 0, SearchThreadProc, &context, 0, nullptr));
     if (!thread) {
         std::fprintf(stderr, "kestrin-find: cannot start the search (error %lu)\n", ::GetLastError());
-        return 2;
+        return kSearchUnreadable;
     }
     const bool console = StandardErrorIsConsole();
     if (console) ShowStatus(context.m_counters, true);
     while (::WaitForSingleObject(thread.get(), kStatusIntervalMs) == WAIT_TIMEOUT)
         if (console) ShowStatus(context.m_counters, true);
-    DWORD exitCode = 2;
+    DWORD exitCode = kSearchUnreadable;
     ::GetExitCodeThread(thread.get(), &exitCode);
     ShowStatus(context.m_counters, console);
     if (console) std::fputc('\n', stderr);
@@ -114,13 +117,66 @@ DWORD RunSearch(SearchContext& context) {
 
 int UsageError(const std::string& message) {
     std::fprintf(stderr, "kestrin-find: %s\n\n%s", message.c_str(), kFindUsage);
-    return kUsageExit;
+    return static_cast<int>(FindExit::Usage);
+}
+
+// The worker's end, and whether the expression gave up on something, as the
+// process's exit code.
+FindExit RunExit(DWORD workerExit, bool notSearched) {
+    const FindExit gaveUp = notSearched ? FindExit::NotSearched : FindExit::Done;
+    switch (workerExit) {
+    case kSearchCompleted: return gaveUp;
+    case kSearchStopped: return FindExit::Stopped;
+    case kSearchReportFailed: return FindExit::ReportFailed;
+    default: return FirstExit({FindExit::Unreadable, gaveUp});
+    }
+}
+
+// What the command line names that can fail before any search: the
+// expression, the hive files and the start keys.
+struct SearchInputs {
+    std::unique_ptr<RegexPattern> pattern;  // with /R
+    HiveRegistry hives;                     // with /H: the registry searched
+    FindExit filesExit = FindExit::Done;    // what went wrong with the hive files
+    std::vector<std::string> startKeys;     // resolved, without /U
+    std::vector<std::wstring> wideStartKeys;  // resolved, with /U
+    // With /H, hives that did not open can leave nothing to search.
+    bool NothingToSearch() const { return hives.MountCount() > 0 && startKeys.empty() && wideStartKeys.empty(); }
+};
+
+// Compiles the expression once for the whole run, opens the hive files and
+// checks the start keys, so that a mistyped one costs no search and leaves
+// no file. Empty, or the usage error (a failed key named as typed).
+std::string ResolveInputs(const FindCommandLine& line, const RegistryDoors& doors, SearchInputs* inputs) {
+    if (line.regex) {
+        // The ANSI walk matches TEXT as the code page has it, in UTF-16 like
+        // the names and data it is matched against.
+        std::string error;
+        inputs->pattern = RegexPattern::Compile(
+            line.unicode ? line.wideText : mbcs::ToWide(line.text.data(), line.text.size()), line.matchCase != 0,
+            line.wholeString != 0, &error);
+        if (!inputs->pattern) return error;
+    }
+    std::vector<std::wstring> wideGiven = line.wideStartKeys;
+    std::vector<std::string> narrowGiven = line.startKeys;
+    std::string error;
+    if (!line.hives.empty() &&
+        !SetUpHives(line, &inputs->hives, &wideGiven, &narrowGiven, &inputs->filesExit, &error))
+        return error;
+    std::string failedKey;
+    std::wstring failedWideKey;
+    if (line.unicode) {
+        if (!ResolveStartKeys(doors.wide, wideGiven, &inputs->wideStartKeys, &failedWideKey))
+            return "cannot open the start key " + mbcs::FromWide(failedWideKey);
+    } else if (!ResolveStartKeys(doors.narrow, narrowGiven, &inputs->startKeys, &failedKey)) {
+        return "cannot open the start key " + failedKey;
+    }
+    return std::string();
 }
 
 // Hands the command line's search and the worker's wiring to the engine; the
 // stop event only when Ctrl+C came already.
-void PrepareEngine(CRegKeyTools& tools, const FindCommandLine& line, const std::wstring& wideText,
-                   HANDLE stopEvent) {
+void PrepareEngine(CRegKeyTools& tools, const FindCommandLine& line, const SearchInputs& inputs, HANDLE stopEvent) {
     tools.m_lookAtKeys = line.keys;
     tools.m_lookAtValues = line.values;
     tools.m_lookAtNames = line.names;
@@ -132,7 +188,14 @@ void PrepareEngine(CRegKeyTools& tools, const FindCommandLine& line, const std::
     tools.m_matchCase = line.matchCase;
     std::memcpy(tools.m_searchText, line.text.c_str(), line.text.size() + 1);
     tools.m_unicode = line.unicode;
-    std::wmemcpy(tools.m_searchTextWide, wideText.c_str(), wideText.size() + 1);
+    std::wmemcpy(tools.m_searchTextWide, line.wideText.c_str(), line.wideText.size() + 1);
+    if (line.timeFiltered) {
+        tools.m_modifiedFrom = line.modified.from;
+        tools.m_modifiedTo = line.modified.to;
+    }
+    tools.m_startKeys = inputs.startKeys;
+    tools.m_wideStartKeys = inputs.wideStartKeys;
+    tools.m_pattern = inputs.pattern.get();
     g_context.m_tools = &tools;
     g_context.m_stopEvent = stopEvent;
     tools.m_searchCounters = &g_context.m_counters;
@@ -142,48 +205,24 @@ void PrepareEngine(CRegKeyTools& tools, const FindCommandLine& line, const std::
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    FindCommandLine line = ParseFindCommandLine(argc, argv);
+// The wide command line is split once; the narrow arguments are made from
+// it, so that both widths see the same arguments whatever the quoting.
+int main() {
+    FILETIME now;
+    ::GetSystemTimeAsFileTime(&now);
+    const FindCommandLine line =
+        ParseFindCommandLine(SplitCommandLine(::GetCommandLineW()),
+                             (static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime);
     if (line.help) {
         std::fputs(kFindUsage, stdout);
-        return 0;
+        return static_cast<int>(FindExit::Done);
     }
     if (!line.error.empty()) return UsageError(line.error);
-    // The C run-time's argv went through the ANSI code page, which turns what
-    // it lacks into "?" or a look-alike; /U takes TEXT and the start keys
-    // from the wide command line instead, and /H its files and keys.
-    std::wstring wideText;
-    std::vector<std::wstring> wideStartKeys;
-    int wideArgc = 0;
-    UniqueLocalMemory wideOwner;
-    LPWSTR* wideArgv = nullptr;
-    if (line.unicode || !line.hives.empty()) {
-        wideArgv = ::CommandLineToArgvW(::GetCommandLineW(), &wideArgc);
-        wideOwner.reset(wideArgv);
-        if (!TakeWideArguments(line, wideArgc, wideArgv, &wideText, &wideStartKeys)) return UsageError(line.error);
-    }
     // With /H the hives are the registry, and nothing else is read.
-    HiveRegistry hives;
-    int filesExit = 0;
-    std::vector<std::string> narrowGiven = line.startKeys;
-    std::string hiveError;
-    if (!line.hives.empty() && !SetUpHives(line, wideArgv, &hives, &wideStartKeys, &narrowGiven, &filesExit, &hiveError))
-        return UsageError(hiveError);
-    const RegistryDoors doors = line.hives.empty() ? LiveRegistry() : hives.Doors();
-    // Checked before the search, so that a mistyped key costs no search and
-    // leaves no file. A failed key is named as typed.
-    std::vector<std::string> startKeys;
-    std::vector<std::wstring> resolvedWideKeys;
-    std::string failedKey;
-    std::wstring failedWideKey;
-    if (line.unicode) {
-        if (!ResolveStartKeys(doors.wide, wideStartKeys, &resolvedWideKeys, &failedWideKey)) {
-            const auto failed = std::find(wideStartKeys.begin(), wideStartKeys.end(), failedWideKey);
-            return UsageError("cannot open the start key " + narrowGiven[failed - wideStartKeys.begin()]);
-        }
-    } else if (!ResolveStartKeys(doors.narrow, narrowGiven, &startKeys, &failedKey)) {
-        return UsageError("cannot open the start key " + failedKey);
-    }
+    SearchInputs inputs;
+    const RegistryDoors doors = line.hives.empty() ? LiveRegistry() : inputs.hives.Doors();
+    const std::string inputError = ResolveInputs(line, doors, &inputs);
+    if (!inputError.empty()) return UsageError(inputError);
 
     // The stop event exists before anything else, so that a Ctrl+C at any
     // moment stops the search instead of killing the process. A process
@@ -195,21 +234,17 @@ int main(int argc, char** argv) {
 
     SetErrorPresenter(&PrintError);
     CRegKeyTools tools(SettingsPathBesideExecutable().c_str(), doors);
-    PrepareEngine(tools, line, wideText, stopEvent.get());
-    tools.m_startKeys = startKeys;
-    tools.m_wideStartKeys = resolvedWideKeys;
+    PrepareEngine(tools, line, inputs, stopEvent.get());
     // JSON Lines end their lines with a bare LF, which a text-mode stdout
-    // would turn into CR LF.
-    JsonLinesWriter json(stdout);
-    if (line.json) {
-        _setmode(_fileno(stdout), _O_BINARY);
-        tools.m_hitListener = &json;
-    }
-    // Hives of which none opened leave nothing to search.
-    const bool nothingToSearch = !line.hives.empty() && startKeys.empty() && resolvedWideKeys.empty();
-    const DWORD workerExit = nothingToSearch ? 0 : RunSearch(g_context);
-    int exitCode = workerExit == kWorkerReportFailed ? kReportFailedExit : static_cast<int>(workerExit);
-    if (!line.hives.empty()) exitCode = HiveRunExit(exitCode, filesExit, hives.DamageCount() > 0);
+    // would turn into CR LF. A reader that goes away stops the search.
+    JsonLinesWriter json(stdout, &RequestStop);
+    if (line.json) _setmode(_fileno(stdout), _O_BINARY);
+    FindListener listener(line.json ? &json : nullptr, stderr);
+    tools.m_hitListener = &listener;
+    const DWORD workerExit = inputs.NothingToSearch() ? kSearchCompleted : RunSearch(g_context);
+    const int exitCode = static_cast<int>(FirstExit({RunExit(workerExit, listener.NotSearched()), inputs.filesExit,
+                                                     inputs.hives.DamageCount() > 0 ? FindExit::Unreadable
+                                                                                    : FindExit::Done}));
 
     ::SetConsoleCtrlHandler(OnConsoleControl, FALSE);
     g_stopEvent = nullptr;

@@ -160,3 +160,27 @@ TEST_F(Cp932MatchTest, FullWidthLettersAreUpperCasedAsUnits) {
 }
 
 }  // namespace
+
+// ---- The search text read as a number (/D) ---------------------------------
+
+TEST(ParseSearchNumber, DecimalAndHexadecimalUpToSixtyFourBits) {
+    struct Row {
+        const char* text;
+        bool ok;
+        uint64_t number;
+    };
+    const Row rows[] = {
+        {"42", true, 42}, {"0", true, 0}, {"0x2a", true, 42}, {"0X2A", true, 42}, {"007", true, 7},
+        {"18446744073709551615", true, UINT64_MAX}, {"0xffffffffffffffff", true, UINT64_MAX},
+        {"18446744073709551616", false, 0}, {"0x10000000000000000", false, 0},
+        {"", false, 0}, {"0x", false, 0}, {"-1", false, 0}, {" 42", false, 0}, {"42 ", false, 0},
+        {"1e3", false, 0}, {"0x1g", false, 0}, {"2a", false, 0},
+    };
+    for (const Row& row : rows) {
+        uint64_t number = 12345;
+        EXPECT_EQ(row.ok, ParseSearchNumber(row.text, &number)) << row.text;
+        if (row.ok) {
+            EXPECT_EQ(row.number, number) << row.text;
+        }
+    }
+}

@@ -16,7 +16,7 @@ using namespace testsupport;
 
 namespace {
 
-constexpr char kUsage[] = "Usage: kestrin-find [/K] [/V] [/N] [/D] [/W] [/C] [/J] [/S KEY]... [/H[:KEY] FILE]... TEXT";
+constexpr char kUsage[] = "Usage: kestrin-find [/K] [/V] [/N] [/D] [/W] [/C] [/J] [/R] [/T FROM[..TO]]";
 constexpr char kNote[] = "\r\n; ** The process of search was interrupted by the user **";
 
 struct FindRun {

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""kestrin-find's /N, /D, /S and /J, run under Wine on a subtree that the test
+"""kestrin-find's /N, /D, /S, /J, /R and /T, run under Wine on a subtree that the test
 imports into HKEY_CURRENT_USER and deletes again. Every run is made with /J,
 so each case checks the JSON Lines (parsed by Python's json module), the
 summary and the report file together. Names hold quotes, backslashes, control
@@ -8,12 +8,14 @@ once in 932, where the trail byte of U+8868 is "\\").
 
 usage: switches_test.py KESTRIN_FIND_EXE   (WINEPREFIX and LC_ALL from ctest)
 """
+import datetime
 import json
 import os
 import shutil
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 
 EXE = None
@@ -21,8 +23,11 @@ CODE_PAGE = 'cp932' if os.environ.get('LC_ALL', '').startswith('ja_JP') else 'cp
 # A letter beyond ASCII, and a word with it whose case the code page can change.
 if CODE_PAGE == 'cp932':
     LETTER, WORD, WORD_UPPER = '\u8868', 'ab\u8868', 'AB\u8868'  # U+8868 is 95 5C
+    CASED = '\u03c3\u03bf\u03c6\u03b9\u03b1'  # Greek: a pattern folds it the same in every code page
 else:
     LETTER, WORD, WORD_UPPER = '\u00e9', 'gr\u00fc\u00dfe', 'GR\u00dc\u00dfE'
+    CASED = '\u00e4rger'
+GREEK = '\u03a3\u039f\u03a6\u039f\u03a3 \u03c2'
 TEXT = 'Kzq%x%x' % (os.getpid(), int.from_bytes(os.urandom(3), 'big'))
 TREE = 'Software\\KestrinTest switches ' + TEXT
 ROOT = 'HKEY_CURRENT_USER\\' + TREE
@@ -36,12 +41,12 @@ BLOB = bytes(range(256)) + bytes(range(144))
 ODD_NAME = 'i %s q"uo\\te\x01\x1f\t\x7f%s' % (TEXT, LETTER)
 
 
-def wine(args, cwd, env=None):
+def wine(args, cwd, env=None, timeout=None):
     """Runs a Windows program; its output goes through files, since Wine's
     background programs would hold a pipe open."""
     with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
         status = subprocess.run(['wine'] + args, cwd=cwd, stdin=subprocess.DEVNULL, stdout=out,
-                                stderr=err, env=env).returncode
+                                stderr=err, env=env, timeout=timeout).returncode
         out.seek(0)
         err.seek(0)
         return status, out.read(), err.read()
@@ -81,6 +86,12 @@ def fixture():
         ('s2\\deep\\%s-z' % TEXT, None, None),
         ('s2\\%s-y' % TEXT, None, None),
         (UNI_KEY, UNI_VALUE, sz(UNI_DATA)),
+        ('regex', 'sep', sz('c:\\dir')),
+        ('regex', 'dbc', sz(LETTER + 'x')),
+        ('regex', 'cased', sz(CASED.upper())),
+        ('regex', 'greek', sz(GREEK)),
+        ('regex', 'big', sz('x' * (1 << 20))),
+        ('regex', 'y', sz('xxy')),
     ]
 
 
@@ -121,6 +132,8 @@ class Switches(unittest.TestCase):
         self.assertEqual(expect_exit, status, err.decode(CODE_PAGE, 'replace'))
         self.assertTrue(out.endswith(b'\n') and b'\r' not in out, out)
         *hits, summary = [json.loads(line) for line in out.decode('utf-8').splitlines()]
+        for hit in hits:
+            self.assertRegex(hit.pop('modified'), r'^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ$')
         self.assertEqual(len(hits), summary['found'])
         self.assertEqual(expect_exit, summary['exit'])
         report = summary['report']
@@ -129,6 +142,17 @@ class Switches(unittest.TestCase):
             body = file.read()
         self.assertEqual(os.path.dirname(report[2:].replace('\\', '/')), self.cwd)
         return hits, summary, body
+
+    def values(self, *args, expect_exit=0):
+        """The names of the values that a run found, in order; no report
+        when there are none. No run here may take long, whatever the
+        expression."""
+        status, out, err = wine([self.exe, '/J'] + list(args), self.cwd, timeout=60)
+        self.assertEqual(expect_exit, status, err.decode(CODE_PAGE, 'replace'))
+        *hits, summary = [json.loads(line) for line in out.decode('utf-8').splitlines()]
+        self.assertEqual(expect_exit, summary['exit'])
+        self.assertEqual(summary['report'] is None, not hits)
+        return [hit.get('value', hit['key']) for hit in hits], err
 
     def expect_report(self, body, blocks):
         """blocks: (key path, [value lines]) in report order."""
@@ -214,6 +238,87 @@ class Switches(unittest.TestCase):
         header = '\ufeffWindows Registry Editor Version 5.00\r\n\r\n'.encode('utf-16-le')
         block = '\r\n\r\n[%s]\r\n"%s"="%s"\r\n\r\n' % (key, UNI_VALUE, UNI_DATA)
         self.assertTrue(body.startswith(header) and body.endswith(block.encode('utf-16-le')), body)
+
+    def test_regular_expressions_match_utf16_with_case_folding(self):
+        start = 'HKCU\\' + TREE + '\\regex'
+        typed = 'HKCU\\' + TREE + '\\typed'
+        cases = [
+            # Under 932 the trail byte of U+8868 is "\\", which a byte-wise match would find in "dbc".
+            (['/V', '/S', start, r'\\'], ['sep']),
+            (['/V', '/S', start, CASED], ['cased']),
+            (['/V', '/C', '/S', start, CASED], []),
+            (['/V', '/W', '/S', start, r'C:.DIR'], ['sep']),
+            (['/V', '/W', '/S', start, 'c:'], []),
+            (['/V', '/S', start, '^' + LETTER + 'X$'], ['dbc']),
+            (['/U', '/V', '/S', start, '\u03c3\u03bf\u03c6\u03bf\u03c2 \u03c3'], ['greek']),
+            (['/D', '/S', typed, '^42$'], ['d42', 'q42']),
+            (['/N', '/S', typed, '^[dq]4'], ['d42', 'q42']),
+            (['/K', '/S', start, ''], ['HKEY_CURRENT_USER\\%s\\regex' % TREE]),
+        ]
+        for args, expected in cases:
+            with self.subTest(args=args):
+                self.assertEqual(expected, self.values('/R', *args)[0])
+
+    def test_bad_and_pathological_expressions(self):
+        status, out, err = wine([self.exe, '/R', '/K', 'a(b'], self.cwd)
+        self.assertEqual((64, b''), (status, out))
+        self.assertIn(b'kestrin-find: invalid regular expression at position 3: Unmatched marking parenthesis', err)
+        self.assertEqual([], os.listdir(self.cwd))
+        # A megabyte of "x": given up on, told once, and the rest is searched.
+        for unicode in ([], ['/U']):
+            with self.subTest(unicode=unicode):
+                found, err = self.values(*unicode, '/R', '/V', '/S', 'HKCU\\' + TREE + '\\regex', '(x+x+)+y',
+                                         expect_exit=4)
+                self.assertEqual(['y'], found)
+                notice = 'value "big" of %s\\regex' % ROOT
+                self.assertEqual(1, err.decode(CODE_PAGE).count(notice), err)
+
+    def test_last_write_range_picks_keys_by_the_second(self):
+        tree = 'HKCU\\' + TREE + '\\timed'
+        before = datetime.datetime.now(datetime.timezone.utc).replace(microsecond=0)
+        wine(['reg', 'add', tree + '\\old', '/v', 'v', '/d', 'old', '/f'], self.cwd)
+        time.sleep(2.2)
+        wine(['reg', 'add', tree + '\\new', '/f'], self.cwd)
+        after = datetime.datetime.now(datetime.timezone.utc)
+        keys = ['/S', tree + '\\old', '/S', tree + '\\new']
+        status, out, _ = wine([self.exe, '/J', '/K', '/R'] + keys + [''], self.cwd)
+        *hits, _ = [json.loads(line) for line in out.decode('utf-8').splitlines()]
+        stamps = {hit['key'].rsplit('\\', 1)[1]: hit['modified'] for hit in hits}
+        self.assertEqual({'old', 'new'}, set(stamps), out)
+        parse = lambda stamp: datetime.datetime.strptime(stamp, '%Y-%m-%dT%H:%M:%SZ').replace(
+            tzinfo=datetime.timezone.utc)
+        for key, stamp in stamps.items():
+            self.assertTrue(before <= parse(stamp) <= after, (key, stamp, before, after))
+        old, new = stamps['old'][:-1], stamps['new'][:-1]
+        self.assertLess(old, new)
+        ago = lambda stamp: '%dm' % ((after - parse(stamp)).total_seconds() // 60 + 2)
+        # Wine's "reg add" gives "new" an empty default value.
+        cases = [(['/T', new], ['new', '']), (['/T', '..' + old], ['old', 'v']),
+                 (['/T', old + '..' + old], ['old', 'v']), (['/T', '2000-01-01..2000-01-01'], []),
+                 (['/T', ago(stamps['old'])], ['old', 'v', 'new', '']), (['/T', '..' + ago(stamps['old'])], [])]
+        for args, expected in cases:
+            with self.subTest(args=args):
+                found, _ = self.values('/K', '/V', '/R', *keys, *args, '')
+                self.assertEqual(expected, [name.rsplit('\\', 1)[-1] for name in found])
+        status, _, err = wine([self.exe, '/K', '/T', '2026-02-30', 'x'], self.cwd)
+        self.assertEqual(64, status)
+        self.assertIn(b'malformed time range 2026-02-30', err)
+
+    def test_a_reader_that_goes_away_stops_the_search(self):
+        # Every key of the registry is a hit; the reader takes one line.
+        started = time.monotonic()
+        child = subprocess.Popen(['wine', self.exe, '/J', '/K', '/R', ''], cwd=self.cwd, stdin=subprocess.DEVNULL,
+                                 stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        first = json.loads(child.stdout.readline())
+        child.stdout.close()
+        closed = time.monotonic()
+        self.assertEqual(1, child.wait(timeout=60))
+        print('exit %.2f s after the reader closed (%.2f s in all)' % (time.monotonic() - closed,
+                                                                          time.monotonic() - started))
+        self.assertEqual('HKEY_CLASSES_ROOT', first['key'])
+        reports = [name for name in os.listdir(self.cwd) if name.endswith('.reg')]
+        with open(os.path.join(self.cwd, reports[0]), 'rb') as file:
+            self.assertIn(b'; ** The process of search was interrupted by the user **', file.read())
 
     def test_missing_start_key_is_a_usage_error_before_any_search(self):
         missing = 'HKCU\\' + TREE + '\\missing'

@@ -1,0 +1,38 @@
+#pragma once
+// What kestrin-find hears from the walk: with /J each hit goes to the JSON
+// Lines writer, and whatever the regular expression gave up on is told on
+// standard error, once for each key name or value.
+#include <atomic>
+#include <cstdio>
+
+#include "engine/SearchHitListener.h"
+#include "find/JsonLines.h"
+
+class FindListener final : public ISearchHitListener {
+public:
+    // json: null without /J. notices: where the give-ups are told.
+    FindListener(JsonLinesWriter* json, std::FILE* notices) : m_json(json), m_notices(notices) {}
+    void OnKeyHit(const char* keyPath, const FILETIME* lastWrite) override { KeyHit(keyPath, lastWrite); }
+    void OnKeyHit(const wchar_t* keyPath, const FILETIME* lastWrite) override { KeyHit(keyPath, lastWrite); }
+    void OnValueHit(const ValueHit& hit) override { ValueHitOf(hit); }
+    void OnValueHit(const WideValueHit& hit) override { ValueHitOf(hit); }
+    void OnNotSearched(const char* keyPath, const char* name, DWORD nameLength) override;
+    void OnNotSearched(const wchar_t* keyPath, const wchar_t* name, DWORD nameLength) override;
+    // True once something was not searched.
+    bool NotSearched() const { return m_notSearched.load(std::memory_order_relaxed); }
+
+private:
+    template <typename Char>
+    void KeyHit(const Char* keyPath, const FILETIME* lastWrite) {
+        if (m_json) m_json->WriteKeyHit(keyPath, lastWrite);
+    }
+    template <typename Char>
+    void ValueHitOf(const BasicValueHit<Char>& hit) {
+        if (m_json) m_json->WriteValueHit(hit);
+    }
+    void Notice(const std::string& keyPath, const std::string* name);
+
+    JsonLinesWriter* m_json;
+    std::FILE* m_notices;
+    std::atomic<bool> m_notSearched{false};
+};
