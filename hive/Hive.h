@@ -106,6 +106,9 @@ public:
 
     const BaseBlock& Base() const { return m_base; }
     uint32_t RootCell() const { return m_base.rootCell; }
+    // How many bytes of hive bins were taken: every cell lies below this,
+    // so a walk can keep one bit per 8 bytes to see each key only once.
+    uint32_t BinsSize() const { return static_cast<uint32_t>(m_bins.size()); }
     static uint64_t FileOffset(uint32_t cell) { return kBinsStart + cell; }
 
     // Reads the key node at cell. False, with one Damage appended, when the

@@ -4,27 +4,22 @@
 // replay stopped.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 
+#include "hive/HiveFixture.h"
 #include "hive/LogReplay.h"
 #include "hive/Marvin32.h"
 
 namespace {
 
-std::vector<uint8_t> ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    EXPECT_TRUE(in) << path;
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
+using hive_test::ReadBytes;
 
 hive::ByteView View(const std::vector<uint8_t>& bytes) { return hive::ByteView(bytes.data(), bytes.size()); }
 
 TEST(Marvin32, KnownAnswers) {
-    std::ifstream vectors(MARVIN32_VECTORS);
+    std::ifstream vectors(std::string(hive_test::kFixtureFolder) + "marvin32-vectors.txt");
     ASSERT_TRUE(vectors);
     int checked = 0;
     for (std::string line; std::getline(vectors, line);) {
@@ -68,11 +63,12 @@ const ReplayCase kCases[] = {
 TEST(LogReplay, GivesTheNewerCleanHive) {
     for (const ReplayCase& c : kCases) {
         SCOPED_TRACE(c.name);
-        const std::string folder = std::string(LOG_CASES) + "/" + c.name + "/";
-        std::vector<uint8_t> image = ReadFile(folder + "HIVE");
-        const std::vector<uint8_t> expected = ReadFile(folder + "expected");
+        const std::string folder = std::string(hive_test::kFixtureFolder) + "log-cases\\" + c.name + "\\";
+        std::vector<uint8_t> image = ReadBytes(folder + "HIVE");
+        const std::vector<uint8_t> expected = ReadBytes(folder + "expected");
+        ASSERT_GT(expected.size(), hive::kBinsStart);
         std::vector<std::vector<uint8_t>> bytes;
-        for (const std::string& log : c.logs) bytes.push_back(ReadFile(folder + log));
+        for (const std::string& log : c.logs) bytes.push_back(ReadBytes(folder + log));
         std::vector<hive::LogFile> logs;
         for (size_t i = 0; i < c.logs.size(); ++i) logs.push_back({c.logs[i], View(bytes[i])});
 

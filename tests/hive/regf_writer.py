@@ -131,7 +131,9 @@ class Writer:
             offset = self.cell(data)
             value["@data"] = BASE_SIZE + offset
             return offset
-        segments = [self.cell(data[i:i + SEGMENT]) for i in range(0, len(data), SEGMENT)]
+        # Like Windows, each segment's cell has 4 bytes of slack (16344 + 8
+        # rounds to 16352); some readers count on it.
+        segments = [self.cell(data[i:i + SEGMENT] + bytes(4)) for i in range(0, len(data), SEGMENT)]
         value["@segment"] = [BASE_SIZE + s for s in segments]
         listed = self.cell(struct.pack("<%dI" % len(segments), *segments))
         value["@segments"] = BASE_SIZE + listed
