@@ -7,6 +7,7 @@
 #   ./kestrin.sh bench-switches        build, then time kestrin-find's /N /D and /S
 #   ./kestrin.sh dist                  build, then pack build/dist/Kestrin-<version>-win64.zip
 #   ./kestrin.sh gui                   build, then start the dialog program on this display
+#   ./kestrin.sh fuzz SECONDS          fuzz the hive reader natively for SECONDS (in build/fuzz)
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -18,7 +19,7 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 
 PACKAGES=(cmake make g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
           xvfb xauth x11-utils imagemagick locales googletest python3 fonts-wine
-          python3-hivex libregf-utils)
+          python3-hivex libregf-utils clang libclang-rt-14-dev)
 LOCALES=(en_US.UTF-8 ru_RU.UTF-8 ja_JP.UTF-8)
 
 log() { printf '== %s\n' "$*" >&2; }
@@ -215,6 +216,13 @@ cmd_gui() {
     wine_detached "$BUILD/bin/Kestrin.exe"
 }
 
+# The hive reader under libFuzzer with AddressSanitizer and UBSan, built for
+# Linux in build/fuzz; see tests/hive/fuzz/run-fuzz.sh.
+cmd_fuzz() {
+    install_packages
+    "$ROOT/tests/hive/fuzz/run-fuzz.sh" "$ROOT" "$BUILD/fuzz" "${1:-60}"
+}
+
 case ${1:-} in
     run) shift; cmd_run "$@" ;;
     test) shift; cmd_test "$@" ;;
@@ -222,5 +230,6 @@ case ${1:-} in
     bench-switches) shift; cmd_bench_switches "$@" ;;
     dist) shift; cmd_dist "$@" ;;
     gui) shift; cmd_gui "$@" ;;
-    *) echo "usage: $0 run [switches] TEXT | test | bench [large [KEYS]] [MODE] [ROUNDS] | bench-switches | dist | gui" >&2; exit 64 ;;
+    fuzz) shift; cmd_fuzz "$@" ;;
+    *) echo "usage: $0 run [switches] TEXT | test | bench [large [KEYS]] [MODE] [ROUNDS] | bench-switches | dist | gui | fuzz SECONDS" >&2; exit 64 ;;
 esac

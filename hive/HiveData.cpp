@@ -49,8 +49,10 @@ bool Hive::ReadBigData(const ValueNode& value, ByteView record, std::vector<uint
     std::vector<Damage> ignored;
     record.U16(2, &count);
     const uint64_t needed = (static_cast<uint64_t>(value.dataSize) + kBigDataSegment - 1) / kBigDataSegment;
-    if (!record.U32(4, &listCell) || count < needed || !CellData(listCell, kBigData, &list, &ignored) ||
-        !list.Has(0, needed * 4)) {
+    // Segments named again and again could promise more data than the hive
+    // holds; such a record is as impossible as one with too few segments.
+    if (value.dataSize > m_bins.size() || !record.U32(4, &listCell) || count < needed ||
+        !CellData(listCell, kBigData, &list, &ignored) || !list.Has(0, needed * 4)) {
         AddDamage(damage, value.dataOffset, kBigData, "with impossible segments");
         return false;
     }

@@ -15,6 +15,8 @@ constexpr uint32_t kInlineDataMax = 4;
 constexpr uint32_t kInlineDataBit = 0x80000000;
 constexpr uint32_t kKeyNameOffset = 76;
 constexpr uint32_t kValueNameOffset = 20;
+// A key node's cell with an empty name: its size field and fixed fields.
+constexpr uint32_t kSmallestKeyCell = 80;
 constexpr uint16_t kKeyNameCompressed = 0x0020;
 constexpr uint16_t kValueNameCompressed = 0x0001;
 

@@ -42,7 +42,17 @@ void Hive::ReadList(uint32_t cell, bool insideRi, std::vector<uint32_t>* cells,
         std::vector<uint32_t> leaves;
         if (!AppendEntries(list, kListHeader, count, 4, &leaves))
             AddDamage(damage, cell, kSubKeyList, "count larger than its cell");
-        for (uint32_t leaf : leaves) ReadList(leaf, true, cells, damage);
+        // Leaves named again and again could make a small file list more
+        // keys than memory holds; the hive cannot hold more distinct ones
+        // than this.
+        const size_t start = cells->size(), most = m_bins.size() / kSmallestKeyCell;
+        for (uint32_t leaf : leaves) {
+            if (cells->size() - start > most) {
+                AddDamage(damage, cell, kSubKeyList, "names more keys than the hive can hold");
+                return;
+            }
+            ReadList(leaf, true, cells, damage);
+        }
         return;
     }
     if (!pairs && signature != Signature('l', 'i')) {

@@ -7,6 +7,8 @@ each hive what a correct reader reads back and where its structures stand:
     full-1.N.hiv        the fixture tree in version 1.N (3 to 6)
     full-1.N.expected   its keys and values, as tests/hive/HiveWalk renders them
     full-1.N.offsets    "<path> <@field> <file offset>" for every structure
+    small-1.5.hiv       the tree without its big values: a seed the fuzzer
+                        mutates faster
     regressions/        the fuzzer's regression files, copied for the tests
 
 In the offsets, a key's path is its names below the root joined by "/"
@@ -115,6 +117,10 @@ def main(out_dir, regressions=None):
             out.write(regf_writer.build(tree))
         write(stem + ".expected", "\n".join(expected_lines(tree["root"])) + "\n")
         write(stem + ".offsets", "\n".join(offset_lines(tree["root"])) + "\n")
+    small = fixture_tree(5)
+    small["root"]["keys"][1]["values"] = small["root"]["keys"][1]["values"][:-2]
+    with open(os.path.join(out_dir, "small-1.5.hiv"), "wb") as out:
+        out.write(regf_writer.build(small))
     if regressions and os.path.isdir(regressions):
         target = os.path.join(out_dir, "regressions")
         shutil.rmtree(target, ignore_errors=True)
