@@ -7,7 +7,7 @@
 #   ./kestrin.sh bench-switches        build, then time kestrin-find's /N /D and /S
 #   ./kestrin.sh dist                  build, then pack build/dist/Kestrin-<version>-win64.zip
 #   ./kestrin.sh gui                   build, then start the dialog program on this display
-#   ./kestrin.sh fuzz SECONDS          fuzz the hive reader natively for SECONDS (in build/fuzz)
+#   ./kestrin.sh fuzz SECONDS          fuzz the hive reader and the log replay natively, SECONDS each (in build/fuzz)
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -216,8 +216,9 @@ cmd_gui() {
     wine_detached "$BUILD/bin/Kestrin.exe"
 }
 
-# The hive reader under libFuzzer with AddressSanitizer and UBSan, built for
-# Linux in build/fuzz; see tests/hive/fuzz/run-fuzz.sh.
+# The hive reader and the log replay under libFuzzer with AddressSanitizer
+# and UBSan, built for Linux in build/fuzz, SECONDS each; see
+# tests/hive/fuzz/run-fuzz.sh.
 cmd_fuzz() {
     install_packages
     "$ROOT/tests/hive/fuzz/run-fuzz.sh" "$ROOT" "$BUILD/fuzz" "${1:-60}"

@@ -3,6 +3,7 @@
 replay tests.
 
     python3 make_dirty.py OUTDIR
+    python3 make_dirty.py --seeds OUTDIR
 
 writes one folder per case of cases() into OUTDIR: HIVE, the first clean
 hive marked dirty (its sequence numbers differ), its logs, and "expected", the
@@ -16,6 +17,9 @@ reference) and both Marvin32 hashes. An old-format log holds the newest base
 block, "DIRT", a bitmap with a bit per 512-byte page of the newest bins, and
 those pages from the first sector boundary after the bitmap. Marvin32 is
 checked against marvin32-vectors.txt before any log is written.
+
+--seeds writes each case as one input of the log fuzzer instead (see
+fuzz/LogFuzz.cpp): a 9-byte header, the primary and its first two logs.
 """
 import os
 import struct
@@ -151,9 +155,20 @@ def cases(h):
     }
 
 
+def write_seeds(folder):
+    os.makedirs(folder, exist_ok=True)
+    for name, (primary, logs, _) in cases(clean_hives()).items():
+        first, second = (list(logs.values()) + [b"", b""])[:2]
+        with open(os.path.join(folder, "log-" + name), "wb") as out:
+            out.write(struct.pack("<IIB", len(primary), len(first), 0) + primary + first + second)
+
+
 def main(argv):
+    if len(argv) == 2 and argv[0] == "--seeds":
+        check_marvin32()
+        return write_seeds(argv[1])
     if len(argv) != 1:
-        sys.exit("usage: make_dirty.py OUTDIR")
+        sys.exit("usage: make_dirty.py [--seeds] OUTDIR")
     check_marvin32()
     for name, (primary, logs, expected) in cases(clean_hives()).items():
         folder = os.path.join(argv[0], name)
