@@ -31,3 +31,17 @@ struct LocalMemoryTraits {  // blocks that the platform allocated with LocalAllo
     static void Close(Handle h) { ::LocalFree(h); }
 };
 using UniqueLocalMemory = UniqueHandle<LocalMemoryTraits>;
+
+struct FileHandleTraits {  // CreateFile's files: INVALID_HANDLE_VALUE means none
+    using Handle = HANDLE;
+    static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(Handle h) { ::CloseHandle(h); }
+};
+using UniqueFileHandle = UniqueHandle<FileHandleTraits>;
+
+struct MappedViewTraits {  // views of a file mapping
+    using Handle = const void*;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle view) { ::UnmapViewOfFile(view); }
+};
+using UniqueMappedView = UniqueHandle<MappedViewTraits>;

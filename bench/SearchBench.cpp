@@ -45,7 +45,7 @@ double ThreadCpuSeconds() {
 // One /K /V search with a fresh engine that reads settings (and so its
 // exclusion list) from the given file; its report is deleted.
 SearchTime TimeSearch(const std::string& settings, const char* text) {
-    CRegKeyTools tools(settings.c_str());
+    CRegKeyTools tools(settings.c_str(), LiveRegistry());
     SearchCounters counters{};
     tools.m_lookAtKeys = 1;
     tools.m_lookAtValues = 1;
@@ -56,7 +56,7 @@ SearchTime TimeSearch(const std::string& settings, const char* text) {
     double start = Seconds(), cpuStart = ThreadCpuSeconds();
     tools.Search();
     double elapsed = Seconds() - start, cpu = ThreadCpuSeconds() - cpuStart;
-    if (tools.GetResultFileName()[0]) ::DeleteFileA(tools.GetResultFileName());
+    if (tools.Report().FileName()[0]) ::DeleteFileA(tools.Report().FileName());
     return {elapsed, cpu, SearchCounters::Read(counters.keys), SearchCounters::Read(counters.found)};
 }
 
@@ -93,7 +93,7 @@ namespace bench {
 // length against the list in settings. Unlike a whole search it is not
 // drowned by the noise of the Wine server's work.
 double LookupNanoseconds(const std::string& settings) {
-    CRegKeyTools tools(settings.c_str());
+    CRegKeyTools tools(settings.c_str(), LiveRegistry());
     std::vector<std::string> paths;
     char path[160];
     for (int i = 0; i < 20000; ++i) {
@@ -105,7 +105,7 @@ double LookupNanoseconds(const std::string& settings) {
     int excluded = 0;
     double start = Seconds();
     for (int pass = 0; pass < passes; ++pass)
-        for (const std::string& candidate : paths) excluded += tools.IsExcludedKey(candidate.c_str());
+        for (const std::string& candidate : paths) excluded += tools.Exclusions().IsExcluded(candidate.c_str());
     double elapsed = Seconds() - start;
     if (excluded) std::printf("(%d look-ups found an entry)\n", excluded);
     return elapsed * 1e9 / (passes * static_cast<double>(paths.size()));

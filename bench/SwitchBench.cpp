@@ -32,7 +32,7 @@ struct Run {
 // One search with a fresh engine (empty exclusion list) in the current folder;
 // its report is deleted again.
 void TimeOnce(const std::string& settings, Run& run) {
-    CRegKeyTools tools(settings.c_str());
+    CRegKeyTools tools(settings.c_str(), LiveRegistry());
     SearchCounters counters{};
     tools.m_lookAtKeys = 1;
     tools.m_lookAtValues = 1;
@@ -50,7 +50,7 @@ void TimeOnce(const std::string& settings, Run& run) {
     run.seconds.push_back(Seconds() - start);
     run.keys = SearchCounters::Read(counters.keys);
     run.found = SearchCounters::Read(counters.found);
-    if (tools.GetResultFileName()[0]) ::DeleteFileA(tools.GetResultFileName());
+    if (tools.Report().FileName()[0]) ::DeleteFileA(tools.Report().FileName());
 }
 
 }  // namespace

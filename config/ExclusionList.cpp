@@ -5,7 +5,7 @@
 
 #include "base/Mbcs.h"
 #include "base/WideCase.h"
-#include "report/FileData.h"
+#include "base/FileData.h"
 
 namespace {
 
@@ -55,12 +55,10 @@ void ForEachEntry(const std::basic_string<Char>& section, Add add) {
 template <typename Char>
 void WriteExcludeFile(const std::basic_string<Char>& first, const std::vector<std::basic_string<Char>>& lines) {
     CFileData file;
-    file.m_openExisting = 0;
-    file.m_fileName = kExcludeFileName;
-    if (!file.Open(0)) return;
+    if (!file.Replace(kExcludeFileName)) return;
     auto write = [&](const std::basic_string<Char>& text) {
         auto count = static_cast<uint32_t>(text.size() * sizeof(Char));
-        if (count) file.Write(text.data(), &count, -1);
+        if (count) file.Write(text.data(), &count);
     };
     const Char lineEnd[] = {Char('\r'), Char('\n'), Char()};
     write(first);

@@ -8,7 +8,7 @@
 #include "base/Mbcs.h"
 #include "base/OnOffText.h"
 #include "config/ExclusionList.h"
-#include "report/FileData.h"
+#include "base/FileData.h"
 #include "errors/ReportError.h"
 
 namespace {
@@ -69,11 +69,10 @@ int CSettings::GetFileName() {
         // A file object of its own, so that an open report is not touched
         // and the text is ANSI whatever this run's report is.
         CFileData settings;
-        settings.m_fileName = m_fileName;
-        if (settings.OpenNew()) {
+        if (settings.OpenNew(m_fileName)) {
             const std::string text = std::string("[") + ExclusionList::kSection + "]\r\n\r\n";
             auto count = static_cast<uint32_t>(text.size());
-            settings.Write(text.data(), &count, -1);
+            settings.Write(text.data(), &count);
         }
         settings.Close();
     }

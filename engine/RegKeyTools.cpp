@@ -1,22 +1,24 @@
-// The engine's life: the door to the registry, the settings read when it is
+// The engine's life: the doors to the registry, the settings read when it is
 // built and written back when it goes, and the report's creation on a run's
 // first hit.
 #include "engine/RegKeyTools.h"
 
-CRegKeyTools::CRegKeyTools(const char* settingsFile, IRegistryApi* registry) : m_settings(settingsFile) {
-    m_narrow.registry = registry ? registry : &Win32RegistryApi();
-    m_wide.registry = &Win32WideRegistryApi();
+CRegKeyTools::CRegKeyTools(const char* settingsFile, const RegistryDoors& doors) : m_settings(settingsFile) {
+    m_narrow.registry = &doors.narrow;
+    m_wide.registry = &doors.wide;
+    m_excludeUnreadable = doors.excludeUnreadable;
     ReadSettings();
 }
 
 CRegKeyTools::~CRegKeyTools() {
-    WriteSettings();
-    CloseResultFile();
+    if (m_settingsChanged) m_settings.WriteOptions(Flags());
+    m_report.Close();
 }
 
+// Loads the exclusion list and the five options from the settings file.
 int CRegKeyTools::ReadSettings() {
-    if (!GetSettingsFileName()) return 0;
-    LoadExcludeKeys(m_settings.Path());
+    if (!m_settings.GetFileName()) return 0;
+    m_exclusions.Load(m_settings.Path());
     return m_settings.ReadOptions(Flags());
 }
 
@@ -25,7 +27,7 @@ int CRegKeyTools::ReadSettings() {
 // same way and show the same message again.
 int CRegKeyTools::OpenReport() {
     if (m_reportFailed) return 0;
-    if (!CreateFile()) {
+    if (!m_report.CreateFile()) {
         m_reportFailed = 1;
         return 0;
     }

@@ -3,7 +3,8 @@
 // options, the state of one run, the report writer and the exclusion list.
 // The report writer (report/ReportWriter), the settings file (config/Settings)
 // and the exclusion list (config/ExclusionList) are classes of their own that
-// know nothing of the engine; the engine owns them and forwards to them.
+// know nothing of the engine; the engine owns them and callers reach them
+// through its accessors.
 #include <windows.h>
 #include <atomic>
 #include <cstdint>
@@ -16,7 +17,6 @@
 #include "config/Settings.h"
 #include "engine/TextTraits.h"
 #include "report/ReportWriter.h"
-#include "base/OnOffText.h"
 
 struct RootKey {
     HKEY key;
@@ -27,17 +27,15 @@ extern const RootKey g_rootKeys[4];
 class CRegKeyTools {
 public:
     // settingsFile: the settings file's full path, or null for the
-    // executable's own path with its extension replaced by "ini". registry:
-    // the door to the registry, or null for the real one. Reads the settings
-    // and the exclusion list at once.
-    // A wide search (m_unicode) always walks the real registry.
-    explicit CRegKeyTools(const char* settingsFile = nullptr, IRegistryApi* registry = nullptr);
+    // executable's own path with its extension replaced by "ini". doors: the
+    // registry that the walk reads, in both widths (LiveRegistry() for the
+    // process's own). Reads the settings and the exclusion list at once.
+    CRegKeyTools(const char* settingsFile, const RegistryDoors& doors);
     // Writes the options back when they were changed.
     virtual ~CRegKeyTools();
     CRegKeyTools(const CRegKeyTools&) = delete;
     CRegKeyTools& operator=(const CRegKeyTools&) = delete;
 
-    // --- search (engine/) ---
     // Runs one whole search on the calling thread. Needs m_searchText (and,
     // with m_unicode, m_searchTextWide), the options and m_searchCounters;
     // m_notifyWindow and m_stopEvent may be null. 1 when every root was
@@ -47,65 +45,21 @@ public:
     // 1 when this run's report could not be created: the failure was shown
     // once and the walk ended there.
     int ReportFailed() const { return m_reportFailed; }
-    // Walks parent itself (subKey null) or its sub-key subKey through the
-    // ANSI calls. On entry and on return the key path holds parent's path.
-    int SearchKey(HKEY parent, const char* subKey) { return SearchKeyOf<NarrowText>(parent, subKey); }
     // 1 when candidate (or the key path, when candidate is null and
     // usePathWhenNone is set) matches the upper-cased search text under the
     // options. scratch (scratchSize characters) receives the upper-cased
     // candidate; candidate is never changed.
-    int MatchString(const char* candidate, char* scratch, int usePathWhenNone, size_t scratchSize) {
-        return MatchText<NarrowText>(candidate, scratch, usePathWhenNone, scratchSize);
-    }
     template <typename T>
     int MatchText(const typename T::Char* candidate, typename T::Char* scratch, int usePathWhenNone,
                   size_t scratchSize);
 
-    // --- report (report/) ---
-    // Copies the computer's name (first letter upper-cased) into buffer.
-    // *size: capacity in, length out. 1 when a non-empty name was copied.
-    int GetLocalHostName(char* buffer, uint32_t* size) { return m_report.GetLocalHostName(buffer, size); }
-    // Names and opens this run's report; failures reach the user through
-    // ReportError. GetResultFileName() holds the attempted path afterwards.
-    int CreateFile() { return m_report.CreateFile(); }
-    // Writes text to the open report, in UTF-16LE while a wide report is
-    // written; 0 when nothing was written.
-    int WriteRawText(const char* text) { return m_report.WriteRawText(text); }
-    int WriteRawText(const wchar_t* text) { return m_report.WriteRawText(text); }
-    // Writes text to the report, creating it with its header block first.
-    int WriteText(const char* text) { return ReportReady() && m_report.WriteRawText(text); }
-    int WriteText(const wchar_t* text) { return ReportReady() && m_report.WriteRawText(text); }
-    int WriteKeyLine() { return WriteKeyLineOf<NarrowText>(); }
-    int WriteValueName(const char* name, uint32_t length) {
-        return ReportReady() && m_report.WriteValueName(name, length);
-    }
-    // Closes the report if open and lets the writer forget its file name.
-    void CloseResultFile() { m_report.Close(); }
-    const char* GetResultFileName() const { return m_report.FileName(); }
-
-    // --- settings (config/) ---
-    int GetSettingsFileName() { return m_settings.GetFileName(); }
-    // Loads the exclusion list and the five options from the settings file.
-    int ReadSettings();
-    // Writes the five options back, only after a change.
-    void WriteSettings() {
-        if (m_settingsChanged) m_settings.WriteOptions(Flags());
-    }
+    // What the engine owns: the last run's report (its FileName() is empty
+    // when the run left none), the settings file and the exclusion list.
+    const CReportWriter& Report() const { return m_report; }
+    const CSettings& Settings() const { return m_settings; }
+    const ExclusionList& Exclusions() const { return m_exclusions; }
+    // Marks the five options as changed, so that they are written back.
     void SetSettingsChanged(int value) { m_settingsChanged = value; }
-    const char* GetSettingsFilePath() const { return m_settings.Path(); }
-    static const char* OnOffText(int flag) { return ::OnOffText(flag); }
-    static int IsOnText(char* text, size_t size) { return CSettings::IsOnText(text, size); }
-
-    // --- exclusion list (config/ExclusionList) ---
-    static constexpr const char* kExcludeKeysSection = ExclusionList::kSection;
-    void LoadExcludeKeys(const char* settingsPath) { m_exclusions.Load(settingsPath); }
-    // The wide forms serve the wide search (m_unicode).
-    int IsExcludedKey(const char* path) const { return m_exclusions.IsExcluded(path); }
-    int IsExcludedKey(const wchar_t* path) const { return m_exclusions.IsExcluded(path); }
-    void AddExcludeKey(const char* path) { m_exclusions.Add(path); }
-    void AddExcludeKey(const wchar_t* path) { m_exclusions.Add(path); }
-    void SaveExcludeKeys() { m_exclusions.Save(); }
-    const std::vector<std::string>& ExcludeKeys() const { return m_exclusions.Entries(); }
 
     // Inputs, written by the front end before it starts the worker.
     char m_searchText[260] = {};
@@ -187,6 +141,13 @@ private:
     // The five option flags as the settings file reads and writes them.
     OptionFlags Flags() { return {&m_lookAtKeys, &m_lookAtValues, &m_lookAtData, &m_wholeString, &m_matchCase}; }
     void CloseKeyBlock(KeyVisit& visit);
+    // A key below a start key that could not be read: excluded from later
+    // runs when the doors say so.
+    template <typename Char>
+    void NoteUnreadable(const Char* path) {
+        if (m_excludeUnreadable) m_exclusions.Add(path);
+    }
+    int ReadSettings();
     int StopRequested();
     // The walk unwinds: the user stopped it, or nothing more can be written.
     bool WalkEnded() const { return m_stopped || m_reportFailed; }
@@ -194,6 +155,7 @@ private:
     int OpenReport();
     void Bump(std::atomic<int32_t> SearchCounters::*counter);
 
+    bool m_excludeUnreadable = true;
     int32_t m_settingsChanged = 0;
     int32_t m_stopped = 0;
     int32_t m_reportFailed = 0;  // set by the run's first failed report creation

@@ -24,7 +24,7 @@ struct Win32Calls<wchar_t> {
 };
 
 template <typename Char>
-class Win32Registry final : public IRegistryDoor<Char> {
+class Win32Registry final : public ProcessHeapDoor<Char> {
     using Calls = Win32Calls<Char>;
 
 public:
@@ -44,13 +44,6 @@ public:
         return Calls::enumKey(key, index, name, nameLength, nullptr, nullptr, nullptr, nullptr);
     }
     void CloseKey(HKEY key) override { ::RegCloseKey(key); }
-    char* Allocate(size_t bytes) override {
-        // HeapAlloc does not set the last error itself; the walk reports it.
-        void* block = ::HeapAlloc(::GetProcessHeap(), 0, bytes);
-        if (!block) ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return static_cast<char*>(block);
-    }
-    void Free(char* block) override { ::HeapFree(::GetProcessHeap(), 0, block); }
 };
 
 // The reserved bytes beyond what the registry may fill, plus one, so that
@@ -76,6 +69,22 @@ LONG ReadRetryingOnMoreData(IRegistryDoor<Char>& api, HKEY key, Read read, Fit f
 }
 
 }  // namespace
+
+template <typename Char>
+char* ProcessHeapDoor<Char>::Allocate(size_t bytes) {
+    // HeapAlloc does not set the last error itself; the walk reports it.
+    void* block = ::HeapAlloc(::GetProcessHeap(), 0, bytes);
+    if (!block) ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return static_cast<char*>(block);
+}
+
+template <typename Char>
+void ProcessHeapDoor<Char>::Free(char* block) {
+    ::HeapFree(::GetProcessHeap(), 0, block);
+}
+
+template class ProcessHeapDoor<char>;
+template class ProcessHeapDoor<wchar_t>;
 
 IRegistryApi& Win32RegistryApi() {
     static Win32Registry<char> registry;

@@ -1,7 +1,8 @@
 #pragma once
-// The walk's one door to the registry and to the heap. The real door calls
-// the ANSI registry functions; tests put a fake registry behind the same
-// interface that fails any call on demand.
+// The walk's one door to the registry and to the heap. The real doors call
+// the ANSI or the wide registry functions; a hive door reads a hive file, and
+// tests put a fake registry behind the same interface that fails any call on
+// demand.
 #include <windows.h>
 #include <cstddef>
 #include <memory>
@@ -49,6 +50,27 @@ using IWideRegistryApi = IRegistryDoor<wchar_t>;
 // The process's real registry and heap, through the ANSI or the wide calls.
 IRegistryApi& Win32RegistryApi();
 IWideRegistryApi& Win32WideRegistryApi();
+
+// The doors of both widths that one engine walks through: the ANSI walk uses
+// the narrow one, the wide walk (/U) the wide one. They outlive the engine.
+struct RegistryDoors {
+    IRegistryApi& narrow;
+    IWideRegistryApi& wide;
+    // A key that cannot be read lacks rights and joins the exclusion list
+    // (the live registry); otherwise it is damage that the door tells itself.
+    bool excludeUnreadable = true;
+};
+
+// A door whose heap blocks come from the process heap.
+template <typename Char>
+class ProcessHeapDoor : public IRegistryDoor<Char> {
+public:
+    char* Allocate(size_t bytes) override;
+    void Free(char* block) override;
+};
+
+// The process's real registry in both widths.
+inline RegistryDoors LiveRegistry() { return {Win32RegistryApi(), Win32WideRegistryApi()}; }
 
 // True for HKEY_CLASSES_ROOT and the other predefined keys, which are never
 // closed (opening one with no sub-key name hands back the same handle).

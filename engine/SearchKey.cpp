@@ -67,7 +67,7 @@ int CRegKeyTools::SearchKeyOf(HKEY parent, const typename T::Char* subKey) {
             path.Cut(parentLength);
             return 0;
         }
-        if (IsExcludedKey(path.c_str())) {
+        if (m_exclusions.IsExcluded(path.c_str())) {
             path.Cut(parentLength);
             return 1;
         }
@@ -102,7 +102,7 @@ int CRegKeyTools::WalkKey(HKEY parent, const typename T::Char* subKey, KeyVisit&
         if (m_hitListener) m_hitListener->OnKeyHit(side.path.c_str());
     }
     if (!key) {
-        if (belowRoot) AddExcludeKey(side.path.c_str());
+        if (belowRoot) NoteUnreadable(side.path.c_str());
         CloseKeyBlock(visit);
         return 0;
     }
@@ -112,7 +112,7 @@ int CRegKeyTools::WalkKey(HKEY parent, const typename T::Char* subKey, KeyVisit&
     RegKeyInfo info;
     rc = registry.QueryInfo(key.get(), &info);
     if (rc != ERROR_SUCCESS) {
-        if (belowRoot && !IsGone(rc)) AddExcludeKey(side.path.c_str());
+        if (belowRoot && !IsGone(rc)) NoteUnreadable(side.path.c_str());
         CloseKeyBlock(visit);
         return IsGone(rc) ? 1 : 0;
     }
@@ -123,7 +123,7 @@ int CRegKeyTools::WalkKey(HKEY parent, const typename T::Char* subKey, KeyVisit&
 }
 
 void CRegKeyTools::CloseKeyBlock(KeyVisit& visit) {
-    if (visit.keyLineWritten) WriteText("\r\n");
+    if (visit.keyLineWritten && ReportReady()) m_report.WriteRawText("\r\n");
 }
 
 template <typename T>
@@ -142,7 +142,7 @@ void CRegKeyTools::SearchValues(HKEY key, const RegKeyInfo& info, bool belowRoot
         if (EndsThePass(rc) || rc == ERROR_NOT_ENOUGH_MEMORY) return;
         if (rc != ERROR_SUCCESS) {
             if (!belowRoot) continue;
-            AddExcludeKey(Side<T>().path.c_str());
+            NoteUnreadable(Side<T>().path.c_str());
             return;
         }
         MatchValue<T>(buffers, nameLength, type, dataSize, visit);
@@ -201,7 +201,7 @@ int CRegKeyTools::SearchSubKeys(HKEY key, const RegKeyInfo& info, bool belowRoot
         } else if (rc == ERROR_NOT_ENOUGH_MEMORY) {
             return OutOfMemory();
         } else if (belowRoot) {
-            AddExcludeKey(Side<T>().path.c_str());
+            NoteUnreadable(Side<T>().path.c_str());
             break;
         }
     }

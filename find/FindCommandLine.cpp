@@ -3,7 +3,7 @@
 #include "base/Mbcs.h"
 
 const char kFindUsage[] =
-    "Usage: kestrin-find [/K] [/V] [/N] [/D] [/W] [/C] [/J] [/S KEY]... TEXT\n"
+    "Usage: kestrin-find [/K] [/V] [/N] [/D] [/W] [/C] [/J] [/S KEY]... [/H[:KEY] FILE]... TEXT\n"
     "       kestrin-find /U [the same switches] TEXT\n"
     "Searches the registry for TEXT and writes every hit to a report in the\n"
     "current directory; prints the report's path when one was written.\n"
@@ -19,21 +19,28 @@ const char kFindUsage[] =
     "          Roots: HKCR, HKCU, HKLM, HKU or their long names\n"
     "  /J      write each hit as a line of JSON (UTF-8) to standard output,\n"
     "          then a summary line; the report is written as well\n"
+    "  /H FILE search the hive file FILE instead of the registry, read-only;\n"
+    "          may be repeated. Its root key stands at HKLM\\<FILE's name>, or at\n"
+    "          KEY with /H:KEY FILE (e.g. /H:HKU\\S-1-5-21-1-1001 NTUSER.DAT);\n"
+    "          /S keys must then lie inside the hives\n"
     "  /U      Unicode: read the registry and TEXT in UTF-16, so that names and\n"
     "          data outside the ANSI code page are found exactly; letters are\n"
     "          compared by ordinal case folding; the report is written in\n"
     "          UTF-16LE (\"Windows Registry Editor Version 5.00\") and so is\n"
     "          ExcludeKeys.txt; /S keys are read in UTF-16 too\n"
     "At least one of /K, /V, /N and /D is required. Ctrl+C stops the search.\n"
-    "Exit codes: 0 done, 1 stopped, 2 some keys could not be read,\n"
-    "3 the report could not be written, 64 usage error\n"
-    "(also for a start key that does not exist or cannot be opened).\n"
+    "Exit codes: 0 done, 1 stopped, 2 some keys could not be read (or a hive\n"
+    "is damaged), 3 the report could not be written, 64 usage error (also for\n"
+    "a start key that does not exist or cannot be opened), 65 a /H file is not\n"
+    "a usable hive, 66 a /H file cannot be opened; with several, the first of\n"
+    "3, 1, 66, 65, 2 applies.\n"
     "Examples:\n"
     "  kestrin-find /K /V /W Explorer\n"
     "  kestrin-find /N /C /S HKCU\\Software ProxyServer\n"
     "  kestrin-find /D /S HKLM\\SYSTEM /S HKCU 0x2a\n"
     "  kestrin-find /V /J /S HKCR notepad > hits.jsonl\n"
-    "  kestrin-find /U /K /V zebra\n";
+    "  kestrin-find /U /K /V zebra\n"
+    "  kestrin-find /V /H D:\\Windows\\System32\\config\\SOFTWARE.copy Explorer\n";
 
 namespace {
 
@@ -69,6 +76,14 @@ FindCommandLine ParseFindCommandLine(int argc, const char* const* argv) {
             line.startKeyIndices.push_back(i);
             continue;
         }
+        if (arg.size() >= 2 && arg[0] == '/' && (arg[1] == 'h' || arg[1] == 'H') && (arg.size() == 2 || arg[2] == ':')) {
+            if (++i == argc) {
+                line.error = arg + " needs a hive file";
+                return line;
+            }
+            line.hives.push_back({i - 1, i});
+            continue;
+        }
         if (arg.size() == 2 && arg[0] == '/') {
             if (!ApplySwitch(arg[1], line)) {
                 line.error = "unknown switch " + arg;
@@ -99,6 +114,12 @@ bool TakeWideArguments(FindCommandLine& line, int wideArgc, const wchar_t* const
     if (!wideArgv || line.textIndex <= 0 || line.textIndex >= wideArgc) {
         line.error = "cannot read the wide command line";
         return false;
+    }
+    for (const FindCommandLine::HiveSwitch& hive : line.hives) {
+        if (hive.fileIndex >= wideArgc) {
+            line.error = "cannot read the wide command line";
+            return false;
+        }
     }
     startKeys->clear();
     for (int index : line.startKeyIndices) startKeys->emplace_back(wideArgv[index]);

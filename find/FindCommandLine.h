@@ -1,6 +1,7 @@
 #pragma once
 // The command line of kestrin-find: [/K] [/V] [/N] [/D] [/W] [/C] [/J]
-// [/S KEY]... [/U] TEXT, switches in any case and order, "/?" for help.
+// [/S KEY]... [/H[:KEY] FILE]... [/U] TEXT, switches in any case and order,
+// "/?" for help.
 #include <string>
 #include <vector>
 
@@ -16,6 +17,13 @@ struct FindCommandLine {
     int textIndex = 0;     // TEXT's index in argv
     std::vector<int> startKeyIndices;  // each /S key's index in argv
     std::vector<std::string> startKeys;  // /S, as given
+    // /H FILE and /H:KEY FILE: the indices in argv of the switch and of
+    // FILE; both are read again from the wide command line.
+    struct HiveSwitch {
+        int switchIndex;
+        int fileIndex;
+    };
+    std::vector<HiveSwitch> hives;
     bool help = false;
     std::string text;   // cut to 259 bytes, never inside a double-byte character
     std::string error;  // non-empty when the command line is not usable

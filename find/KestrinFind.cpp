@@ -16,7 +16,9 @@
 #include "engine/SearchContext.h"
 #include "engine/StartKeys.h"
 #include "errors/ReportError.h"
+#include "engine/HiveText.h"
 #include "find/FindCommandLine.h"
+#include "find/HiveMounts.h"
 #include "find/JsonLines.h"
 
 namespace {
@@ -150,27 +152,43 @@ int main(int argc, char** argv) {
     if (!line.error.empty()) return UsageError(line.error);
     // The C run-time's argv went through the ANSI code page, which turns what
     // it lacks into "?" or a look-alike; /U takes TEXT and the start keys
-    // from the wide command line instead.
+    // from the wide command line instead, and /H its files and keys.
     std::wstring wideText;
     std::vector<std::wstring> wideStartKeys;
-    if (line.unicode) {
-        int wideArgc = 0;
-        LPWSTR* wideArgv = ::CommandLineToArgvW(::GetCommandLineW(), &wideArgc);
-        UniqueLocalMemory owner(wideArgv);
+    int wideArgc = 0;
+    UniqueLocalMemory wideOwner;
+    LPWSTR* wideArgv = nullptr;
+    if (line.unicode || !line.hives.empty()) {
+        wideArgv = ::CommandLineToArgvW(::GetCommandLineW(), &wideArgc);
+        wideOwner.reset(wideArgv);
         if (!TakeWideArguments(line, wideArgc, wideArgv, &wideText, &wideStartKeys)) return UsageError(line.error);
     }
-    // Checked before anything else happens, so that a mistyped key costs no
-    // search and leaves no file. A failed key is named as typed.
+    // With /H the hives are the registry: their clashes are usage errors,
+    // found before any file is opened.
+    HiveRegistry hives;
+    std::string mountError;
+    if (!line.hives.empty() && !MountHives(line, wideArgv, wideStartKeys, &hives, &mountError))
+        return UsageError(mountError);
+    const int filesExit = line.hives.empty() ? 0 : OpenHives(&hives);
+    const RegistryDoors doors = line.hives.empty() ? LiveRegistry() : hives.Doors();
+    std::vector<std::string> narrowGiven = line.startKeys;
+    if (!line.hives.empty()) {
+        wideStartKeys = HiveStartKeys(hives, wideStartKeys);
+        narrowGiven.clear();
+        for (const std::wstring& key : wideStartKeys) narrowGiven.push_back(AnsiOf(key));
+    }
+    // Checked before the search, so that a mistyped key costs no search and
+    // leaves no file. A failed key is named as typed.
     std::vector<std::string> startKeys;
     std::vector<std::wstring> resolvedWideKeys;
     std::string failedKey;
     std::wstring failedWideKey;
     if (line.unicode) {
-        if (!ResolveStartKeys(Win32WideRegistryApi(), wideStartKeys, &resolvedWideKeys, &failedWideKey)) {
+        if (!ResolveStartKeys(doors.wide, wideStartKeys, &resolvedWideKeys, &failedWideKey)) {
             const auto failed = std::find(wideStartKeys.begin(), wideStartKeys.end(), failedWideKey);
-            return UsageError("cannot open the start key " + line.startKeys[failed - wideStartKeys.begin()]);
+            return UsageError("cannot open the start key " + narrowGiven[failed - wideStartKeys.begin()]);
         }
-    } else if (!ResolveStartKeys(Win32RegistryApi(), line.startKeys, &startKeys, &failedKey)) {
+    } else if (!ResolveStartKeys(doors.narrow, narrowGiven, &startKeys, &failedKey)) {
         return UsageError("cannot open the start key " + failedKey);
     }
 
@@ -183,7 +201,7 @@ int main(int argc, char** argv) {
     ::SetConsoleCtrlHandler(OnConsoleControl, TRUE);
 
     SetErrorPresenter(&PrintError);
-    CRegKeyTools tools(SettingsPathBesideExecutable().c_str());
+    CRegKeyTools tools(SettingsPathBesideExecutable().c_str(), doors);
     PrepareEngine(tools, line, wideText, stopEvent.get());
     tools.m_startKeys = startKeys;
     tools.m_wideStartKeys = resolvedWideKeys;
@@ -194,13 +212,16 @@ int main(int argc, char** argv) {
         _setmode(_fileno(stdout), _O_BINARY);
         tools.m_hitListener = &json;
     }
-    const DWORD workerExit = RunSearch(g_context);
-    const int exitCode = workerExit == kWorkerReportFailed ? kReportFailedExit : static_cast<int>(workerExit);
+    // Hives of which none opened leave nothing to search.
+    const bool nothingToSearch = !line.hives.empty() && startKeys.empty() && resolvedWideKeys.empty();
+    const DWORD workerExit = nothingToSearch ? 0 : RunSearch(g_context);
+    int exitCode = workerExit == kWorkerReportFailed ? kReportFailedExit : static_cast<int>(workerExit);
+    if (!line.hives.empty()) exitCode = HiveRunExit(exitCode, filesExit, hives.DamageCount() > 0);
 
     ::SetConsoleCtrlHandler(OnConsoleControl, FALSE);
     g_stopEvent = nullptr;
     g_engine = nullptr;
-    const char* report = tools.GetResultFileName();
+    const char* report = tools.Report().FileName();
     const bool haveReport = report[0] && ::GetFileAttributesA(report) != INVALID_FILE_ATTRIBUTES;
     if (line.json)
         json.WriteSummary(haveReport ? report : nullptr, g_context.m_counters, exitCode);

@@ -9,7 +9,7 @@
 #include <windows.h>
 #include <cstdint>
 #include <ctime>
-#include "report/FileData.h"
+#include "base/FileData.h"
 
 // windows.h maps CreateFile to CreateFileA; the writer has a member of that
 // name and calls the platform's function by its explicit name.
@@ -28,8 +28,6 @@ struct ReportHeaderInfo {
 
 class CReportWriter {
 public:
-    CReportWriter() { m_fileData.m_openExisting = 0; }
-
     // Starts a run: closes any report, forgets its name and chooses the
     // width of the next one.
     void Begin(bool wide);
@@ -58,7 +56,7 @@ public:
     template <typename Char>
     int WriteValueLine(const Char* name, uint32_t nameLength, DWORD type, const Char* data, DWORD dataSize);
 
-    // Closes the report if open and lets the file object forget its name.
+    // Closes the report if open.
     void Close();
     // Ends a run: the interruption note when stopped, then closes the
     // report, and removes it again when the run found nothing.

@@ -89,8 +89,7 @@ int CReportWriter::CreateFile() {
             return 0;
         }
         std::memcpy(m_fileName, path, static_cast<size_t>(written) + 1);
-        m_fileData.m_fileName = m_fileName;
-        if (m_fileData.OpenNew()) return 1;
+        if (m_fileData.OpenNew(m_fileName)) return 1;
         DWORD error = ::GetLastError();
         if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
     }
@@ -106,13 +105,13 @@ int CReportWriter::WriteRawText(const char* text) {
         return WriteRawText(mbcs::ToWide(text, std::strlen(text)).c_str());
     }
     auto count = static_cast<uint32_t>(std::strlen(text));
-    return m_fileData.Write(text, &count, -1);
+    return m_fileData.Write(text, &count);
 }
 
 int CReportWriter::WriteRawText(const wchar_t* text) {
     if (!text || !*text) return 0;
     auto count = static_cast<uint32_t>(std::wcslen(text) * sizeof(wchar_t));
-    return m_fileData.Write(text, &count, -1);
+    return m_fileData.Write(text, &count);
 }
 
 int CReportWriter::WriteHeader(const ReportHeaderInfo& header) {
@@ -168,7 +167,6 @@ void CReportWriter::Begin(bool wide) {
 
 void CReportWriter::Close() {
     m_fileData.Close();
-    m_fileData.m_fileName = nullptr;
 }
 
 void CReportWriter::Finish(bool stopped, bool foundNothing) {

@@ -16,7 +16,7 @@
 // options are known before any window exists, and writes them back (when the
 // user changed them) after the last window is gone.
 CAppModule g_appModule;
-CRegKeyTools g_regKeyTools;
+CRegKeyTools g_regKeyTools(nullptr, LiveRegistry());
 // Zero-initialised static storage; RunMainDialog fills it.
 SearchContext g_searchContext;
 

@@ -203,7 +203,7 @@ BOOL CMainDlg::StopSearch() {
 
 BOOL CMainDlg::ResultFileExists() const {
     if (!m_context || !m_context->m_tools) return FALSE;
-    const char* path = m_context->m_tools->GetResultFileName();
+    const char* path = m_context->m_tools->Report().FileName();
     return path[0] && ::GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
 }
 
@@ -270,7 +270,7 @@ BOOL CMainDlg::HandleClose() {
 
 void CMainDlg::HandleShowResult() {
     if (!ResultFileExists()) return;
-    const char* path = m_context->m_tools->GetResultFileName();
+    const char* path = m_context->m_tools->Report().FileName();
     auto code = reinterpret_cast<INT_PTR>(::ShellExecuteA(m_hWnd, "edit", path, nullptr, nullptr, SW_SHOW));
     if (code > 32) return;
     char context[520];

@@ -31,18 +31,18 @@ protected:
 TEST_F(ExcludeKeys, SectionLinesBecomeEntriesExactlyAsWritten) {
     WriteSection("HKEY_LOCAL_MACHINE\\Software\\Name=Value\r\nHKEY_CURRENT_USER\\Twice\r\nHKEY_CURRENT_USER\\Twice\r\n"
                  "hkey_local_machine\\software\\lower\r\nHKLM\\Software\\Short\r\n");
-    CRegKeyTools tools(m_ini.c_str());
+    CRegKeyTools tools(m_ini.c_str(), LiveRegistry());
     const std::vector<std::string> expected = {"HKEY_LOCAL_MACHINE\\Software\\Name=Value", "HKEY_CURRENT_USER\\Twice",
                                                "HKEY_CURRENT_USER\\Twice", "hkey_local_machine\\software\\lower",
                                                "HKLM\\Software\\Short"};
-    EXPECT_EQ(expected, tools.ExcludeKeys());
+    EXPECT_EQ(expected, tools.Exclusions().Entries());
 
-    EXPECT_EQ(1, tools.IsExcludedKey("HKEY_LOCAL_MACHINE\\SOFTWARE\\LOWER"));
-    EXPECT_EQ(1, tools.IsExcludedKey("HKEY_CURRENT_USER\\twice"));
-    EXPECT_EQ(1, tools.IsExcludedKey("HKEY_LOCAL_MACHINE\\Software\\Name=Value"));
-    EXPECT_EQ(0, tools.IsExcludedKey("HKEY_LOCAL_MACHINE\\Software\\Name"));
-    EXPECT_EQ(0, tools.IsExcludedKey("HKEY_LOCAL_MACHINE\\Software\\lower\\below"));
-    EXPECT_EQ(0, tools.IsExcludedKey("HKEY_LOCAL_MACHINE\\Software\\Short"));
+    EXPECT_EQ(1, tools.Exclusions().IsExcluded("HKEY_LOCAL_MACHINE\\SOFTWARE\\LOWER"));
+    EXPECT_EQ(1, tools.Exclusions().IsExcluded("HKEY_CURRENT_USER\\twice"));
+    EXPECT_EQ(1, tools.Exclusions().IsExcluded("HKEY_LOCAL_MACHINE\\Software\\Name=Value"));
+    EXPECT_EQ(0, tools.Exclusions().IsExcluded("HKEY_LOCAL_MACHINE\\Software\\Name"));
+    EXPECT_EQ(0, tools.Exclusions().IsExcluded("HKEY_LOCAL_MACHINE\\Software\\lower\\below"));
+    EXPECT_EQ(0, tools.Exclusions().IsExcluded("HKEY_LOCAL_MACHINE\\Software\\Short"));
 }
 
 // In code page 932 a double-byte character is one unit: neither a trail
@@ -51,11 +51,11 @@ TEST_F(ExcludeKeys, SectionLinesBecomeEntriesExactlyAsWritten) {
 TEST_F(ExcludeKeys, DoubleByteCharactersCompareAsUnits) {
     if (::GetACP() != 932) GTEST_SKIP() << "needs code page 932, have " << ::GetACP();
     WriteSection("HKEY_CURRENT_USER\\Ka\x83\x61\r\nHKEY_CURRENT_USER\\\x82\x81\r\n");
-    CRegKeyTools tools(m_ini.c_str());
-    EXPECT_EQ(1, tools.IsExcludedKey("hkey_current_user\\KA\x83\x61"));
-    EXPECT_EQ(0, tools.IsExcludedKey("HKEY_CURRENT_USER\\Ka\x83\x41"));  // trail byte "a" against "A"
-    EXPECT_EQ(1, tools.IsExcludedKey("HKEY_CURRENT_USER\\\x82\x81"));
-    EXPECT_EQ(0, tools.IsExcludedKey("HKEY_CURRENT_USER\\\x82\x60"));  // full-width capital A
+    CRegKeyTools tools(m_ini.c_str(), LiveRegistry());
+    EXPECT_EQ(1, tools.Exclusions().IsExcluded("hkey_current_user\\KA\x83\x61"));
+    EXPECT_EQ(0, tools.Exclusions().IsExcluded("HKEY_CURRENT_USER\\Ka\x83\x41"));  // trail byte "a" against "A"
+    EXPECT_EQ(1, tools.Exclusions().IsExcluded("HKEY_CURRENT_USER\\\x82\x81"));
+    EXPECT_EQ(0, tools.Exclusions().IsExcluded("HKEY_CURRENT_USER\\\x82\x60"));  // full-width capital A
 }
 
 // A line of "HKEY_CURRENT_USER\Large\" and digits, padded to length bytes.
@@ -82,8 +82,8 @@ TEST_F(ExcludeKeys, SectionOfAnySizeIsLoadedWhole) {
             total += length + 1;
         }
         WriteSection(lines);
-        CRegKeyTools tools(m_ini.c_str());
-        EXPECT_EQ(entries, tools.ExcludeKeys());
+        CRegKeyTools tools(m_ini.c_str(), LiveRegistry());
+        EXPECT_EQ(entries, tools.Exclusions().Entries());
     }
 }
 
@@ -100,14 +100,14 @@ TEST_F(ExcludeKeys, WalkSkipsListedKeysWhateverTheirCaseButNeverARoot) {
     for (char& c : lowered) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     WriteSection("HKEY_CURRENT_USER\r\n" + lowered + "\r\n");
 
-    CRegKeyTools tools(m_ini.c_str());
+    CRegKeyTools tools(m_ini.c_str(), LiveRegistry());
     SearchCounters counters;
     RunSearch(tools, text, SearchOptions{0, 1, 1, 1}, counters);
 
     const std::string value = "\"v\"=\"" + text + "\"\r\n\r\n";
     EXPECT_EQ("[" + key.CurrentUserPath() + "\\kept]\r\n" + value + "[" + key.UsersPath() + "\\kept]\r\n" + value +
                   "[" + key.UsersPath() + "\\skipped]\r\n" + value + "[" + key.UsersPath() + "\\skipped\\below]\r\n" + value,
-              ReportBody(ReadFileBytes(tools.GetResultFileName())));
+              ReportBody(ReadFileBytes(tools.Report().FileName())));
 }
 
 // A key that cannot be opened exists before the first run, so that run
@@ -120,7 +120,7 @@ TEST_F(ExcludeKeys, WalkSkipsListedKeysWhateverTheirCaseButNeverARoot) {
 TEST_F(ExcludeKeys, FileHoldsTheWholeListAfterARunThatGrewItOnly) {
     const std::string loaded = "HKEY_LOCAL_MACHINE\\Software\\Loaded=One\r\nHKEY_USERS\\Twice\r\nHKEY_USERS\\Twice\r\n";
     WriteSection(loaded);
-    CRegKeyTools tools(m_ini.c_str());
+    CRegKeyTools tools(m_ini.c_str(), LiveRegistry());
     SearchCounters counters;
     const std::string nowhere = "Kzq" + UniqueSuffix() + " nowhere";
     const std::string file = m_folder / "ExcludeKeys.txt";

@@ -14,7 +14,7 @@ void PrintError(const char* message) { std::fprintf(stderr, "%s", message); }
 
 int main() {
     SetErrorPresenter(&PrintError);
-    CRegKeyTools tools;
-    std::printf("%s", tools.GetSettingsFilePath());
-    return tools.GetSettingsFilePath()[0] ? 0 : 1;
+    CRegKeyTools tools(nullptr, LiveRegistry());
+    std::printf("%s", tools.Settings().Path());
+    return tools.Settings().Path()[0] ? 0 : 1;
 }

@@ -40,7 +40,7 @@ protected:
     // The flags that a settings file with these bytes gives.
     Flags ReadFlags(const std::string& bytes) {
         EXPECT_TRUE(WriteFileBytes(m_ini, bytes));
-        CRegKeyTools tools(m_ini.c_str());
+        CRegKeyTools tools(m_ini.c_str(), LiveRegistry());
         return FlagsOf(tools);
     }
 
@@ -51,7 +51,7 @@ protected:
 
 TEST_F(SettingsFile, MissingFileIsCreatedWithSeventeenBytesAndDefaultsApply) {
     {
-        CRegKeyTools tools(m_ini.c_str());
+        CRegKeyTools tools(m_ini.c_str(), LiveRegistry());
         EXPECT_EQ(std::string(kCreated, 17), ReadFileBytes(m_ini));
         ExpectFlags({1, 1, 0, 0, 0}, FlagsOf(tools));
     }
@@ -62,7 +62,7 @@ TEST_F(SettingsFile, MissingFileIsCreatedWithSeventeenBytesAndDefaultsApply) {
 TEST_F(SettingsFile, ExistingFileIsNeverTruncated) {
     for (const std::string& bytes : {std::string(), std::string("[Options]\r\nKeys=Off\r\n; a remark\r\n")}) {
         ASSERT_TRUE(WriteFileBytes(m_ini, bytes));
-        { CRegKeyTools tools(m_ini.c_str()); }
+        { CRegKeyTools tools(m_ini.c_str(), LiveRegistry()); }
         EXPECT_EQ(bytes, ReadFileBytes(m_ini));
     }
 }
@@ -74,7 +74,7 @@ TEST(IsOnText, AnyValueHoldingOnOrYesIsOn) {
     for (const auto& spelling : spellings) {
         std::string buffer(26002, '\0');
         std::copy(spelling.first, spelling.first + std::strlen(spelling.first), buffer.begin());
-        EXPECT_EQ(spelling.second, CRegKeyTools::IsOnText(&buffer[0], buffer.size())) << spelling.first;
+        EXPECT_EQ(spelling.second, CSettings::IsOnText(&buffer[0], buffer.size())) << spelling.first;
     }
 }
 
@@ -93,7 +93,7 @@ TEST_F(SettingsFile, ChangedOptionsAreNotWrittenWithoutTheChangedMark) {
     const std::string bytes = "[ExcludeKeys]\r\nHKEY_USERS\\X\r\n\r\n[Options]\r\nKeys=On\r\n";
     ASSERT_TRUE(WriteFileBytes(m_ini, bytes));
     {
-        CRegKeyTools tools(m_ini.c_str());
+        CRegKeyTools tools(m_ini.c_str(), LiveRegistry());
         tools.m_lookAtKeys = 0;
         tools.m_matchCase = 1;
         tools.SetSettingsChanged(0);
@@ -104,7 +104,7 @@ TEST_F(SettingsFile, ChangedOptionsAreNotWrittenWithoutTheChangedMark) {
 TEST_F(SettingsFile, ChangedMarkWritesTheFiveOptionsAndNothingElse) {
     ASSERT_TRUE(WriteFileBytes(m_ini, "[ExcludeKeys]\r\nHKEY_USERS\\X\r\n\r\n[Options]\r\nKeys=yes\r\nOther=kept\r\n"));
     {
-        CRegKeyTools tools(m_ini.c_str());
+        CRegKeyTools tools(m_ini.c_str(), LiveRegistry());
         tools.m_lookAtKeys = 0;
         tools.m_lookAtValues = 1;
         tools.m_lookAtData = 1;

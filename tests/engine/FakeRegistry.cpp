@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "engine/TextTraits.h"
+
 namespace {
 
 const struct {
@@ -22,62 +24,77 @@ constexpr char kGuardByte = '\xA5';
 // Fresh blocks hold junk, as a real heap may, so a missing terminator shows.
 constexpr char kJunkByte = 'Z';
 
-// The registry reports name lengths in characters of the ANSI code page; a
-// double-byte character is one character and two bytes.
-DWORD CharacterCount(const std::string& text) {
+// How many characters of text the next character takes: a double-byte
+// character of the ANSI code page takes two; a UTF-16 unit is one character
+// to the registry.
+size_t CharacterUnits(const std::string& text, size_t at) {
+    return (::IsDBCSLeadByte(static_cast<BYTE>(text[at])) && at + 1 < text.size()) ? 2 : 1;
+}
+size_t CharacterUnits(const std::wstring&, size_t) { return 1; }
+
+// The registry reports name lengths in characters.
+template <typename Text>
+DWORD CharacterCount(const Text& text) {
     DWORD count = 0;
-    for (size_t i = 0; i < text.size(); ++count)
-        i += (::IsDBCSLeadByte(static_cast<BYTE>(text[i])) && i + 1 < text.size()) ? 2 : 1;
+    for (size_t i = 0; i < text.size(); ++count) i += CharacterUnits(text, i);
     return count;
 }
 
 bool SameName(const std::string& a, const char* b) {
-    return ::CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, a.c_str(), -1, b, -1) ==
-           CSTR_EQUAL;
+    return ::CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, a.c_str(), -1, b, -1) == CSTR_EQUAL;
+}
+bool SameName(const std::wstring& a, const wchar_t* b) {
+    return ::CompareStringW(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, a.c_str(), -1, b, -1) == CSTR_EQUAL;
 }
 
 }  // namespace
 
-FakeKey& FakeKey::Add(const std::string& subKeyName) {
-    subKeys.push_back(std::make_unique<FakeKey>());
-    FakeKey& child = *subKeys.back();
+template <typename Char>
+BasicFakeKey<Char>& BasicFakeKey<Char>::Add(const Text& subKeyName) {
+    subKeys.push_back(std::make_unique<BasicFakeKey>());
+    BasicFakeKey& child = *subKeys.back();
     child.name = subKeyName;
-    child.path = path + "\\" + subKeyName;
+    child.path = path + Char('\\') + subKeyName;
     return child;
 }
 
-FakeKey& FakeKey::Sz(const std::string& valueName, const std::string& text) {
-    return Raw(valueName, REG_SZ, text + std::string(1, '\0'));
+template <typename Char>
+BasicFakeKey<Char>& BasicFakeKey<Char>::Sz(const Text& valueName, const Text& text) {
+    return Raw(valueName, REG_SZ, std::string(reinterpret_cast<const char*>(text.c_str()), (text.size() + 1) * sizeof(Char)));
 }
 
-FakeKey& FakeKey::Raw(const std::string& valueName, DWORD type, const std::string& bytes) {
+template <typename Char>
+BasicFakeKey<Char>& BasicFakeKey<Char>::Raw(const Text& valueName, DWORD type, const std::string& bytes) {
     values.push_back({valueName, type, bytes});
     return *this;
 }
 
-FakeRegistry::FakeRegistry() {
+template <typename Char>
+BasicFakeRegistry<Char>::BasicFakeRegistry() {
     for (const auto& root : kRoots) {
-        m_roots.push_back(std::make_unique<FakeKey>());
-        m_roots.back()->name = m_roots.back()->path = root.name;
+        m_roots.push_back(std::make_unique<Node>());
+        m_roots.back()->name = m_roots.back()->path = Widened<Char>(root.name);
     }
 }
 
-FakeRegistry::~FakeRegistry() {
+template <typename Char>
+BasicFakeRegistry<Char>::~BasicFakeRegistry() {
     for (auto& block : m_blocks) std::free(block.first);
 }
 
-FakeKey& FakeRegistry::Key(const std::string& path) {
+template <typename Char>
+BasicFakeKey<Char>& BasicFakeRegistry<Char>::Key(const Text& path) {
     // Split at each "\" that is a character of its own, not a trail byte.
-    std::vector<std::string> names(1);
-    for (size_t i = 0; i < path.size(); ++i) {
-        if (path[i] == '\\') {
+    std::vector<Text> names(1);
+    for (size_t i = 0; i < path.size();) {
+        const size_t units = CharacterUnits(path, i);
+        if (path[i] == Char('\\'))
             names.emplace_back();
-        } else {
-            names.back() += path[i];
-            if (::IsDBCSLeadByte(static_cast<BYTE>(path[i])) && i + 1 < path.size()) names.back() += path[++i];
-        }
+        else
+            names.back().append(path, i, units);
+        i += units;
     }
-    FakeKey* key = nullptr;
+    Node* key = nullptr;
     for (auto& root : m_roots)
         if (root->name == names[0]) key = root.get();
     if (!key) std::abort();  // a test names a root that does not exist
@@ -89,21 +106,28 @@ FakeKey& FakeRegistry::Key(const std::string& path) {
     return *key;
 }
 
-bool FakeRegistry::WasOpened(const std::string& path) const {
+template <typename Char>
+bool BasicFakeRegistry<Char>::WasOpened(const Text& path) const {
     return std::find(m_opened.begin(), m_opened.end(), path) != m_opened.end();
 }
 
-std::string FakeRegistry::Problems() const {
+template <typename Char>
+std::string BasicFakeRegistry<Char>::Problems() const {
     std::string text;
     for (const std::string& misuse : m_misuses) text += misuse + "\n";
-    for (const auto& handle : m_open) text += "never closed: " + handle.second->path + "\n";
+    for (const auto& handle : m_open)
+        text += "never closed: " + std::string(handle.second->path.begin(), handle.second->path.end()) + "\n";
     if (!m_blocks.empty()) text += std::to_string(m_blocks.size()) + " block(s) never freed\n";
     return text;
 }
 
-void FakeRegistry::Misuse(const std::string& what) { m_misuses.push_back(what); }
+template <typename Char>
+void BasicFakeRegistry<Char>::Misuse(const std::string& what) {
+    m_misuses.push_back(what);
+}
 
-FakeKey* FakeRegistry::Resolve(HKEY key, const char* call) {
+template <typename Char>
+BasicFakeKey<Char>* BasicFakeRegistry<Char>::Resolve(HKEY key, const char* call) {
     for (size_t i = 0; i < m_roots.size(); ++i)
         if (key == kRoots[i].key) return m_roots[i].get();
     auto found = m_open.find(key);
@@ -112,9 +136,10 @@ FakeKey* FakeRegistry::Resolve(HKEY key, const char* call) {
     return nullptr;
 }
 
-LONG FakeRegistry::OpenKey(HKEY parent, const char* subKey, HKEY* result) {
+template <typename Char>
+LONG BasicFakeRegistry<Char>::OpenKey(HKEY parent, const Char* subKey, HKEY* result) {
     *result = nullptr;
-    FakeKey* key = Resolve(parent, "OpenKey");
+    Node* key = Resolve(parent, "OpenKey");
     if (!key) return ERROR_INVALID_HANDLE;
     const bool self = !subKey || !*subKey;
     if (!self) {
@@ -138,8 +163,9 @@ LONG FakeRegistry::OpenKey(HKEY parent, const char* subKey, HKEY* result) {
     return ERROR_SUCCESS;
 }
 
-LONG FakeRegistry::QueryInfo(HKEY handle, RegKeyInfo* info) {
-    FakeKey* key = Resolve(handle, "QueryInfo");
+template <typename Char>
+LONG BasicFakeRegistry<Char>::QueryInfo(HKEY handle, RegKeyInfo* info) {
+    Node* key = Resolve(handle, "QueryInfo");
     if (!key) return ERROR_INVALID_HANDLE;
     if (key->failQuery) return key->failCode;
     *info = RegKeyInfo{};
@@ -147,29 +173,30 @@ LONG FakeRegistry::QueryInfo(HKEY handle, RegKeyInfo* info) {
     info->values = static_cast<DWORD>(key->values.size());
     for (const auto& child : key->subKeys)
         info->maxSubKeyLength = std::max(info->maxSubKeyLength, CharacterCount(child->name));
-    for (const FakeValue& value : key->values) {
+    for (const auto& value : key->values) {
         info->maxValueNameLength = std::max(info->maxValueNameLength, CharacterCount(value.name));
         info->maxValueDataSize = std::max(info->maxValueDataSize, static_cast<DWORD>(value.data.size()));
     }
     return ERROR_SUCCESS;
 }
 
-// Capacities are checked as RegEnumValueA checks them: the name needs room
+// Capacities are checked as RegEnumValue checks them: the name needs room
 // for its terminator, the data only for its own bytes.
-LONG FakeRegistry::EnumValue(HKEY handle, DWORD index, char* name, DWORD* nameLength, DWORD* type,
-                             BYTE* data, DWORD* dataSize) {
-    FakeKey* key = Resolve(handle, "EnumValue");
+template <typename Char>
+LONG BasicFakeRegistry<Char>::EnumValue(HKEY handle, DWORD index, Char* name, DWORD* nameLength, DWORD* type,
+                                        BYTE* data, DWORD* dataSize) {
+    Node* key = Resolve(handle, "EnumValue");
     if (!key) return ERROR_INVALID_HANDLE;
     if (index >= key->values.size()) return ERROR_NO_MORE_ITEMS;
     if (static_cast<int>(index) == key->failValueAt) return key->failCode;
-    FakeValue& value = key->values[index];
+    auto& value = key->values[index];
     if (static_cast<int>(index) == key->growValueAt && key->growths > 0) {
         --key->growths;
         value.name = Grown(value.name);
         value.data = Grown(value.data);
     }
     if (value.name.size() + 1 > *nameLength || value.data.size() > *dataSize) return ERROR_MORE_DATA;
-    std::memcpy(name, value.name.c_str(), value.name.size() + 1);
+    std::copy(value.name.c_str(), value.name.c_str() + value.name.size() + 1, name);
     *nameLength = static_cast<DWORD>(value.name.size());
     *type = value.type;
     std::memcpy(data, value.data.data(), value.data.size());
@@ -177,37 +204,39 @@ LONG FakeRegistry::EnumValue(HKEY handle, DWORD index, char* name, DWORD* nameLe
     return ERROR_SUCCESS;
 }
 
-LONG FakeRegistry::EnumKey(HKEY handle, DWORD index, char* name, DWORD* nameLength) {
+template <typename Char>
+LONG BasicFakeRegistry<Char>::EnumKey(HKEY handle, DWORD index, Char* name, DWORD* nameLength) {
     if (++m_enumKeyCalls == m_signalOnEnumKey) ::SetEvent(m_stopEvent);
-    FakeKey* key = Resolve(handle, "EnumKey");
+    Node* key = Resolve(handle, "EnumKey");
     if (!key) return ERROR_INVALID_HANDLE;
     if (index >= key->subKeys.size()) return ERROR_NO_MORE_ITEMS;
     if (static_cast<int>(index) == key->failSubKeyAt) return key->failCode;
-    FakeKey& child = *key->subKeys[index];
+    Node& child = *key->subKeys[index];
     if (static_cast<int>(index) == key->growSubKeyAt && key->growths > 0) {
         --key->growths;
         child.name = Grown(child.name);
-        child.path = key->path + "\\" + child.name;
+        child.path = key->path + Char('\\') + child.name;
     }
-    const std::string& subKey = child.name;
-    // RegEnumKeyExA fails without a byte written when the name and its
+    const Text& subKey = child.name;
+    // RegEnumKeyEx fails without a character written when the name and its
     // terminator do not fit.
     if (subKey.size() + 1 > *nameLength) return ERROR_MORE_DATA;
-    std::memcpy(name, subKey.c_str(), subKey.size() + 1);
+    std::copy(subKey.c_str(), subKey.c_str() + subKey.size() + 1, name);
     *nameLength = static_cast<DWORD>(subKey.size());
     return ERROR_SUCCESS;
 }
 
-void FakeRegistry::CloseKey(HKEY handle) {
+template <typename Char>
+void BasicFakeRegistry<Char>::CloseKey(HKEY handle) {
     for (const auto& root : kRoots)
         if (handle == root.key) return Misuse(std::string("closed the predefined ") + root.name);
     if (m_open.erase(handle) == 0) Misuse("closed a handle that is not open");
 }
 
-char* FakeRegistry::Allocate(size_t bytes) {
+template <typename Char>
+char* BasicFakeRegistry<Char>::Allocate(size_t bytes) {
     ++m_allocations;
-    if (m_allocations == m_failAllocationCall ||
-        (m_failAllocationsFrom != 0 && bytes >= m_failAllocationsFrom)) {
+    if (m_allocations == m_failAllocationCall || (m_failAllocationsFrom != 0 && bytes >= m_failAllocationsFrom)) {
         ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
@@ -218,7 +247,8 @@ char* FakeRegistry::Allocate(size_t bytes) {
     return block;
 }
 
-void FakeRegistry::Free(char* block) {
+template <typename Char>
+void BasicFakeRegistry<Char>::Free(char* block) {
     auto found = m_blocks.find(block);
     if (found == m_blocks.end()) return Misuse("freed a block that was not allocated");
     for (size_t i = 0; i < kGuardSize; ++i)
@@ -229,3 +259,8 @@ void FakeRegistry::Free(char* block) {
     std::free(block);
     m_blocks.erase(found);
 }
+
+template struct BasicFakeKey<char>;
+template struct BasicFakeKey<wchar_t>;
+template class BasicFakeRegistry<char>;
+template class BasicFakeRegistry<wchar_t>;

@@ -1,5 +1,6 @@
 #pragma once
-// An in-memory registry behind IRegistryApi for the walk's tests. The four
+// An in-memory registry behind the door of either width for the walk's
+// tests: char serves the ANSI walk, wchar_t the wide one. The four
 // predefined roots are the roots of its tree. Any call fails on demand, and
 // every handle and heap block is tracked so that a test can check that the
 // walk closed what it opened, freed what it allocated, never closed a
@@ -12,23 +13,26 @@
 
 #include "engine/RegistryApi.h"
 
-struct FakeValue {
-    std::string name;
+template <typename Char>
+struct BasicFakeValue {
+    std::basic_string<Char> name;
     DWORD type;
-    std::string data;  // the raw bytes, exactly as RegEnumValueA delivers them
+    std::string data;  // the raw bytes, exactly as RegEnumValue delivers them
 };
 
-struct FakeKey {
-    std::string name;
-    std::string path;  // root name, then "\" and each level's name
-    std::vector<FakeValue> values;
-    std::vector<std::unique_ptr<FakeKey>> subKeys;
+template <typename Char>
+struct BasicFakeKey {
+    using Text = std::basic_string<Char>;
+    Text name;
+    Text path;  // root name, then "\" and each level's name
+    std::vector<BasicFakeValue<Char>> values;
+    std::vector<std::unique_ptr<BasicFakeKey>> subKeys;
 
     // Failure injection, per key.
     bool failOpen = false;
     bool failQuery = false;
-    int failValueAt = -1;   // RegEnumValueA fails at this index
-    int failSubKeyAt = -1;  // RegEnumKeyExA fails at this index
+    int failValueAt = -1;   // RegEnumValue fails at this index
+    int failSubKeyAt = -1;  // RegEnumKeyEx fails at this index
     // The code of each failure above: a refusal, or what another program's
     // change looks like (ERROR_KEY_DELETED, ERROR_NO_MORE_ITEMS).
     LONG failCode = ERROR_ACCESS_DENIED;
@@ -36,7 +40,7 @@ struct FakeKey {
     // the open takes it out of its parent and answers ERROR_FILE_NOT_FOUND.
     // The key and its sub-tree are gone afterwards.
     bool vanishOnOpen = false;
-    // Right before RegEnumValueA / RegEnumKeyExA answers for this index, the
+    // Right before RegEnumValue / RegEnumKeyEx answers for this index, the
     // value's name and data / the sub-key's name grow (see Grown), as if
     // another program had just changed them; `growths` times in all. A
     // growing sub-key must have no sub-keys of its own.
@@ -45,25 +49,32 @@ struct FakeKey {
     int growths = 0;
 
     // Adds a sub-key (after the existing ones) and returns it.
-    FakeKey& Add(const std::string& subKeyName);
-    // A string value whose data is text with its terminator.
-    FakeKey& Sz(const std::string& valueName, const std::string& text);
+    BasicFakeKey& Add(const Text& subKeyName);
+    // A string value whose data is text with its terminator, in the width.
+    BasicFakeKey& Sz(const Text& valueName, const Text& text);
     // A value of any type whose data is bytes exactly.
-    FakeKey& Raw(const std::string& valueName, DWORD type, const std::string& bytes);
+    BasicFakeKey& Raw(const Text& valueName, DWORD type, const std::string& bytes);
 };
 
 // What one growth makes of a name or data: more than twice as long, so that
 // it no longer fits a buffer sized from the key's earlier figures.
-inline std::string Grown(const std::string& text) { return text + std::string(text.size() + 1, '+'); }
+template <typename Char>
+std::basic_string<Char> Grown(const std::basic_string<Char>& text) {
+    return text + std::basic_string<Char>(text.size() + 1, '+');
+}
 
-class FakeRegistry final : public IRegistryApi {
+template <typename Char>
+class BasicFakeRegistry final : public IRegistryDoor<Char> {
 public:
-    FakeRegistry();
-    ~FakeRegistry() override;
+    using Node = BasicFakeKey<Char>;
+    using Text = std::basic_string<Char>;
+
+    BasicFakeRegistry();
+    ~BasicFakeRegistry() override;
 
     // The key at a full path such as "HKEY_CURRENT_USER\A\B"; missing levels
     // are created.
-    FakeKey& Key(const std::string& path);
+    Node& Key(const Text& path);
 
     // Allocate fails for its n-th call (1-based) / for every request of at
     // least this many bytes. 0 switches the rule off.
@@ -76,8 +87,8 @@ public:
     void HandBackNewRootHandles(bool on) { m_newRootHandles = on; }
 
     // Paths of the keys opened so far, in order.
-    const std::vector<std::string>& Opened() const { return m_opened; }
-    bool WasOpened(const std::string& path) const;
+    const std::vector<Text>& Opened() const { return m_opened; }
+    bool WasOpened(const Text& path) const;
     int EnumKeyCalls() const { return m_enumKeyCalls; }
     int Allocations() const { return m_allocations; }
     // Handles still open, blocks not freed, and every misuse seen (closing a
@@ -85,23 +96,23 @@ public:
     // as one text; empty when all is well.
     std::string Problems() const;
 
-    LONG OpenKey(HKEY parent, const char* subKey, HKEY* result) override;
+    LONG OpenKey(HKEY parent, const Char* subKey, HKEY* result) override;
     LONG QueryInfo(HKEY key, RegKeyInfo* info) override;
-    LONG EnumValue(HKEY key, DWORD index, char* name, DWORD* nameLength, DWORD* type, BYTE* data,
+    LONG EnumValue(HKEY key, DWORD index, Char* name, DWORD* nameLength, DWORD* type, BYTE* data,
                    DWORD* dataSize) override;
-    LONG EnumKey(HKEY key, DWORD index, char* name, DWORD* nameLength) override;
+    LONG EnumKey(HKEY key, DWORD index, Char* name, DWORD* nameLength) override;
     void CloseKey(HKEY key) override;
     char* Allocate(size_t bytes) override;
     void Free(char* block) override;
 
 private:
-    FakeKey* Resolve(HKEY key, const char* call);
+    Node* Resolve(HKEY key, const char* call);
     void Misuse(const std::string& what);
 
-    std::vector<std::unique_ptr<FakeKey>> m_roots;
-    std::map<HKEY, FakeKey*> m_open;
+    std::vector<std::unique_ptr<Node>> m_roots;
+    std::map<HKEY, Node*> m_open;
     std::map<char*, size_t> m_blocks;
-    std::vector<std::string> m_opened;
+    std::vector<Text> m_opened;
     std::vector<std::string> m_misuses;
     uintptr_t m_nextHandle = 0x1000;
     int m_allocations = 0;
@@ -112,3 +123,8 @@ private:
     HANDLE m_stopEvent = nullptr;
     bool m_newRootHandles = false;
 };
+
+using FakeKey = BasicFakeKey<char>;
+using FakeRegistry = BasicFakeRegistry<char>;
+using WideFakeKey = BasicFakeKey<wchar_t>;
+using WideFakeRegistry = BasicFakeRegistry<wchar_t>;

@@ -26,7 +26,7 @@ struct Case {
 class MatchTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        tools = std::make_unique<CRegKeyTools>((dir / "Kestrin.ini").c_str(), &registry);
+        tools = std::make_unique<CRegKeyTools>((dir / "Kestrin.ini").c_str(), RegistryDoors{registry, wideRegistry});
         tools->m_searchCounters = &counters;
     }
 
@@ -42,7 +42,7 @@ protected:
             Options(c.text, 0, 1, whole, matchCase);
             ASSERT_EQ(1, tools->Search());
             std::vector<char> scratch(std::strlen(c.candidate) + 1);
-            EXPECT_EQ(c.matches ? 1 : 0, tools->MatchString(c.candidate, scratch.data(), 0, scratch.size()))
+            EXPECT_EQ(c.matches ? 1 : 0, tools->MatchText<NarrowText>(c.candidate, scratch.data(), 0, scratch.size()))
                 << "text \"" << c.text << "\", candidate \"" << c.candidate << "\", whole " << whole
                 << ", case " << matchCase;
         }
@@ -52,6 +52,7 @@ protected:
     testsupport::CurrentDirectoryScope inDir{dir.path()};
     testsupport::ErrorCapture errors;
     FakeRegistry registry;
+    WideFakeRegistry wideRegistry;
     SearchCounters counters{};
     std::unique_ptr<CRegKeyTools> tools;
 };

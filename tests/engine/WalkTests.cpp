@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <memory>
 #include <ostream>
 
@@ -60,6 +61,7 @@ protected:
     void TearDown() override {
         tools.reset();
         EXPECT_EQ("", registry.Problems());
+        EXPECT_EQ("", wideRegistry.Problems());
     }
 
     // The engine over the fake registry, with a settings file whose
@@ -68,7 +70,7 @@ protected:
         std::string ini = "[ExcludeKeys]\r\n";
         for (const std::string& line : excluded) ini += line + "\r\n";
         ASSERT_TRUE(WriteFileBytes(dir / "Kestrin.ini", ini));
-        tools = std::make_unique<CRegKeyTools>((dir / "Kestrin.ini").c_str(), &registry);
+        tools = std::make_unique<CRegKeyTools>((dir / "Kestrin.ini").c_str(), RegistryDoors{registry, wideRegistry});
         Options("needle", 0, 1);
         tools->m_notifyWindow = window.get();
         tools->m_searchCounters = &context.m_counters;
@@ -95,7 +97,7 @@ protected:
 
     // The last run's report below its header block.
     std::string Report() const {
-        const char* name = tools->GetResultFileName();
+        const char* name = tools->Report().FileName();
         return *name ? ReportBody(ReadFileBytes(name)) : "<no report>";
     }
 
@@ -112,6 +114,7 @@ protected:
     MessageWindow window;
     testsupport::ErrorCapture errors;
     FakeRegistry registry;
+    WideFakeRegistry wideRegistry;  // the same tree for /U, where a test fills it
     SearchContext context{};
     std::unique_ptr<CRegKeyTools> tools;
     int progressPosts = 0;
@@ -133,12 +136,58 @@ TEST_F(WalkTest, CompleteRunWritesBlocksInPreOrderAndRootOrder) {
                   KeyLine(kHkcu + "\\A\\B") + ValueLine("w", "NEEDLE") + kBlank +
                   KeyLine(kHklm + "\\Late") + ValueLine("v", "needle late") + kBlank,
               Report());
-    EXPECT_EQ(0u, ReadFileBytes(tools->GetResultFileName()).find("REGEDIT4\r\n"));
+    EXPECT_EQ(0u, ReadFileBytes(tools->Report().FileName()).find("REGEDIT4\r\n"));
     EXPECT_EQ(5, progressPosts);  // the start and each of the four roots
     EXPECT_EQ(1, endPosts);
-    EXPECT_EQ(List{}, tools->ExcludeKeys());
+    EXPECT_EQ(List{}, tools->Exclusions().Entries());
     EXPECT_EQ("<no file>", ExcludeFile());
     EXPECT_EQ(List{}, errors.messages());
+}
+
+// One tree for the fake of either width: string values, a key and a value
+// name that match, and binary data that never does.
+template <typename Char>
+void FillBothWidthsTree(BasicFakeRegistry<Char>& fake) {
+    const struct {
+        const char* path;
+        const char* name;
+        const char* text;  // null: REG_BINARY "needle"
+    } entries[] = {
+        {"HKEY_CLASSES_ROOT\\.needle", "", "plain"},   {"HKEY_CURRENT_USER\\A", "v", "a NEEDLE here"},
+        {"HKEY_CURRENT_USER\\A\\B", "needleName", "x"}, {"HKEY_CURRENT_USER\\A\\B\\C", "w", "none"},
+        {"HKEY_LOCAL_MACHINE\\Soft\\needle", "", "needle"}, {"HKEY_USERS\\U", "bin", nullptr},
+    };
+    for (const auto& entry : entries) {
+        auto& key = fake.Key(Widened<Char>(entry.path));
+        if (entry.text)
+            key.Sz(Widened<Char>(entry.name), Widened<Char>(entry.text));
+        else
+            key.Raw(Widened<Char>(entry.name), REG_BINARY, "needle");
+    }
+}
+
+// The wide walk (/U) over the same tree opens the same keys, counts the same
+// and writes the same report body, in UTF-16.
+TEST_F(WalkTest, WideWalkFindsWhatTheNarrowWalkFinds) {
+    FillBothWidthsTree(registry);
+    FillBothWidthsTree(wideRegistry);
+    MakeEngine();
+    Options("needle", 1, 1);
+    tools->m_lookAtNames = 1;
+    EXPECT_EQ(0u, Run());
+    const Counts narrow = Counted();
+    EXPECT_EQ((Counts{11, 6, 5}), narrow);
+    const std::string narrowBody = Report();
+
+    tools->m_unicode = 1;
+    std::wcscpy(tools->m_searchTextWide, L"needle");
+    EXPECT_EQ(0u, Run());
+    EXPECT_EQ(narrow, Counted());
+    EXPECT_EQ(testsupport::Utf16Bytes(Widened<wchar_t>(narrowBody.c_str())),
+              testsupport::WideReportBody(ReadFileBytes(tools->Report().FileName())));
+    std::vector<std::wstring> narrowOpened;
+    for (const std::string& path : registry.Opened()) narrowOpened.push_back(Widened<wchar_t>(path.c_str()));
+    EXPECT_EQ(narrowOpened, wideRegistry.Opened());
 }
 
 TEST_F(WalkTest, SearchSucceedsOnlyWhenEveryRootWasWalked) {
@@ -272,7 +321,7 @@ TEST_F(WalkTest, KeyThatCannotBeOpenedBelowARootIsReportedByNameAndExcluded) {
     EXPECT_EQ(KeyLine(kHkcu + "\\needleLocked") + kBlank + KeyLine(kHkcu + "\\after") +
                   ValueLine("v", "needle") + kBlank,
               Report());
-    EXPECT_EQ(List{kHkcu + "\\needleLocked"}, tools->ExcludeKeys());
+    EXPECT_EQ(List{kHkcu + "\\needleLocked"}, tools->Exclusions().Entries());
     EXPECT_EQ(kHkcu + "\\needleLocked\r\n", ExcludeFile());
     EXPECT_FALSE(registry.WasOpened(kHkcu + "\\needleLocked\\inside"));
 }
@@ -285,7 +334,7 @@ TEST_F(WalkTest, RootThatCannotBeOpenedEndsOnlyItsOwnWalkAndAddsNothing) {
     EXPECT_EQ(2u, Run());
     EXPECT_EQ((Counts{4, 1, 1}), Counted());
     EXPECT_EQ(KeyLine(kHku + "\\later") + ValueLine("v", "needle") + kBlank, Report());
-    EXPECT_EQ(List{}, tools->ExcludeKeys());
+    EXPECT_EQ(List{}, tools->Exclusions().Entries());
     EXPECT_EQ("<no file>", ExcludeFile());
     EXPECT_EQ(5, progressPosts);
 }
@@ -303,7 +352,7 @@ TEST_F(WalkTest, KeyWhoseInformationCannotBeReadIsCountedClosedAndExcluded) {
     EXPECT_EQ(KeyLine(kHkcu + "\\needleQuery") + kBlank + KeyLine(kHkcu + "\\after") +
                   ValueLine("v", "needle") + kBlank,
               Report());
-    EXPECT_EQ(List{kHkcu + "\\needleQuery"}, tools->ExcludeKeys());
+    EXPECT_EQ(List{kHkcu + "\\needleQuery"}, tools->Exclusions().Entries());
     EXPECT_FALSE(registry.WasOpened(kHkcu + "\\needleQuery\\child"));
 }
 
@@ -315,7 +364,7 @@ TEST_F(WalkTest, RootWhoseInformationCannotBeReadAddsNothing) {
     EXPECT_EQ(2u, Run());
     EXPECT_EQ((Counts{5, 1, 1}), Counted());
     EXPECT_EQ(KeyLine(kHkcu + "\\x") + ValueLine("v", "needle") + kBlank, Report());
-    EXPECT_EQ(List{}, tools->ExcludeKeys());
+    EXPECT_EQ(List{}, tools->Exclusions().Entries());
 }
 
 TEST_F(WalkTest, ValueReadFailureBelowARootEndsTheValuePassButNotTheSubKeys) {
@@ -329,7 +378,7 @@ TEST_F(WalkTest, ValueReadFailureBelowARootEndsTheValuePassButNotTheSubKeys) {
     EXPECT_EQ(KeyLine(kHkcu + "\\K") + ValueLine("v0", "needle 0") + kBlank + KeyLine(kHkcu + "\\K\\C") +
                   ValueLine("w", "needle") + kBlank,
               Report());
-    EXPECT_EQ(List{kHkcu + "\\K"}, tools->ExcludeKeys());
+    EXPECT_EQ(List{kHkcu + "\\K"}, tools->Exclusions().Entries());
     EXPECT_EQ(kHkcu + "\\K\r\n", ExcludeFile());
 }
 
@@ -340,7 +389,7 @@ TEST_F(WalkTest, ValueReadFailureAtARootSkipsOnlyThatValue) {
     EXPECT_EQ(0u, Run());
     EXPECT_EQ((Counts{4, 2, 2}), Counted());
     EXPECT_EQ(KeyLine(kHkcu) + ValueLine("v0", "needle 0") + ValueLine("v2", "needle 2") + kBlank, Report());
-    EXPECT_EQ(List{}, tools->ExcludeKeys());
+    EXPECT_EQ(List{}, tools->Exclusions().Entries());
 }
 
 TEST_F(WalkTest, SubKeyNameReadFailureBelowARootEndsItsParentsPass) {
@@ -355,7 +404,7 @@ TEST_F(WalkTest, SubKeyNameReadFailureBelowARootEndsItsParentsPass) {
     EXPECT_EQ(KeyLine(kHkcu + "\\P\\C0") + ValueLine("v", "needle") + kBlank + KeyLine(kHkcu + "\\Q") +
                   ValueLine("v", "needle") + kBlank,
               Report());
-    EXPECT_EQ(List{kHkcu + "\\P"}, tools->ExcludeKeys());
+    EXPECT_EQ(List{kHkcu + "\\P"}, tools->Exclusions().Entries());
     EXPECT_FALSE(registry.WasOpened(kHkcu + "\\P\\C2"));
 }
 
@@ -369,7 +418,7 @@ TEST_F(WalkTest, SubKeyNameReadFailureAtARootSkipsOnlyThatSubKey) {
     EXPECT_EQ(KeyLine(kHkcu + "\\C0") + ValueLine("v", "needle") + kBlank + KeyLine(kHkcu + "\\C2") +
                   ValueLine("v", "needle") + kBlank,
               Report());
-    EXPECT_EQ(List{}, tools->ExcludeKeys());
+    EXPECT_EQ(List{}, tools->Exclusions().Entries());
 }
 
 // ---- Keys that other programs change during the walk -----------------------
@@ -405,15 +454,15 @@ TEST_F(WalkTest, ChangesDuringTheWalkEndPassesOrAreReadAgainAndExcludeNothing) {
     Options("needle", 1, 1);
 
     EXPECT_EQ(0u, Run());
-    const std::string grownName = Grown(Grown(Grown(Grown("v1"))));
-    const std::string grownKey = kHkcu + "\\Longer\\" + Grown(Grown(Grown(Grown("C1"))));
+    const std::string grownName = Grown(Grown(Grown(Grown(std::string("v1")))));
+    const std::string grownKey = kHkcu + "\\Longer\\" + Grown(Grown(Grown(Grown(std::string("C1")))));
     EXPECT_EQ(KeyLine(kHkcu + "\\Fewer") + ValueLine("v0", "needle 0") + kBlank + KeyLine(kHkcu + "\\Fewer\\C0") +
                   ValueLine("v", "needle") + kBlank + KeyLine(kHkcu + "\\Grows") + ValueLine("v0", "needle 0") +
                   ValueLine(grownName, "needle 1") + kBlank + KeyLine(grownKey) + ValueLine("v", "needle") + kBlank +
                   KeyLine(kHkcu + "\\after") + ValueLine("v", "needle") + kBlank,
               Report());
     EXPECT_EQ((Counts{13, 6, 6}), Counted());  // the gone key is in none of them
-    EXPECT_EQ(List{}, tools->ExcludeKeys());
+    EXPECT_EQ(List{}, tools->Exclusions().Entries());
     EXPECT_EQ("<no file>", ExcludeFile());
     EXPECT_EQ(List{}, errors.messages());
 }
@@ -440,7 +489,7 @@ TEST_F(WalkTest, KeysThatStayUnreadableDespiteTheRetriesAreExcluded) {
                   ValueLine("v", "needle") + kBlank + KeyLine(kHkcu + "\\Longer\\C0") + ValueLine("v", "needle") +
                   kBlank,
               Report());
-    EXPECT_EQ((List{kHkcu + "\\a?b", kHkcu + "\\Grows", kHkcu + "\\Longer"}), tools->ExcludeKeys());
+    EXPECT_EQ((List{kHkcu + "\\a?b", kHkcu + "\\Grows", kHkcu + "\\Longer"}), tools->Exclusions().Entries());
 }
 
 // ---- Out of memory ---------------------------------------------------------
@@ -459,7 +508,7 @@ TEST_P(ValueBufferAllocationTest, FailureSkipsTheValuePassSilently) {
     EXPECT_EQ((Counts{6, 1, 1}), Counted());
     EXPECT_EQ(KeyLine(kHkcu + "\\K\\C") + ValueLine("w", "needle") + kBlank, Report());
     EXPECT_EQ(List{}, errors.messages());
-    EXPECT_EQ(List{}, tools->ExcludeKeys());
+    EXPECT_EQ(List{}, tools->Exclusions().Entries());
 }
 
 INSTANTIATE_TEST_SUITE_P(EachOfTheThree, ValueBufferAllocationTest, ::testing::Values(2, 3, 4));
@@ -492,7 +541,7 @@ TEST_F(WalkTest, SubKeyBufferAllocationFailureIsReportedAndSkipsTheSubKeys) {
     const std::string& message = errors.messages()[0];
     EXPECT_EQ("Out of memory", message.substr(message.size() - 13)) << message;
     EXPECT_FALSE(registry.WasOpened(kHkcu + "\\K\\" + longName));
-    EXPECT_EQ(List{}, tools->ExcludeKeys());
+    EXPECT_EQ(List{}, tools->Exclusions().Entries());
 }
 
 // ---- Stop ------------------------------------------------------------------
@@ -538,7 +587,7 @@ TEST_F(StopTest, StopBeforeTheFirstHitLeavesNoReportButSavesTheGrownList) {
     tools->m_stopEvent = stopEvent;
 
     EXPECT_EQ(1u, Run());
-    EXPECT_STREQ("", tools->GetResultFileName());
+    EXPECT_STREQ("", tools->Report().FileName());
     EXPECT_EQ(List{}, testsupport::ListFiles(dir.path(), "*.reg"));
     EXPECT_FALSE(registry.WasOpened(kHkcu + "\\A"));
     EXPECT_EQ(kHkcr + "\\locked\r\n", ExcludeFile());
@@ -586,7 +635,7 @@ TEST_F(WalkTest, ExcludedKeyAndItsSubtreeAreNeitherOpenedCountedNorReported) {
     EXPECT_EQ(KeyLine(kHkcu + "\\needleKept") + kBlank, Report());
     EXPECT_FALSE(registry.WasOpened(kHkcu + "\\Skipped"));
     EXPECT_TRUE(registry.WasOpened(kHkcu));
-    EXPECT_EQ((List{"hkey_current_user\\SKIPPED", kHkcu}), tools->ExcludeKeys());
+    EXPECT_EQ((List{"hkey_current_user\\SKIPPED", kHkcu}), tools->Exclusions().Entries());
     EXPECT_EQ("<no file>", ExcludeFile());
 }
 
@@ -678,12 +727,12 @@ TEST_F(WalkTest, LongerPathIsSkippedAndTheWalkGoesOnWithItsSiblings) {
     EXPECT_EQ(2u, Run());
     EXPECT_EQ((Counts{11, 1, 0}), Counted());
     EXPECT_FALSE(registry.WasOpened(tooLong));
-    EXPECT_STREQ("", tools->GetResultFileName());
+    EXPECT_STREQ("", tools->Report().FileName());
 
     Options("needle", 1, 1);
     EXPECT_EQ(2u, Run());
     EXPECT_EQ(KeyLine(DeepPath() + "\\after") + ValueLine("v", "needle") + kBlank, Report());
-    EXPECT_EQ(List{}, tools->ExcludeKeys());
+    EXPECT_EQ(List{}, tools->Exclusions().Entries());
 }
 
 // ---- Double-byte names (ANSI code page 932) --------------------------------
@@ -712,7 +761,7 @@ TEST_F(DoubleByteWalkTest, NamesAreReadWholeAndThePathIsCutBackByCharacters) {
                   KeyLine(kHkcu + "\\" + kTableA + "\\sub") + ValueLine("v", "needle") + kBlank +
                   KeyLine(kHkcu + "\\Z") + ValueLine("v", "needle") + kBlank,
               Report());
-    EXPECT_EQ(List{}, tools->ExcludeKeys());
+    EXPECT_EQ(List{}, tools->Exclusions().Entries());
 }
 
 TEST_F(DoubleByteWalkTest, LongestKeyNameIsMatchedUpToItsLastCharacter) {

@@ -65,15 +65,15 @@ TEST(RegistryChurn, KeysChangedDuringTheWalkAreNeitherExcludedNorLoseTheirNeighb
 
     ErrorCapture errors;
     CurrentDirectoryScope cwd(folder.path());
-    CRegKeyTools tools((folder / "Kestrin.ini").c_str());
+    CRegKeyTools tools((folder / "Kestrin.ini").c_str(), LiveRegistry());
     SearchCounters counters;
     RunSearch(tools, text, SearchOptions{1, 1, 0, 0}, counters);
     ::SetEvent(stop.get());
     EXPECT_EQ(0, churn.Wait()) << churn.Out() << churn.Err();
 
-    for (const std::string& entry : tools.ExcludeKeys())
+    for (const std::string& entry : tools.Exclusions().Entries())
         EXPECT_EQ(std::string::npos, entry.find(key.name())) << entry << " (after " << churn.Out() << ")";
-    const std::string body = ReportBody(ReadFileBytes(tools.GetResultFileName()));
+    const std::string body = ReportBody(ReadFileBytes(tools.Report().FileName()));
     const std::vector<std::string> roots = {key.CurrentUserPath(), key.UsersPath()};
     for (const std::string& root : roots) {
         const std::string a = root + "\\a stable " + text;

@@ -65,13 +65,13 @@ void RunCodePageSearches(const CodePageTexts& cp) {
         ErrorCapture errors;
         TempDir folder("codepage");
         CurrentDirectoryScope cwd(folder.path());
-        CRegKeyTools tools((folder / "Kestrin.ini").c_str());
+        CRegKeyTools tools((folder / "Kestrin.ini").c_str(), LiveRegistry());
         SearchCounters counters;
         const SearchOptions o{1, 1, 0, matchCase};
         RunSearch(tools, cp.text, o, counters);
 
         int hits = 0;
-        const std::string report = ReadFileBytes(tools.GetResultFileName());
+        const std::string report = ReadFileBytes(tools.Report().FileName());
         EXPECT_EQ(ExpectedBody(blocks, prefixes, o, &hits), ReportBody(report));
         EXPECT_EQ(hits, SearchCounters::Read(counters.found));
         EXPECT_NE(std::string::npos, report.find(";    for expression: " + cp.text + "\r\n"));
@@ -132,7 +132,7 @@ TEST(RegistryCodePage, UnicodeSearchFoldsCaseTheSameInEveryCodePage) {
         SCOPED_TRACE(matchCase ? "case sensitive" : "any case");
         TempDir folder("codepage-unicode");
         CurrentDirectoryScope cwd(folder.path());
-        CRegKeyTools tools((folder / "Kestrin.ini").c_str());
+        CRegKeyTools tools((folder / "Kestrin.ini").c_str(), LiveRegistry());
         SearchCounters counters;
         PrepareSearch(tools, "unused", SearchOptions{0, 1, 0, matchCase}, counters);
         tools.m_unicode = 1;
@@ -143,7 +143,7 @@ TEST(RegistryCodePage, UnicodeSearchFoldsCaseTheSameInEveryCodePage) {
         const std::wstring expected = L"[" + std::wstring(currentUserPath.begin(), currentUserPath.end()) + L"]\r\n" +
                                       values + L"[" + std::wstring(usersPath.begin(), usersPath.end()) + L"]\r\n" +
                                       values;
-        EXPECT_EQ(Utf16Bytes(expected), WideReportBody(ReadFileBytes(tools.GetResultFileName())));
+        EXPECT_EQ(Utf16Bytes(expected), WideReportBody(ReadFileBytes(tools.Report().FileName())));
     }
 }
 

@@ -133,15 +133,15 @@ TEST_P(RegistrySearch, ReportHoldsTheSubtreeBlocksInRootOrder) {
     ErrorCapture errors;
     TempDir folder("registry");
     CurrentDirectoryScope cwd(folder.path());
-    CRegKeyTools tools((folder / "Kestrin.ini").c_str());
+    CRegKeyTools tools((folder / "Kestrin.ini").c_str(), LiveRegistry());
     SearchCounters counters;
     RunSearch(tools, s_subtree->text(), o, counters);
 
     ASSERT_EQ(0, tools.IsStopped());
     std::vector<std::string> reports = ListFiles(folder.path(), "*.reg");
     ASSERT_EQ(1u, reports.size());
-    EXPECT_EQ(folder / reports[0], tools.GetResultFileName());
-    const std::string report = ReadFileBytes(tools.GetResultFileName());
+    EXPECT_EQ(folder / reports[0], tools.Report().FileName());
+    const std::string report = ReadFileBytes(tools.Report().FileName());
 
     int hits = 0;
     const std::string expected = s_subtree->ExpectedBody(o, &hits);

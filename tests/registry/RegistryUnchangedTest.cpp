@@ -115,7 +115,7 @@ TEST(RegistryUnchanged, FullSearchesChangeNothingInTheRegistry) {
     ErrorCapture errors;
     TempDir folder("unchanged");
     CurrentDirectoryScope cwd(folder.path());
-    CRegKeyTools tools((folder / "Kestrin.ini").c_str());
+    CRegKeyTools tools((folder / "Kestrin.ini").c_str(), LiveRegistry());
     SearchCounters counters;
 
     const Dump before = DumpRegistry();

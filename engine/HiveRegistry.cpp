@@ -1,0 +1,235 @@
+// The mount table, the key tokens and the look-up of keys by path.
+#include "engine/HiveRegistry.h"
+
+#include <algorithm>
+#include <iterator>
+
+#include "base/WideCase.h"
+#include "engine/HiveText.h"
+#include "engine/RegKeyTools.h"
+#include "engine/StartKeys.h"
+
+namespace {
+
+// The registry refuses keys nested deeper than this; in a hive such a key is
+// damage, and the walk's recursion stays bounded.
+constexpr size_t kMaxDepth = 512;
+constexpr char kCycle[] = "subkey list names an ancestor of its key (a cycle)";
+constexpr char kTooDeep[] = "key nested deeper than 512 levels";
+
+std::wstring Folded(const std::wstring& text) {
+    std::wstring folded;
+    FoldOrdinal(text.c_str(), &folded);
+    return folded;
+}
+
+// True when inner is outer or lies below it (both folded).
+bool IsWithin(const std::wstring& inner, const std::wstring& outer) {
+    return inner.size() >= outer.size() && inner.compare(0, outer.size(), outer) == 0 &&
+           (inner.size() == outer.size() || inner[outer.size()] == L'\\');
+}
+
+// A token is its slot's number, scaled so that it is never null and never
+// one of the predefined keys.
+HKEY TokenOf(size_t slot) { return reinterpret_cast<HKEY>(static_cast<uintptr_t>(slot + 1) << 4); }
+
+}  // namespace
+
+HiveRegistry::HiveRegistry() = default;
+HiveRegistry::~HiveRegistry() = default;
+
+std::wstring HiveRegistry::FoldedKey(const std::wstring& key, std::wstring* canonical) {
+    const wchar_t* below = nullptr;
+    const RootKey* root = FindRootOf(key.c_str(), &below);
+    if (!root) return std::wstring();
+    *canonical = Widened<wchar_t>(root->name);
+    std::wstring rest = below;
+    while (!rest.empty() && rest.back() == L'\\') rest.pop_back();
+    if (!rest.empty()) *canonical += L'\\' + rest;
+    return Folded(*canonical);
+}
+
+bool HiveRegistry::AddMount(const std::wstring& key, const std::wstring& file, size_t* clash) {
+    auto mount = std::make_unique<HiveMount>();
+    mount->folded = FoldedKey(key, &mount->key);
+    mount->file = file;
+    *clash = m_mounts.size();
+    if (mount->folded.empty()) return false;
+    for (size_t other = 0; other < m_mounts.size(); ++other) {
+        const std::wstring& folded = m_mounts[other]->folded;
+        if (IsWithin(mount->folded, folded) || IsWithin(folded, mount->folded)) {
+            *clash = other;
+            return false;
+        }
+    }
+    m_mounts.push_back(std::move(mount));
+    return true;
+}
+
+size_t HiveRegistry::MountHolding(const std::wstring& key) const {
+    std::wstring canonical;
+    const std::wstring folded = FoldedKey(key, &canonical);
+    for (size_t index = 0; index < m_mounts.size(); ++index)
+        if (!folded.empty() && IsWithin(folded, m_mounts[index]->folded)) return index;
+    return m_mounts.size();
+}
+
+HiveRegistry::OpenResult HiveRegistry::OpenMount(size_t index, DWORD* error, std::string* reason) {
+    HiveMount& mount = *m_mounts[index];
+    if (!mount.bytes.Open(mount.file.c_str(), error)) return OpenResult::CannotOpen;
+    if (!mount.hive.Open(hive::ByteView(mount.bytes.data(), mount.bytes.size()), reason))
+        return OpenResult::NotAHive;
+    mount.open = true;
+    return OpenResult::Opened;
+}
+
+HiveRegistry::KeyState* HiveRegistry::State(HKEY key) {
+    const auto value = reinterpret_cast<uintptr_t>(key);
+    if (IsPredefinedKey(key) || value == 0 || value % 16 != 0) return nullptr;
+    const size_t slot = value / 16 - 1;
+    return slot < m_keys.size() ? m_keys[slot].get() : nullptr;
+}
+
+// The cursor on parent: a token's key, or a predefined root.
+LONG HiveRegistry::Start(HKEY parent, Cursor* at) {
+    if (const KeyState* state = State(parent)) {
+        *at = state->at;
+        return ERROR_SUCCESS;
+    }
+    for (const RootKey& root : g_rootKeys) {
+        if (root.key != parent) continue;
+        at->path = at->folded = Widened<wchar_t>(root.name);
+        return ERROR_SUCCESS;
+    }
+    return ERROR_INVALID_HANDLE;
+}
+
+// Above the mounts, the cursor enters the hive mounted where it stands, or
+// stays on a key that leads to a mount; any other key does not exist here.
+LONG HiveRegistry::Arrive(Cursor* at) {
+    if (at->mount != kAbove) return ERROR_SUCCESS;
+    for (size_t index = 0; index < m_mounts.size(); ++index) {
+        const HiveMount& mount = *m_mounts[index];
+        if (mount.folded == at->folded) {
+            if (!mount.open) return ERROR_FILE_NOT_FOUND;
+            std::vector<hive::Damage> damage;
+            at->mount = index;
+            if (!mount.hive.ReadKey(mount.hive.RootCell(), &at->node, &damage)) return ERROR_FILE_NOT_FOUND;
+            at->path = mount.key;
+            at->lineage.assign(1, mount.hive.RootCell());
+            return ERROR_SUCCESS;
+        }
+        if (IsWithin(mount.folded, at->folded)) return ERROR_SUCCESS;
+    }
+    return ERROR_FILE_NOT_FOUND;
+}
+
+LONG HiveRegistry::Step(Cursor* at, const wchar_t* name, size_t length) {
+    if (at->mount == kAbove) {
+        const std::wstring part(name, length);
+        at->path += L'\\' + part;
+        at->folded += L'\\' + Folded(part);
+        return Arrive(at);
+    }
+    uint32_t found = hive::kNoCell;
+    hive::KeyNode node;
+    ForEachSubKey(*at, [&](uint32_t cell, const hive::KeyNode& child) {
+        if (!SameKeyName(child.name, name, length)) return true;
+        found = cell;
+        node = child;
+        return false;
+    });
+    if (found == hive::kNoCell) return ERROR_FILE_NOT_FOUND;
+    Descend(at, found, node);
+    return ERROR_SUCCESS;
+}
+
+// The walk opens each sub-key right after enumerating it: the one
+// remembered is tried before the whole list is read again.
+bool HiveRegistry::StepRemembered(const KeyState& parent, Cursor* at, const wchar_t* name, size_t length) {
+    if (at->mount == kAbove || parent.lastSubKey >= parent.subKeys.size()) return false;
+    const uint32_t cell = parent.subKeys[parent.lastSubKey];
+    hive::KeyNode child;
+    std::vector<hive::Damage> damage;
+    if (!m_mounts[at->mount]->hive.ReadKey(cell, &child, &damage) || !SameKeyName(child.name, name, length))
+        return false;
+    Descend(at, cell, child);
+    return true;
+}
+
+void HiveRegistry::Descend(Cursor* at, uint32_t cell, const hive::KeyNode& child) {
+    std::u16string units;
+    child.name.AppendUtf16(&units);
+    at->path += L'\\';
+    at->path.append(units.begin(), units.end());
+    at->lineage.push_back(cell);
+    at->node = child;
+}
+
+LONG HiveRegistry::Open(HKEY parent, const wchar_t* subKey, size_t length, HKEY* result) {
+    *result = nullptr;
+    auto state = std::make_unique<KeyState>();
+    LONG rc = Start(parent, &state->at);
+    if (rc == ERROR_SUCCESS) rc = Arrive(&state->at);
+    const KeyState* from = State(parent);
+    for (size_t begin = 0; begin < length && rc == ERROR_SUCCESS;) {
+        size_t end = begin;
+        while (end < length && subKey[end] != L'\\') ++end;
+        const bool whole = begin == 0 && end == length;
+        if (end > begin && !(whole && from && StepRemembered(*from, &state->at, subKey, length)))
+            rc = Step(&state->at, subKey + begin, end - begin);
+        begin = end + 1;
+    }
+    if (rc != ERROR_SUCCESS) return rc;
+    size_t slot = m_keys.size();
+    if (!m_freeSlots.empty()) {
+        slot = m_freeSlots.back();
+        m_freeSlots.pop_back();
+        m_keys[slot] = std::move(state);
+    } else {
+        m_keys.push_back(std::move(state));
+    }
+    *result = TokenOf(slot);
+    return ERROR_SUCCESS;
+}
+
+void HiveRegistry::Close(HKEY key) {
+    if (!State(key)) return;
+    const size_t slot = reinterpret_cast<uintptr_t>(key) / 16 - 1;
+    m_keys[slot].reset();
+    m_freeSlots.push_back(slot);
+}
+
+// Lists that cannot be read, keys that cannot be read and entries that name
+// an ancestor are told and left out.
+void HiveRegistry::ForEachSubKey(const Cursor& at, const SubKeyVisit& visit) {
+    const hive::Hive& hive = m_mounts[at.mount]->hive;
+    std::vector<hive::Damage> damage;
+    std::vector<uint32_t> cells;
+    hive.ReadSubKeyCells(at.node, &cells, &damage);
+    if (!cells.empty() && at.lineage.size() >= kMaxDepth) {
+        damage.push_back({hive::Hive::FileOffset(at.node.cell), kTooDeep});
+        cells.clear();
+    }
+    for (uint32_t cell : cells) {
+        hive::KeyNode child;
+        if (std::find(at.lineage.begin(), at.lineage.end(), cell) != at.lineage.end())
+            damage.push_back({hive::Hive::FileOffset(at.node.subKeyList), kCycle});
+        else if (hive.ReadKey(cell, &child, &damage) && !visit(cell, child))
+            break;
+    }
+    Tell(at, damage);
+}
+
+void HiveRegistry::Tell(const Cursor& at, const std::vector<hive::Damage>& damage) {
+    for (const hive::Damage& one : damage)
+        if (m_told.emplace(at.mount, one.fileOffset, one.what).second && m_sink)
+            m_sink(*m_mounts[at.mount], at.path, one);
+}
+
+void HiveRegistry::TellUnspellable(HKEY parent) {
+    const KeyState* state = State(parent);
+    if (!state || state->at.mount == kAbove || state->lastSubKey >= state->subKeys.size()) return;
+    const uint32_t cell = state->subKeys[state->lastSubKey];
+    Tell(state->at, {{hive::Hive::FileOffset(cell), "key name cannot be spelled in the ANSI code page (/U reads it)"}});
+}

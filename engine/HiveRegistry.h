@@ -1,0 +1,128 @@
+#pragma once
+// The registry of hive files (kestrin-find /H) behind the walk's doors, in
+// both widths. Each hive's root key stands at a key of its own, its mount
+// (e.g. HKEY_LOCAL_MACHINE\SOFTWARE); the predefined roots and the keys
+// between them and the mounts exist only as the way there, and nothing of
+// the live registry is read. Keys are handed out as tokens of this registry,
+// never as real handles. A damaged structure is told to the damage sink once
+// and left out, so that the rest of the hive stays readable; a sub-key list
+// that names an ancestor of its key is damage too.
+#include <windows.h>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "base/MappedFile.h"
+#include "engine/RegistryApi.h"
+#include "hive/Hive.h"
+
+// One hive file and where it stands.
+struct HiveMount {
+    std::wstring key;     // a root's long name, then the path as given
+    std::wstring folded;  // key by ordinal case folding, for comparisons
+    std::wstring file;    // as given
+    MappedFile bytes;
+    hive::Hive hive;
+    bool open = false;  // mapped, and a usable hive
+};
+
+class HiveRegistry {
+public:
+    enum class OpenResult { Opened, CannotOpen, NotAHive };
+    // Told of each damaged structure once, with the path of the key where
+    // the walk met it.
+    using DamageSink = std::function<void(const HiveMount&, const std::wstring& keyPath, const hive::Damage&)>;
+
+    HiveRegistry();
+    ~HiveRegistry();
+    HiveRegistry(const HiveRegistry&) = delete;
+    HiveRegistry& operator=(const HiveRegistry&) = delete;
+
+    // Puts file at key: a root's long name or abbreviation in any case, then
+    // the path. Nothing is opened yet. False when key names no root (*clash
+    // is then MountCount()), or when it equals, lies inside or holds the key
+    // of mount *clash.
+    bool AddMount(const std::wstring& key, const std::wstring& file, size_t* clash);
+    // Maps mount index's file and checks it. CannotOpen with *error the
+    // platform's code; NotAHive with *reason from hive::Hive::Open.
+    OpenResult OpenMount(size_t index, DWORD* error, std::string* reason);
+    const HiveMount& Mount(size_t index) const { return *m_mounts[index]; }
+    // The mount whose key equals key or holds it (its root written in any
+    // form), or MountCount() when there is none.
+    size_t MountHolding(const std::wstring& key) const;
+    size_t MountCount() const { return m_mounts.size(); }
+
+    void SetDamageSink(DamageSink sink) { m_sink = std::move(sink); }
+    // How many damaged structures were told.
+    size_t DamageCount() const { return m_told.size(); }
+
+    // The doors of both widths over the mounts. A key that cannot be read
+    // here is damage, never a missing right: none joins the exclusion list.
+    RegistryDoors Doors();
+
+private:
+    template <typename Char>
+    friend class HiveDoor;
+    static constexpr size_t kAbove = static_cast<size_t>(-1);
+
+    // Where a look-up stands: on a key above the mounts, or on a hive's key.
+    struct Cursor {
+        std::wstring path;             // the key's full path
+        std::wstring folded;           // above the mounts: path folded
+        size_t mount = kAbove;
+        std::vector<uint32_t> lineage;  // in a hive: cells from its root down to the key
+        hive::KeyNode node;
+    };
+    // An open key: its cursor and, once queried, its readable sub-keys and
+    // values in file order.
+    struct KeyState {
+        Cursor at;
+        bool listed = false;
+        std::vector<uint32_t> subKeys;
+        std::vector<uint32_t> values;
+        RegKeyInfo info;
+        size_t lastSubKey = kAbove;  // the index enumerated last
+    };
+
+    LONG Open(HKEY parent, const wchar_t* subKey, size_t length, HKEY* result);
+    LONG Query(HKEY key, RegKeyInfo* info);
+    // The readable sub-key at index, remembered for the next Open.
+    LONG SubKey(HKEY key, DWORD index, hive::KeyNode* node);
+    // The readable value at index and its data (in the file, or in scratch).
+    LONG Value(HKEY key, DWORD index, hive::ValueNode* value, hive::ByteView* data);
+    void Close(HKEY key);
+    // The narrow door found no key by the name it handed out for the last
+    // sub-key enumerated under parent: the name lost characters to the code
+    // page.
+    void TellUnspellable(HKEY parent);
+
+    // key with its root's long name and without backslashes at the end,
+    // folded; empty when it names no root.
+    static std::wstring FoldedKey(const std::wstring& key, std::wstring* canonical);
+    KeyState* State(HKEY key);
+    LONG Start(HKEY parent, Cursor* at);
+    LONG Arrive(Cursor* at);
+    LONG Step(Cursor* at, const wchar_t* name, size_t length);
+    bool StepRemembered(const KeyState& parent, Cursor* at, const wchar_t* name, size_t length);
+    void Descend(Cursor* at, uint32_t cell, const hive::KeyNode& child);
+    // Calls visit(cell, node) for each readable sub-key of the cursor's key
+    // in file order until it answers false.
+    using SubKeyVisit = std::function<bool(uint32_t cell, const hive::KeyNode& node)>;
+    void ForEachSubKey(const Cursor& at, const SubKeyVisit& visit);
+    void List(KeyState& state);
+    void ListValues(KeyState& state);
+    void Tell(const Cursor& at, const std::vector<hive::Damage>& damage);
+
+    std::vector<std::unique_ptr<HiveMount>> m_mounts;
+    std::vector<std::unique_ptr<KeyState>> m_keys;  // a token is its slot here
+    std::vector<size_t> m_freeSlots;
+    std::set<std::tuple<size_t, uint64_t, std::string>> m_told;
+    DamageSink m_sink;
+    std::vector<uint8_t> m_scratch;
+    std::unique_ptr<IRegistryApi> m_narrow;
+    std::unique_ptr<IWideRegistryApi> m_wide;
+};

@@ -1,0 +1,59 @@
+#include "engine/HiveText.h"
+
+#include "base/WideCase.h"
+
+extern "C" {
+// ntdll's own conversions through the ANSI code page, which the registry's
+// ANSI calls use. Declared here (their status is an NTSTATUS, a LONG): only
+// the driver kit's headers have them.
+LONG NTAPI RtlUnicodeToMultiByteSize(PULONG size, PCWCH text, ULONG bytes);
+LONG NTAPI RtlUnicodeToMultiByteN(PCHAR target, ULONG capacity, PULONG written, PCWCH text, ULONG bytes);
+LONG NTAPI RtlMultiByteToUnicodeN(PWCH target, ULONG capacity, PULONG written, const CHAR* text, ULONG bytes);
+}
+
+namespace {
+
+// Registry data and names stay far below 4 GB; a longer run is cut.
+ULONG Bytes(size_t bytes) { return bytes < MAXDWORD ? static_cast<ULONG>(bytes) : MAXDWORD - 1; }
+
+wchar_t UnitAt(const hive::StoredName& name, size_t index) {
+    const uint8_t* bytes = name.bytes.data();
+    if (name.compressed) return static_cast<wchar_t>(bytes[index]);
+    return static_cast<wchar_t>(bytes[2 * index] | (bytes[2 * index + 1] << 8));
+}
+
+}  // namespace
+
+ULONG AnsiSize(const wchar_t* units, size_t bytes) {
+    ULONG size = 0;
+    RtlUnicodeToMultiByteSize(&size, units, Bytes(bytes));
+    return size;
+}
+
+void ToAnsi(char* target, ULONG size, const wchar_t* units, size_t bytes) {
+    ULONG written = 0;
+    RtlUnicodeToMultiByteN(target, size, &written, units, Bytes(bytes));
+}
+
+std::string AnsiOf(const std::wstring& text) {
+    const size_t bytes = text.size() * sizeof(wchar_t);
+    std::string ansi(AnsiSize(text.c_str(), bytes), '\0');
+    if (!ansi.empty()) ToAnsi(&ansi[0], static_cast<ULONG>(ansi.size()), text.c_str(), bytes);
+    return ansi;
+}
+
+void FromAnsi(const char* text, std::wstring* wide) {
+    const ULONG length = Bytes(std::char_traits<char>::length(text));
+    // No code page makes more than one UTF-16 unit of a byte.
+    wide->resize(length);
+    ULONG written = 0;
+    if (length) RtlMultiByteToUnicodeN(&(*wide)[0], length * sizeof(wchar_t), &written, text, length);
+    wide->resize(written / sizeof(wchar_t));
+}
+
+bool SameKeyName(const hive::StoredName& stored, const wchar_t* name, size_t length) {
+    if (stored.Units() != length) return false;
+    for (size_t i = 0; i < length; ++i)
+        if (UpperOrdinal(UnitAt(stored, i)) != UpperOrdinal(name[i])) return false;
+    return true;
+}

@@ -1,0 +1,111 @@
+#include "find/HiveMounts.h"
+
+#include <windows.h>
+#include <cstdio>
+
+#include "engine/HiveText.h"
+#include "errors/ReportError.h"
+#include "find/ExitCodes.h"
+
+namespace {
+
+// The file's name without its folders (either slash separates them).
+std::wstring FileName(const std::wstring& path) {
+    const size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+// The platform's text for an error code, on one line.
+std::string SystemText(DWORD code) {
+    std::string text = FormatErrorMessage(static_cast<int32_t>(code), nullptr);
+    text = text.substr(0, text.find("Facility = "));
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
+    return text.empty() ? "error " + std::to_string(code) : text;
+}
+
+void TellDamage(const HiveMount& mount, const std::wstring& keyPath, const hive::Damage& damage) {
+    std::fprintf(stderr, "kestrin-find: %s: damage at file offset 0x%llx in %s: %s\n", AnsiOf(mount.file).c_str(),
+                 static_cast<unsigned long long>(damage.fileOffset), AnsiOf(keyPath).c_str(), damage.what.c_str());
+    std::fflush(stderr);
+}
+
+// The message of a mount that clashes with mount clash, or names no root.
+std::string ClashText(const HiveRegistry& hives, size_t clash, const std::wstring& file, const std::wstring& key) {
+    if (clash == hives.MountCount())
+        return "the hive " + AnsiOf(file) + " cannot stand at " + AnsiOf(key) + ": no registry root";
+    const HiveMount& other = hives.Mount(clash);
+    return "the hives " + AnsiOf(other.file) + " (at " + AnsiOf(other.key) + ") and " + AnsiOf(file) + " (at " +
+           AnsiOf(key) + ") would stand at the same key or one inside the other";
+}
+
+}  // namespace
+
+bool MountHives(const FindCommandLine& line, const wchar_t* const* wideArgv, const std::vector<std::wstring>& startKeys,
+                HiveRegistry* hives, std::string* error) {
+    for (const FindCommandLine::HiveSwitch& given : line.hives) {
+        const std::wstring file = wideArgv[given.fileIndex];
+        const std::wstring with = wideArgv[given.switchIndex];
+        const std::wstring key = with.size() > 3 ? with.substr(3) : L"HKEY_LOCAL_MACHINE\\" + FileName(file);
+        size_t clash = 0;
+        if (!hives->AddMount(key, file, &clash)) {
+            *error = ClashText(*hives, clash, file, key);
+            return false;
+        }
+    }
+    for (const std::wstring& key : startKeys) {
+        if (hives->MountHolding(key) == hives->MountCount()) {
+            *error = "the start key " + AnsiOf(key) + " lies in no hive given with /H";
+            return false;
+        }
+    }
+    return true;
+}
+
+int OpenHives(HiveRegistry* hives) {
+    int exit = 0;
+    for (size_t index = 0; index < hives->MountCount(); ++index) {
+        DWORD error = 0;
+        std::string reason;
+        const std::string file = AnsiOf(hives->Mount(index).file);
+        switch (hives->OpenMount(index, &error, &reason)) {
+        case HiveRegistry::OpenResult::CannotOpen:
+            std::fprintf(stderr, "kestrin-find: cannot open the hive file %s: %s\n", file.c_str(),
+                         SystemText(error).c_str());
+            if (error == ERROR_SHARING_VIOLATION)
+                std::fprintf(stderr, "kestrin-find: Windows keeps the hives it has loaded (those under "
+                                     "System32\\config, a signed-in user's NTUSER.DAT) locked: search a copy "
+                                     "(reg save, or a shadow copy)\n");
+            exit = static_cast<int>(FindExit::CannotOpen);
+            break;
+        case HiveRegistry::OpenResult::NotAHive:
+            std::fprintf(stderr, "kestrin-find: %s is not a usable hive: %s\n", file.c_str(), reason.c_str());
+            if (exit == 0) exit = static_cast<int>(FindExit::NotAHive);
+            break;
+        case HiveRegistry::OpenResult::Opened:
+            if (hives->Mount(index).hive.Base().Dirty())
+                std::fprintf(stderr, "kestrin-find: warning: %s is dirty: recent changes may exist only in its "
+                                     "transaction logs, which are not read; it is searched as it stands\n",
+                             file.c_str());
+            break;
+        }
+    }
+    std::fflush(stderr);
+    hives->SetDamageSink(&TellDamage);
+    return exit;
+}
+
+std::vector<std::wstring> HiveStartKeys(const HiveRegistry& hives, const std::vector<std::wstring>& startKeys) {
+    std::vector<std::wstring> keys;
+    for (const std::wstring& key : startKeys)
+        if (hives.Mount(hives.MountHolding(key)).open) keys.push_back(key);
+    for (size_t index = 0; startKeys.empty() && index < hives.MountCount(); ++index)
+        if (hives.Mount(index).open) keys.push_back(hives.Mount(index).key);
+    return keys;
+}
+
+int HiveRunExit(int searchExit, int filesExit, bool damaged) {
+    if (searchExit == static_cast<int>(FindExit::ReportFailed) || searchExit == static_cast<int>(FindExit::Stopped))
+        return searchExit;
+    if (filesExit != 0) return filesExit;
+    return damaged ? static_cast<int>(FindExit::Unreadable) : searchExit;
+}
