@@ -19,7 +19,7 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 
 PACKAGES=(cmake make g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
           xvfb xauth x11-utils imagemagick locales googletest python3 fonts-wine
-          python3-hivex libregf-utils clang libclang-rt-14-dev)
+          python3-hivex libregf-utils clang libclang-rt-14-dev reglookup)
 LOCALES=(en_US.UTF-8 ru_RU.UTF-8 ja_JP.UTF-8)
 
 log() { printf '== %s\n' "$*" >&2; }
@@ -118,9 +118,32 @@ start_display() {
     fi
 }
 
+# The file after each /H or /H:KEY, given as a Linux path relative to the
+# caller's folder or absolute (/mnt/win/Windows/System32/config/SOFTWARE),
+# becomes the Windows path that Wine maps to it; a Windows path (C:\..., \\...)
+# stays as it is. The result is in the array HIVE_ARGS.
+hive_paths() {
+    HIVE_ARGS=()
+    local arg after_h=0 path
+    for arg in "$@"; do
+        if ((after_h)) && [[ ! $arg =~ ^([A-Za-z]:|\\\\) ]]; then
+            path=$arg
+            [[ $path == /* ]] || path=$PWD/$path
+            arg=$(wine_detached winepath.exe -w "$path" 2>/dev/null)
+            arg=${arg%$'\r'}
+        fi
+        HIVE_ARGS+=("$arg")
+        after_h=0
+        [[ ${arg,,} == /h || ${arg,,} == /h:* ]] && after_h=1
+    done
+    return 0
+}
+
 cmd_run() {
     setup
     start_server
+    hive_paths "$@"
+    set -- "${HIVE_ARGS[@]}"
     mkdir -p "$BUILD/reports"
     cd "$BUILD/reports"
     local report status=0
@@ -144,9 +167,10 @@ cmd_run() {
         log "nothing was found"
     fi
     # 2 means the search ran to its end but some keys could not be read: a
-    # finished run, whose unreadable keys are listed in ExcludeKeys.txt.
+    # finished run, whose unreadable keys are listed in ExcludeKeys.txt (or,
+    # with /H, told above as damage).
     if ((status == 2)); then
-        log "some keys could not be read: see $BUILD/reports/ExcludeKeys.txt"
+        log "some keys could not be read: see above, or $BUILD/reports/ExcludeKeys.txt"
         status=0
     fi
     return "$status"

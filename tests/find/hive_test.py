@@ -1,0 +1,268 @@
+#!/usr/bin/env python3
+"""kestrin-find /H under Wine: a hive written by the tests' own writer
+against the same keys imported into the prefix, damaged hives, files that
+are no hive or cannot be opened, and the mount rules. ctest runs this once
+per ANSI code page (1252, 1251, 932); the live-against-hive case also runs
+with /U.
+
+usage: hive_test.py KESTRIN_FIND_EXE   (WINEPREFIX and LC_ALL from ctest)
+"""
+import json
+import os
+import re
+import shutil
+import sys
+import tempfile
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, '..', 'hive'))
+import regf_writer  # noqa: E402
+from switches_test import wine  # noqa: E402
+
+EXE = None
+TEXT = 'Hkq%x' % int.from_bytes(os.urandom(4), 'big')
+TREE = 'Software\\KestrinTest hive ' + TEXT
+SEGMENT = 16344
+
+
+def sz(text):
+    return (text + '\0').encode('utf-16-le')
+
+
+def key(name, keys=(), values=(), **extra):
+    return dict(name=name, keys=list(keys), values=[dict(name=n, type=t, data=d) for n, t, d in values], **extra)
+
+
+def leaves(prefix, count):
+    return [key('%s%d %s' % (prefix, i, TEXT if i % 2 else 'x')) for i in range(count)]
+
+
+def fixture():
+    """Every structure: li, lf, lh and ri (over all three) lists; inline,
+    cell and big data; compressed and UTF-16 names, Latin-1 and beyond;
+    string data without a terminator, of odd length, with junk after it.
+    Names sort the same upper- or lower-cased, so that Wine's order of the
+    live keys is the hive's file order."""
+    data = [
+        ('', 1, sz('default ' + TEXT)),
+        ('i1 bin', 3, b'\x07'), ('i2 bin', 3, b'\x07\x08'), ('i3 sz odd', 1, b'a\0b'),
+        ('i4 sz', 1, sz('q')), ('i5 dword', 4, (42).to_bytes(4, 'little')),
+        ('m multi', 7, sz('x ' + TEXT) + sz('\u0416 y') + b'\0\0'),
+        ('n no terminator', 1, ('bare ' + TEXT).encode('utf-16-le')),
+        ('o odd', 2, sz('odd %s %%PATH%%' % TEXT) + b'\x41'),
+        ('p junk', 1, sz(TEXT) + 'junk \u00e9'.encode('utf-16-le')),
+        ('q qword', 11, (42).to_bytes(8, 'little')),
+        ('r wide \u00e9 \u0416 \u8868', 1, sz('\u00e9 \u0416\u0436 \u8868 \uff5a\uff45\uff42\uff52\uff41 ' + TEXT)),
+        ('s big sz', 1, sz('b' * (SEGMENT) + ' ' + TEXT)),
+        ('t big bin', 3, bytes(range(256)) * 200),
+    ]
+    return key('root', keys=[
+        key('a li \u00e9 ' + TEXT, keys=leaves('a', 3), list='li'),
+        key('b lf', keys=leaves('b', 3), list='lf'),
+        key('c ri', keys=leaves('c', 7), list='ri', leaves=['li', 'lf', 'lh']),
+        key('d utf16 ' + TEXT, utf16=True, values=[('v', 1, sz('d'))]),
+        key('e \u0416\u0436 ' + TEXT, keys=[key('inner')]),
+        key('f \u8868 ' + TEXT),
+        key('g values', values=data),
+    ], values=[('v', 1, sz('root ' + TEXT))])
+
+
+def reg_file(node, path, lines):
+    lines += ['', '[%s]' % path]
+    for value in node['values']:
+        name = '@' if not value['name'] else '"%s"' % value['name']
+        lines.append('%s=hex(%x):%s' % (name, value['type'], ','.join('%02x' % b for b in value['data'])))
+    for child in node['keys']:
+        reg_file(child, path + '\\' + child['name'], lines)
+    return lines
+
+
+def check_order(node):
+    names = [child['name'] for child in node['keys']]
+    assert sorted(names, key=str.lower) == sorted(names, key=str.upper) == names, names
+    for child in node['keys']:
+        check_order(child)
+
+
+def write_hive(path, tree):
+    with open(path, 'wb') as out:
+        out.write(regf_writer.build(tree))
+
+
+def windows(path):
+    return 'Z:' + path.replace('/', '\\')
+
+
+class HiveCase(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.folder = tempfile.mkdtemp(prefix='kestrin-hive-')
+        cls.exe = os.path.join(cls.folder, 'kestrin-find.exe')
+        shutil.copy(EXE, cls.exe)  # with a Kestrin.ini of its own
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.folder, ignore_errors=True)
+
+    def run_find(self, *args):
+        """(exit, JSON hit lines, summary, report body below the header,
+        stderr, the folder it ran in)"""
+        cwd = tempfile.mkdtemp(dir=self.folder)
+        status, out, err = wine([self.exe, '/J'] + list(args), cwd)
+        *hits, summary = [json.loads(line) for line in out.decode('utf-8').splitlines()]
+        body = b''
+        if summary['report']:
+            with open(summary['report'][2:].replace('\\', '/'), 'rb') as file:
+                report = file.read()
+            wide = report.startswith(b'\xff\xfe')
+            text = report.decode('utf-16-le' if wide else 'latin-1')
+            body = text[text.index('\r\n\r\n[') + 4:]
+        self.assertEqual(status, summary.pop('exit'))
+        summary.pop('report')
+        return status, hits, summary, body, err.decode('latin-1').replace('\r\n', '\n'), cwd
+
+    def hive(self, name, tree):
+        path = os.path.join(self.folder, name)
+        write_hive(path, tree)
+        return windows(path)
+
+
+class LiveAgainstHive(HiveCase):
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        root = fixture()
+        check_order(root)
+        lines = reg_file(root, 'HKEY_CURRENT_USER\\' + TREE, ['Windows Registry Editor Version 5.00'])
+        reg = os.path.join(cls.folder, 'fixture.reg')
+        with open(reg, 'wb') as file:
+            file.write(b'\xff\xfe' + ('\r\n'.join(lines) + '\r\n').encode('utf-16-le'))
+        if wine(['reg', 'import', windows(reg)], cls.folder)[0] != 0:
+            raise RuntimeError('reg import failed')
+        cls.file = os.path.join(cls.folder, 'fixture.hiv')
+        write_hive(cls.file, {'minor': 5, 'root': root})
+
+    @classmethod
+    def tearDownClass(cls):
+        wine(['reg', 'delete', 'HKCU\\' + TREE, '/f'], cls.folder)
+        super().tearDownClass()
+
+    def test_hive_reads_like_the_live_subtree(self):
+        searches = [['/K', '/V', '/N', '/D', TEXT], ['/U', '/K', '/V', '/N', '/D', TEXT], ['/D', '42'],
+                    ['/V', '/N', 'b'], ['/U', '/K', '/V', '/N', '\u0416'], ['/V', 'zebra']]
+        for args in searches:
+            with self.subTest(args=args):
+                live = self.run_find('/S', 'HKCU\\' + TREE, *args)
+                hive = self.run_find('/H:HKCU\\' + TREE, windows(self.file), *args)
+                self.assertEqual(live[:4], hive[:4])
+                if TEXT in args:
+                    self.assertGreater(len(hive[1]), 10)
+        # Every code page here lacks a letter of some key's name: the ANSI
+        # calls cannot open those keys, live or in the hive. The hive says so
+        # itself and leaves ExcludeKeys.txt alone.
+        status, _, _, _, err, cwd = self.run_find('/K', '/H:HKCU\\' + TREE, windows(self.file), TEXT)
+        self.assertEqual(2, status)
+        self.assertIn('key name cannot be spelled in the ANSI code page', err)
+        self.assertEqual([], [name for name in os.listdir(cwd) if not name.endswith('.reg')])
+
+
+class Damage(HiveCase):
+    """Each kind of damage is told once, with its key path and file offset;
+    the rest of the hive is still searched."""
+
+    def damaged(self, patch):
+        tree = {'minor': 5, 'root': key('root', keys=[
+            key('A', keys=[key('A1 ' + TEXT)]),
+            key('B', keys=[key('B1'), key('B2 ' + TEXT)], list='ri', leaves=['lh', 'li']),
+            key('C', values=[('big', 3, bytes(3 * SEGMENT)), ('v', 1, sz(TEXT))]),
+            key('Z ' + TEXT)])}
+        data = bytearray(regf_writer.build(tree))
+        root = tree['root']
+        a, b, c = root['keys'][:3]
+        offset, path = patch(data, root, a, b, c)
+        return bytes(data), offset, path
+
+    def test_each_damage_is_told_once_and_the_rest_searched(self):
+        def u32(data, at, value):
+            data[at:at + 4] = value.to_bytes(4, 'little', signed=value < 0)
+
+        def u16(data, at, value):
+            data[at:at + 2] = value.to_bytes(2, 'little')
+
+        def entry(node):  # the first cell of an lh list, past size, "lh" and count
+            return node['@list'] + 8
+
+        cases = [
+            ('key node outside the hive bins', lambda d, r, a, b, c: (
+                u32(d, entry(a), 0x7FFFFF00), (0x7FFFFF00 + 4096, 'A'))[1]),
+            ('key node with a cell size that does not fit its bin', lambda d, r, a, b, c: (
+                u32(d, a['keys'][0]['@nk'], -0x7FFFF000), (a['keys'][0]['@nk'], 'A'))[1]),
+            ('subkey list names an ancestor of its key (a cycle)', lambda d, r, a, b, c: (
+                u32(d, entry(a), a['@nk'] - 4096), (a['@list'], 'A'))[1]),
+            ('subkey list ri inside an ri', lambda d, r, a, b, c: (
+                u32(d, b['@list'] + 8, b['@list'] - 4096), (b['@list'], 'B'))[1]),
+            ('subkey list count larger than its cell', lambda d, r, a, b, c: (
+                u16(d, a['@list'] + 6, 0x7FFF), (a['@list'], 'A'))[1]),
+            ('key node name longer than its cell', lambda d, r, a, b, c: (
+                u16(d, a['keys'][0]['@nk'] + 4 + 72, 0xFFFF), (a['keys'][0]['@nk'], 'A'))[1]),
+            ('big-data record with impossible segments', lambda d, r, a, b, c: (
+                u16(d, c['values'][0]['@data'] + 6, 1), (c['values'][0]['@data'], 'C'))[1]),
+        ]
+        for what, patch in cases:
+            with self.subTest(what=what):
+                data, offset, path = self.damaged(patch)
+                file = os.path.join(self.folder, 'damaged.hiv')
+                with open(file, 'wb') as out:
+                    out.write(data)
+                status, hits, _, _, err, _ = self.run_find('/K', '/V', '/H:HKU\\D', windows(file), TEXT)
+                self.assertEqual(2, status, err)
+                told = '%s: damage at file offset 0x%x in HKEY_USERS\\D\\%s: %s\n' % (windows(file), offset, path, what)
+                self.assertEqual(1, err.count(told), err)
+                self.assertEqual(1, err.count('damage at'), err)
+                self.assertIn({'key': 'HKEY_USERS\\D\\Z ' + TEXT, 'match': 'key'}, hits)
+                self.assertIn({'key': 'HKEY_USERS\\D\\C', 'value': 'v', 'type': 'REG_SZ', 'data': TEXT,
+                               'match': 'data'}, hits)
+
+    def test_files_that_are_no_hive_or_cannot_be_opened(self):
+        good = self.hive('good.hiv', {'minor': 3, 'sequence': [4, 5], 'root': key('r', keys=[key(TEXT)])})
+        other = os.path.join(self.folder, 'other.txt')
+        with open(other, 'wb') as out:
+            out.write(b'not a hive' * 1000)
+        missing = windows(os.path.join(self.folder, 'missing.hiv'))
+        # The platform's text for a missing file is in the prefix's language.
+        for first, code, pattern in [
+                (windows(other), 65, re.escape(windows(other) + ' is not a usable hive: no regf signature')),
+                (missing, 66, re.escape('cannot open the hive file %s: ' % missing) + '[^\n]+')]:
+            with self.subTest(code=code):
+                status, hits, _, _, err, _ = self.run_find('/K', '/H', first, '/H', good, TEXT)
+                self.assertEqual(code, status, err)
+                self.assertRegex(err, '(^|\n)kestrin-find: ' + pattern + '\n')
+                self.assertEqual([{'key': 'HKEY_LOCAL_MACHINE\\good.hiv\\' + TEXT, 'match': 'key'}], hits)
+                self.assertEqual(1, err.count('good.hiv is dirty'), err)
+
+
+class Mounts(HiveCase):
+    def test_mount_rules(self):
+        good = self.hive('m.hiv', {'root': key('ignored', keys=[key('A', keys=[key('in ' + TEXT)]),
+                                                                key('out ' + TEXT)])})
+        for args, expected in [
+                (['/H:hklm\\x', good, '/H:HKEY_LOCAL_MACHINE\\X\\', good], 'would stand at the same key'),
+                (['/H', good, '/H:HKLM\\m.hiv\\A', good], 'would stand at the same key or one inside the other'),
+                (['/H:HKU\\S-1', good, '/S', 'HKU\\S-2'], 'the start key HKU\\S-2 lies in no hive'),
+                (['/H:HKXY\\S', good], 'no registry root')]:
+            with self.subTest(args=args):
+                status, out, err = wine([self.exe, '/K'] + args + [TEXT], self.folder)
+                self.assertEqual((64, b''), (status, out))
+                self.assertIn(expected, err.decode('latin-1'))
+        # /S inside a hive; the hive's root is named by its key's last part.
+        hits = self.run_find('/K', '/H:HKU\\S-1', good, '/S', 'hku\\s-1\\a', TEXT)[1]
+        self.assertEqual([{'key': 'HKEY_USERS\\s-1\\a\\in ' + TEXT, 'match': 'key'}], hits)
+        hits = self.run_find('/K', '/H:HKU\\S-1 ' + TEXT, good, TEXT)[1]
+        self.assertEqual(['HKEY_USERS\\S-1 ' + TEXT, 'HKEY_USERS\\S-1 %s\\A\\in %s' % (TEXT, TEXT),
+                          'HKEY_USERS\\S-1 %s\\out %s' % (TEXT, TEXT)], [hit['key'] for hit in hits])
+
+
+if __name__ == '__main__':
+    EXE = sys.argv.pop(1)
+    unittest.main(verbosity=2)
