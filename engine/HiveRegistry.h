@@ -19,6 +19,7 @@
 #include "base/MappedFile.h"
 #include "engine/RegistryApi.h"
 #include "hive/Hive.h"
+#include "hive/LogReplay.h"
 
 // One hive file and where it stands.
 struct HiveMount {
@@ -26,6 +27,10 @@ struct HiveMount {
     std::wstring folded;  // key by ordinal case folding, for comparisons
     std::wstring file;    // as given
     MappedFile bytes;
+    // A dirty hive replayed from its logs: the file's bytes read once and
+    // changed here, instead of bytes' mapping.
+    std::vector<uint8_t> replayed;
+    hive::ReplayOutcome replay;
     hive::Hive hive;
     bool open = false;  // mapped, and a usable hive
 };
@@ -47,7 +52,8 @@ public:
     // is then MountCount()), or when it equals, lies inside or holds the key
     // of mount *clash.
     bool AddMount(const std::wstring& key, const std::wstring& file, size_t* clash);
-    // Maps mount index's file and checks it. CannotOpen with *error the
+    // Maps mount index's file and checks it; a dirty hive is replayed from
+    // its logs first (engine/HiveLogs.h). CannotOpen with *error the
     // platform's code; NotAHive with *reason from hive::Hive::Open.
     OpenResult OpenMount(size_t index, DWORD* error, std::string* reason);
     const HiveMount& Mount(size_t index) const { return *m_mounts[index]; }

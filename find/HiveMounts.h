@@ -7,6 +7,7 @@
 
 #include "engine/HiveRegistry.h"
 #include "find/FindCommandLine.h"
+#include "find/JsonLines.h"
 
 // Mounts each /H FILE (at HKEY_LOCAL_MACHINE\<FILE's name>) and /H:KEY FILE,
 // FILE and KEY as the wide command line holds them. False, with *error
@@ -16,11 +17,15 @@ bool MountHives(const FindCommandLine& line, const wchar_t* const* wideArgv, con
                 HiveRegistry* hives, std::string* error);
 
 // Opens the mounted files in order, telling on standard error each one that
-// cannot be opened or is no usable hive, and each dirty one; from then on
+// cannot be opened or is no usable hive, and what replaying each dirty one
+// from its logs gave; from then on
 // every damaged structure that the walk meets is told there too. The exit
 // code of the files: 66 when one could not be opened, else 65 when one is
 // no usable hive, else 0.
 int OpenHives(HiveRegistry* hives);
+
+// The hives of the run for /J's summary, in the order given.
+std::vector<JsonHive> HiveSummaries(const HiveRegistry& hives);
 
 // The keys to walk: the /S keys (startKeys) less those inside a hive that
 // did not open, or without /S the keys of the hives that did, in order.

@@ -58,9 +58,9 @@ void LogReplay::PlanDirtyPages(const BaseFields& primary, uint64_t maxBins) {
     const uint64_t firstPage = (kBitmapAt + bitmap.size() + kSector - 1) / kSector * kSector;
     const uint64_t pagesInLog = file.bytes.size() > firstPage ? (file.bytes.size() - firstPage) / kPageUnit : 0;
     const uint64_t dirty = SetBits(bitmap);
-    m_outcome.stop = dirty > pagesInLog
-                         ? Where(file.name, firstPage + pagesInLog * kPageUnit) + ": the log ends inside its dirty pages"
-                         : "";
+    m_outcome.stop.clear();
+    if (dirty > pagesInLog)
+        m_outcome.stop = Where(file.name, firstPage + pagesInLog * kPageUnit) + ": the log ends inside its dirty pages";
     m_oldFormat = true;
     m_dirty = DirtyPages{chosen, best.binsSize, firstPage};
     m_baseLog = chosen;

@@ -84,7 +84,7 @@ EntryScan ScanEntries(ByteView bytes, size_t log, uint64_t maxBins) {
 std::string Where(const std::string& name, uint64_t offset) {
     char hex[24];
     std::snprintf(hex, sizeof hex, "0x%llX", static_cast<unsigned long long>(offset));
-    return name + " at offset " + hex;
+    return name + " offset " + hex;
 }
 
 }  // namespace hive

@@ -67,7 +67,7 @@ inline bool PageReference(ByteView entry, uint32_t i, uint32_t* offset, uint32_t
 // the one before it.
 EntryScan ScanEntries(ByteView bytes, size_t log, uint64_t maxBins);
 
-// "NAME at offset 0x3200", for messages.
+// "NAME offset 0x3200", for messages.
 std::string Where(const std::string& name, uint64_t offset);
 
 }  // namespace hive

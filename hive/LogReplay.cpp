@@ -59,12 +59,16 @@ BaseFields ReadBaseFields(ByteView bytes) {
     return base;
 }
 
+bool IsDirty(ByteView head) {
+    const BaseFields base = ReadBaseFields(head);
+    return base.regf && (!base.checksumOk || base.primarySequence != base.secondarySequence);
+}
+
 LogReplay::LogReplay(ByteView head, uint64_t fileSize, std::vector<LogFile> logs)
     : m_logs(std::move(logs)), m_bufferSize(fileSize), m_baseLog(m_logs.size()) {
-    const BaseFields primary = ReadBaseFields(head);
-    m_outcome.dirty =
-        primary.regf && (!primary.checksumOk || primary.primarySequence != primary.secondarySequence);
+    m_outcome.dirty = IsDirty(head);
     if (!m_outcome.dirty) return;
+    const BaseFields primary = ReadBaseFields(head);
     const uint64_t maxBins = (fileSize > kBinsStart ? fileSize - kBinsStart : 0) + kMaxGrowth;
     std::vector<EntryScan> scans;
     for (size_t i = 0; i < m_logs.size(); ++i) scans.push_back(ScanEntries(m_logs[i].bytes, i, maxBins));

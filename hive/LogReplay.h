@@ -41,10 +41,15 @@ struct ReplayOutcome {
     bool dirty = false;             // the hive's base block says so
     uint32_t entries = 0;           // log entries applied; an old-format log counts as one
     std::vector<std::string> from;  // the logs that supplied them, in the order used
-    // Where and why replay stopped early ("SYSTEM.LOG1 at offset 0x3200: bad
+    // Where and why replay stopped early ("SYSTEM.LOG1 offset 0x3200: bad
     // hash"), or why no log was usable; empty when it ran to the logs' end.
     std::string stop;
 };
+
+// True when the base block at the start of head (512 bytes are enough) is
+// a hive's whose checksum is wrong or whose sequence numbers differ. Bytes
+// that are no hive at all are not dirty: the reader says what they are.
+bool IsDirty(ByteView head);
 
 class LogReplay {
 public:

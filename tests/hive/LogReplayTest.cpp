@@ -53,8 +53,8 @@ const ReplayCase kCases[] = {
     {"split", {"HIVE.LOG1", "HIVE.LOG2"}, 2, {"HIVE.LOG2", "HIVE.LOG1"}, ""},
     {"grows", {"HIVE.LOG1"}, 1, {"HIVE.LOG1"}, ""},
     {"old-format", {"HIVE.LOG"}, 1, {"HIVE.LOG"}, ""},
-    {"bad-hash", {"HIVE.LOG1"}, 1, {"HIVE.LOG1"}, "HIVE.LOG1 at offset 0x2400: bad hash"},
-    {"truncated", {"HIVE.LOG1"}, 1, {"HIVE.LOG1"}, "HIVE.LOG1 at offset 0x2400: the log ends inside the entry"},
+    {"bad-hash", {"HIVE.LOG1"}, 1, {"HIVE.LOG1"}, "HIVE.LOG1 offset 0x2400: bad hash"},
+    {"truncated", {"HIVE.LOG1"}, 1, {"HIVE.LOG1"}, "HIVE.LOG1 offset 0x2400: the log ends inside the entry"},
     // The primary's base block is damaged: the log's takes its place.
     {"torn-base", {"HIVE.LOG1"}, 2, {"HIVE.LOG1"}, ""},
     {"no-log", {}, 0, {}, ""},
