@@ -12,12 +12,6 @@
 namespace bench {
 namespace {
 
-struct ProcessTime {
-    double seconds = 0;  // wall clock from CreateProcess to its end
-    double cpu = 0;      // user and kernel time of the child
-    DWORD exitCode = 0;
-};
-
 double FileTimeSeconds(const FILETIME& time) {
     ULARGE_INTEGER value;
     value.LowPart = time.dwLowDateTime;
@@ -25,8 +19,8 @@ double FileTimeSeconds(const FILETIME& time) {
     return static_cast<double>(value.QuadPart) / 1e7;
 }
 
-// Runs commandLine with application in folder, its standard streams on NUL
-// (not a console, as in a script that logs), and times it to its end.
+}  // namespace
+
 ProcessTime TimeProcess(const std::string& application, std::string commandLine, const std::string& folder) {
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
     HANDLE nul = ::CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
@@ -56,12 +50,6 @@ ProcessTime TimeProcess(const std::string& application, std::string commandLine,
     return result;
 }
 
-struct Command {
-    std::string application;
-    std::string line;
-};
-
-// Pairs of a measured command and its baseline, the order alternating.
 void ComparePairs(const Command& measured, const Command& baseline, const std::string& folder, int pairs) {
     std::vector<double> measuredWall, baseWall, measuredCpu, baseCpu, ratios;
     DWORD measuredExit = 0;
@@ -85,20 +73,23 @@ void ComparePairs(const Command& measured, const Command& baseline, const std::s
                 Median(measuredCpu) / Median(baseCpu));
 }
 
-}  // namespace
+// A copy of its own, so that the Kestrin.ini beside it (an empty exclusion
+// list) is the benchmark's and not the build's.
+std::string CopyFindInto(const std::string& folder) {
+    const std::string find = folder + "\\kestrin-find.exe";
+    if (!::CopyFileA((ExecutableFolder() + "\\kestrin-find.exe").c_str(), find.c_str(), FALSE) ||
+        !WriteSettings(folder + "\\Kestrin.ini", {})) {
+        std::fprintf(stderr, "cannot prepare %s\n", folder.c_str());
+        return std::string();
+    }
+    return find;
+}
 
 int RunProcessBench(int pairs) {
     const std::string folder = MakeScratchFolder();
-    const std::string bin = ExecutableFolder();
-    // A copy of its own, so that the Kestrin.ini beside it (an empty
-    // exclusion list) is the benchmark's and not the build's.
-    const std::string find = folder + "\\kestrin-find.exe";
-    const std::string plain = bin + "\\kestrin-plainwalk.exe";
-    if (!::CopyFileA((bin + "\\kestrin-find.exe").c_str(), find.c_str(), FALSE) ||
-        !WriteSettings(folder + "\\Kestrin.ini", {})) {
-        std::fprintf(stderr, "cannot prepare %s\n", folder.c_str());
-        return 1;
-    }
+    const std::string find = CopyFindInto(folder);
+    const std::string plain = ExecutableFolder() + "\\kestrin-plainwalk.exe";
+    if (find.empty()) return 1;
     std::vector<double> startUp;
     for (int i = 0; i < pairs; ++i) startUp.push_back(TimeProcess(find, "kestrin-find /?", folder).seconds);
     std::printf("pairs: %d; process start and exit (kestrin-find /?): %.3f s\n", pairs, Median(startUp));

@@ -90,8 +90,13 @@ def changed(old, new, unit):
 
 def entry(old, new, sequence):
     """One "HvLE" entry taking old to new."""
+    return page_entry(new, changed(old, new, PAGE), sequence)
+
+
+def page_entry(new, pages, sequence):
+    """One "HvLE" entry holding these 4096-byte pages of new's bins."""
     runs = []
-    for page in changed(old, new, PAGE):
+    for page in pages:
         if runs and runs[-1][0] + runs[-1][1] == page:
             runs[-1][1] += 1
         else:
