@@ -4,6 +4,7 @@
 #   ./kestrin.sh test                  build, then run every test
 #   ./kestrin.sh bench [MODE] [ROUNDS] build, then time a search against a plain walk
 #   ./kestrin.sh bench large [KEYS] [MODE] [ROUNDS]   the same on a large synthetic registry
+#   ./kestrin.sh bench hive [KEYS] [ROUNDS]            kestrin-find /H against reglookup | grep
 #   ./kestrin.sh bench-switches        build, then time kestrin-find's /N /D and /S
 #   ./kestrin.sh dist                  build, then pack build/dist/Kestrin-<version>-win64.zip
 #   ./kestrin.sh gui                   build, then start the dialog program on this display
@@ -191,6 +192,10 @@ cmd_test() {
 # between runs) and times there; MODE defaults to process.
 cmd_bench() {
     setup
+    if [[ ${1:-} == hive ]]; then
+        bench_hive "${2:-400000}" "${3:-5}"
+        return
+    fi
     if [[ ${1:-} == large ]]; then
         local keys=${2:-400000}
         shift $(($# < 2 ? $# : 2))
@@ -210,6 +215,21 @@ cmd_bench() {
         start_server
     fi
     wine_detached "$BUILD/bin/kestrin-bench.exe" "$@"
+}
+
+# kestrin-find /K /V /N /D /H on a hive of KEYS keys (made once by
+# bench/make_bench_hive.py and kept in build/bench-hive) against reglookup
+# dumping it into grep, ROUNDS times each.
+bench_hive() {
+    local keys=$1 rounds=$2 hive
+    hive=$BUILD/bench-hive/bench-$keys.hiv
+    if [[ ! -f $hive ]]; then
+        mkdir -p "$BUILD/bench-hive"
+        log "writing a hive of $keys keys"
+        python3 "$ROOT/bench/make_bench_hive.py" "$keys" "$hive" >&2
+    fi
+    start_server
+    python3 "$ROOT/bench/hive_bench.py" "$BUILD/bin/kestrin-find.exe" "$hive" Microsoft "$rounds"
 }
 
 cmd_bench_switches() {
@@ -256,5 +276,5 @@ case ${1:-} in
     dist) shift; cmd_dist "$@" ;;
     gui) shift; cmd_gui "$@" ;;
     fuzz) shift; cmd_fuzz "$@" ;;
-    *) echo "usage: $0 run [switches] TEXT | test | bench [large [KEYS]] [MODE] [ROUNDS] | bench-switches | dist | gui | fuzz SECONDS" >&2; exit 64 ;;
+    *) echo "usage: $0 run [switches] TEXT | test | bench [large [KEYS]] [MODE] [ROUNDS] | bench hive [KEYS] [ROUNDS] | bench-switches | dist | gui | fuzz SECONDS" >&2; exit 64 ;;
 esac
