@@ -37,28 +37,51 @@ std::vector<std::wstring> FindLogs(const std::wstring& file) {
     return logs;
 }
 
-bool ReplayDirtyHive(const std::wstring& path, MappedFile* mapped, std::vector<uint8_t>* image,
-                     hive::ReplayOutcome* outcome, DWORD* error) {
-    const hive::ByteView head(mapped->data(), mapped->size());
-    outcome->dirty = hive::IsDirty(head);
-    if (!outcome->dirty) return true;
+namespace {
+
+// The logs beside path, mapped, as the replay names them; a log that cannot
+// be opened is one fewer to choose from.
+std::vector<hive::LogFile> MapLogs(const std::wstring& path, std::vector<MappedFile>* logs) {
     const std::vector<std::wstring> paths = FindLogs(path);
-    std::vector<MappedFile> logs(paths.size());
+    logs->resize(paths.size());
     std::vector<hive::LogFile> views;
     for (size_t i = 0; i < paths.size(); ++i) {
-        // A log that cannot be opened is one fewer to choose from.
         DWORD ignored = 0;
-        if (logs[i].Open(paths[i].c_str(), &ignored))
+        if ((*logs)[i].Open(paths[i].c_str(), &ignored))
             views.push_back({AnsiOf(paths[i].substr(paths[i].find_last_of(L"\\/:") + 1)),
-                             hive::ByteView(logs[i].data(), logs[i].size())});
+                             hive::ByteView((*logs)[i].data(), (*logs)[i].size())});
     }
-    const hive::LogReplay replay(head, mapped->size(), std::move(views));
-    *outcome = replay.Outcome();
-    if (outcome->entries == 0) return true;
-    // Read once into the buffer that the logs then change in place, rather
-    // than mapped and copied.
-    *mapped = MappedFile();
-    if (!ReadFileBytes(path.c_str(), replay.BufferSize(), image, error)) return false;
-    replay.Apply(image);
+    return views;
+}
+
+// A hive that fits in its file: mapped again copy-on-write and replayed
+// there. False when the file no longer holds what the replay needs.
+bool ReplayInMapping(const std::wstring& path, const hive::LogReplay& replay, HiveBytes* bytes, DWORD* error) {
+    if (replay.BufferSize() > bytes->mapped.size() || !bytes->mapped.Open(path.c_str(), error, true) ||
+        replay.BufferSize() > bytes->mapped.size())
+        return false;
+    const uint64_t size = replay.Apply(bytes->mapped.Writable(), bytes->mapped.size());
+    bytes->view = hive::ByteView(bytes->mapped.data(), size);
+    return true;
+}
+
+}  // namespace
+
+bool OpenHiveBytes(const std::wstring& path, HiveBytes* bytes, DWORD* error) {
+    if (!bytes->mapped.Open(path.c_str(), error)) return false;
+    bytes->view = hive::ByteView(bytes->mapped.data(), bytes->mapped.size());
+    bytes->replay.dirty = hive::IsDirty(bytes->view);
+    if (!bytes->replay.dirty) return true;
+    std::vector<MappedFile> logs;
+    const hive::LogReplay replay(bytes->view, bytes->view.size(), MapLogs(path, &logs));
+    bytes->replay = replay.Outcome();
+    if (replay.Outcome().entries == 0 || ReplayInMapping(path, replay, bytes, error)) return true;
+    // Grown past the file: read once into the buffer that the logs change.
+    bytes->mapped = MappedFile();
+    if (!ReadFileBytes(path.c_str(), replay.BufferSize(), &bytes->grown, error)) return false;
+    const uint64_t read = bytes->grown.size();
+    bytes->grown.resize(std::max<uint64_t>(read, replay.BufferSize()));
+    bytes->grown.resize(replay.Apply(bytes->grown.data(), read));
+    bytes->view = hive::ByteView(bytes->grown.data(), bytes->grown.size());
     return true;
 }

@@ -1,10 +1,11 @@
 #pragma once
-// A dirty hive file replayed from the transaction logs beside it
-// (kestrin-find /H). The logs are FILE.LOG, FILE.LOG1 and FILE.LOG2 in the
-// file's folder, with any case of the name and the extension
-// (SOFTWARE.LOG1, ntuser.dat.LOG2, SYSTEM.log): the folder is listed and the
-// names compared case-insensitively, since under Wine a Linux folder is
-// case-sensitive. The logs are only read; nothing is written or created.
+// A hive file's bytes as kestrin-find /H searches them: mapped as they
+// stand, or, for a dirty hive, replayed from the transaction logs beside it.
+// The logs are FILE.LOG, FILE.LOG1 and FILE.LOG2 in the file's folder, with
+// any case of the name and the extension (SOFTWARE.LOG1, ntuser.dat.LOG2,
+// SYSTEM.log): the folder is listed and the names compared
+// case-insensitively, since under Wine a Linux folder is case-sensitive.
+// Files are only read; nothing is written or created.
 #include <windows.h>
 #include <string>
 #include <vector>
@@ -15,10 +16,17 @@
 // The paths of the logs beside file, in the order of their names.
 std::vector<std::wstring> FindLogs(const std::wstring& file);
 
-// When the hive in *mapped (the file at path) is dirty, replays its logs:
-// the file is then read once into *image, the mapping let go, and the logs
-// applied there; *outcome says what happened. A dirty hive without a usable
-// log entry stays mapped as it stands. False, with *error the platform's
-// code, when the file cannot be read into memory.
-bool ReplayDirtyHive(const std::wstring& path, MappedFile* mapped, std::vector<uint8_t>* image,
-                     hive::ReplayOutcome* outcome, DWORD* error);
+struct HiveBytes {
+    MappedFile mapped;
+    std::vector<uint8_t> grown;  // the file read into memory, when its logs grow it
+    hive::ByteView view;         // what the reader reads
+    hive::ReplayOutcome replay;
+};
+
+// Maps the file at path and, when its hive is dirty, replays its logs. A
+// replayed hive that fits in the file stays mapped, copy-on-write, so that
+// only the pages that the logs write become the process's own; one that
+// grows past the file is read once into *grown, which the logs then change
+// in place. False, with *error the platform's code, when the file cannot be
+// opened, mapped or read.
+bool OpenHiveBytes(const std::wstring& path, HiveBytes* bytes, DWORD* error);

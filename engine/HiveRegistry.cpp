@@ -5,7 +5,6 @@
 #include <iterator>
 
 #include "base/WideCase.h"
-#include "engine/HiveLogs.h"
 #include "engine/HiveText.h"
 #include "engine/RegKeyTools.h"
 #include "engine/StartKeys.h"
@@ -77,12 +76,8 @@ size_t HiveRegistry::MountHolding(const std::wstring& key) const {
 
 HiveRegistry::OpenResult HiveRegistry::OpenMount(size_t index, DWORD* error, std::string* reason) {
     HiveMount& mount = *m_mounts[index];
-    if (!mount.bytes.Open(mount.file.c_str(), error) ||
-        !ReplayDirtyHive(mount.file, &mount.bytes, &mount.replayed, &mount.replay, error))
-        return OpenResult::CannotOpen;
-    const hive::ByteView bytes = mount.replayed.empty() ? hive::ByteView(mount.bytes.data(), mount.bytes.size())
-                                                        : hive::ByteView(mount.replayed.data(), mount.replayed.size());
-    if (!mount.hive.Open(bytes, reason)) return OpenResult::NotAHive;
+    if (!OpenHiveBytes(mount.file, &mount.bytes, error)) return OpenResult::CannotOpen;
+    if (!mount.hive.Open(mount.bytes.view, reason)) return OpenResult::NotAHive;
     mount.open = true;
     return OpenResult::Opened;
 }

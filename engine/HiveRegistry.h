@@ -16,21 +16,16 @@
 #include <tuple>
 #include <vector>
 
-#include "base/MappedFile.h"
+#include "engine/HiveLogs.h"
 #include "engine/RegistryApi.h"
 #include "hive/Hive.h"
-#include "hive/LogReplay.h"
 
 // One hive file and where it stands.
 struct HiveMount {
     std::wstring key;     // a root's long name, then the path as given
     std::wstring folded;  // key by ordinal case folding, for comparisons
     std::wstring file;    // as given
-    MappedFile bytes;
-    // A dirty hive replayed from its logs: the file's bytes read once and
-    // changed here, instead of bytes' mapping.
-    std::vector<uint8_t> replayed;
-    hive::ReplayOutcome replay;
+    HiveBytes bytes;  // replayed from its logs when it is dirty
     hive::Hive hive;
     bool open = false;  // mapped, and a usable hive
 };
@@ -53,7 +48,7 @@ public:
     // of mount *clash.
     bool AddMount(const std::wstring& key, const std::wstring& file, size_t* clash);
     // Maps mount index's file and checks it; a dirty hive is replayed from
-    // its logs first (engine/HiveLogs.h). CannotOpen with *error the
+    // its logs first (OpenHiveBytes). CannotOpen with *error the
     // platform's code; NotAHive with *reason from hive::Hive::Open.
     OpenResult OpenMount(size_t index, DWORD* error, std::string* reason);
     const HiveMount& Mount(size_t index) const { return *m_mounts[index]; }

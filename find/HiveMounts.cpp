@@ -103,7 +103,7 @@ int OpenHives(HiveRegistry* hives) {
             if (exit == 0) exit = static_cast<int>(FindExit::NotAHive);
             break;
         case HiveRegistry::OpenResult::Opened:
-            TellReplay(file, hives->Mount(index).replay);
+            TellReplay(file, hives->Mount(index).bytes.replay);
             break;
         }
     }
@@ -116,7 +116,7 @@ std::vector<JsonHive> HiveSummaries(const HiveRegistry& hives) {
     std::vector<JsonHive> summaries;
     for (size_t index = 0; index < hives.MountCount(); ++index) {
         const HiveMount& mount = hives.Mount(index);
-        summaries.push_back({mount.file, mount.replay.dirty, mount.replay.entries});
+        summaries.push_back({mount.file, mount.bytes.replay.dirty, mount.bytes.replay.entries});
     }
     return summaries;
 }

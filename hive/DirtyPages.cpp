@@ -72,16 +72,16 @@ void LogReplay::PlanDirtyPages(const BaseFields& primary, uint64_t maxBins) {
 
 // Page i of the bins is dirty when bit i is set, counting from the low bit
 // of the bitmap's first byte.
-void LogReplay::ApplyDirtyPages(std::vector<uint8_t>* image) const {
+void LogReplay::ApplyDirtyPages(ReplayImage* image) const {
     const ByteView bytes = m_logs[m_dirty.log].bytes;
     const ByteView bitmap = bytes.Sub(kBitmapAt, m_dirty.binsSize / kPageUnit / 8);
-    image->resize(kBinsStart + m_dirty.binsSize);
+    image->Resize(kBinsStart + m_dirty.binsSize);
     uint64_t next = m_dirty.firstPage;
     for (uint64_t bit = 0; bit < uint64_t{bitmap.size()} * 8; ++bit) {
         if ((bitmap.data()[bit / 8] >> (bit % 8) & 1) == 0) continue;
         const ByteView page = bytes.Sub(next, kPageUnit);
         if (page.empty()) return;
-        std::memcpy(image->data() + kBinsStart + bit * kPageUnit, page.data(), kPageUnit);
+        std::memcpy(image->data + kBinsStart + bit * kPageUnit, page.data(), kPageUnit);
         next += kPageUnit;
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The transaction logs' layout, private to hive/LogReplay*.cpp and
 // hive/LogEntries.cpp.
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,18 @@ inline bool PageReference(ByteView entry, uint32_t i, uint32_t* offset, uint32_t
 // page references inside a hive-bins size of at most maxBins, and follows
 // the one before it.
 EntryScan ScanEntries(ByteView bytes, size_t log, uint64_t maxBins);
+
+// The replayed hive while the logs are applied: a buffer of fixed capacity
+// whose used part follows the entries' hive-bins sizes. What growth
+// uncovers is zero, as in bins that Windows adds.
+struct ReplayImage {
+    uint8_t* data;
+    uint64_t used;
+    void Resize(uint64_t size) {
+        if (size > used) std::memset(data + used, 0, static_cast<size_t>(size - used));
+        used = size;
+    }
+};
 
 // "NAME offset 0x3200", for messages.
 std::string Where(const std::string& name, uint64_t offset);

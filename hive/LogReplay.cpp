@@ -39,8 +39,8 @@ std::vector<LogEntry> Chain(const std::vector<EntryScan>& scans, uint32_t start)
     return chain;
 }
 
-void PutU32(std::vector<uint8_t>* image, size_t offset, uint32_t value) {
-    for (int i = 0; i < 4; ++i) (*image)[offset + i] = static_cast<uint8_t>(value >> (8 * i));
+void PutU32(uint8_t* image, size_t offset, uint32_t value) {
+    for (int i = 0; i < 4; ++i) image[offset + i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
 }  // namespace
@@ -137,38 +137,38 @@ void LogReplay::ReportEntryStop(const std::vector<EntryScan>& scans, uint32_t ne
     }
 }
 
-void LogReplay::Apply(std::vector<uint8_t>* image) const {
-    if (m_chain.empty() && !m_oldFormat) return;
-    if (image->size() < kBinsStart) image->resize(kBinsStart);
-    if (m_baseLog < m_logs.size())
-        std::memcpy(image->data(), m_logs[m_baseLog].bytes.Sub(0, kSector).data(), kSector);
+uint64_t LogReplay::Apply(uint8_t* data, uint64_t fileSize) const {
+    if (m_chain.empty() && !m_oldFormat) return fileSize;
+    ReplayImage image{data, fileSize};
+    if (image.used < kBinsStart) image.Resize(kBinsStart);
+    if (m_baseLog < m_logs.size()) std::memcpy(data, m_logs[m_baseLog].bytes.Sub(0, kSector).data(), kSector);
     uint32_t binsSize = 0;
     if (m_oldFormat) {
-        ApplyDirtyPages(image);
+        ApplyDirtyPages(&image);
         binsSize = m_dirty.binsSize;
     } else {
-        for (const LogEntry& entry : m_chain) ApplyEntry(entry, image);
+        for (const LogEntry& entry : m_chain) ApplyEntry(entry, &image);
         binsSize = m_chain.back().binsSize;
     }
-    image->resize(kBinsStart + binsSize);
-    PutU32(image, kPrimarySequenceAt, m_cleanSequence);
-    PutU32(image, kSecondarySequenceAt, m_cleanSequence);
-    PutU32(image, kFileTypeAt, kTypePrimary);
-    PutU32(image, kBinsSizeAt, binsSize);
-    PutU32(image, kChecksumOffset, BaseChecksum(ByteView(image->data(), kSector)));
+    PutU32(data, kPrimarySequenceAt, m_cleanSequence);
+    PutU32(data, kSecondarySequenceAt, m_cleanSequence);
+    PutU32(data, kFileTypeAt, kTypePrimary);
+    PutU32(data, kBinsSizeAt, binsSize);
+    PutU32(data, kChecksumOffset, BaseChecksum(ByteView(data, kSector)));
+    return kBinsStart + binsSize;
 }
 
 // The entry was checked whole when the log was scanned.
-void LogReplay::ApplyEntry(const LogEntry& entry, std::vector<uint8_t>* image) const {
+void LogReplay::ApplyEntry(const LogEntry& entry, ReplayImage* image) const {
     const ByteView bytes = m_logs[entry.log].bytes.Sub(entry.offset, entry.size);
-    image->resize(kBinsStart + entry.binsSize);
+    image->Resize(kBinsStart + entry.binsSize);
     uint64_t data = kEntryHeaderSize + uint64_t{entry.pageCount} * kPageReferenceSize;
     for (uint32_t i = 0; i < entry.pageCount; ++i) {
         uint32_t offset = 0, size = 0;
         PageReference(bytes, i, &offset, &size);
         const ByteView page = bytes.Sub(data, size);
         if (page.empty() || uint64_t{offset} + size > entry.binsSize) return;
-        std::memcpy(image->data() + kBinsStart + offset, page.data(), size);
+        std::memcpy(image->data + kBinsStart + offset, page.data(), size);
         data += size;
     }
 }

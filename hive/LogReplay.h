@@ -35,6 +35,7 @@ struct LogEntry {
 
 struct BaseFields;
 struct EntryScan;
+struct ReplayImage;
 
 // What replay does, for the one line the user is told.
 struct ReplayOutcome {
@@ -61,15 +62,17 @@ public:
 
     const ReplayOutcome& Outcome() const { return m_outcome; }
 
-    // The bytes Apply needs at most: a buffer reserved to this size before
-    // the file is read into it is never reallocated by Apply.
+    // The bytes Apply needs: the file's size, or more when the logs grow
+    // the hive beyond it.
     uint64_t BufferSize() const { return m_bufferSize; }
 
-    // Replays into image, which holds the primary file's bytes. Afterwards
-    // image holds the replayed hive, exactly its base block and bins, with a
-    // base block that is clean (sequence numbers equal, checksum right).
-    // Does nothing when the hive is clean or no log entry applies.
-    void Apply(std::vector<uint8_t>* image) const;
+    // Replays into image, BufferSize() bytes whose first fileSize hold the
+    // primary file, and returns the replayed hive's size: its base block and
+    // bins, with a base block that is clean (sequence numbers equal,
+    // checksum right). Bins that the logs add are zero where no page fills
+    // them. Changes nothing and returns fileSize when the hive is clean or
+    // no log entry applies.
+    uint64_t Apply(uint8_t* image, uint64_t fileSize) const;
 
 private:
     // An old-format log's dirty pages.
@@ -82,8 +85,8 @@ private:
     void PlanEntries(const BaseFields& primary, const std::vector<EntryScan>& scans);
     void ReportEntryStop(const std::vector<EntryScan>& scans, uint32_t next);
     void PlanDirtyPages(const BaseFields& primary, uint64_t maxBins);
-    void ApplyEntry(const LogEntry& entry, std::vector<uint8_t>* image) const;
-    void ApplyDirtyPages(std::vector<uint8_t>* image) const;
+    void ApplyEntry(const LogEntry& entry, ReplayImage* image) const;
+    void ApplyDirtyPages(ReplayImage* image) const;
 
     std::vector<LogFile> m_logs;
     ReplayOutcome m_outcome;

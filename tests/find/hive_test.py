@@ -264,29 +264,31 @@ class DirtyHive(HiveCase):
 
     def test_dirty_hive_reads_like_the_newer_clean_one(self):
         """A dirty hive with its logs (in other cases than its own name, the
-        first entry in LOG2) searches like the newer clean hive, grown by a
-        bin; without logs, like the older one, with a warning. Nothing in its
-        folder changes."""
+        first entry in LOG2) searches like the newer clean hive: grown by a
+        bin past the file, or within it; without logs, like the older one,
+        with a warning. Nothing in their folders changes."""
         old, middle, new = make_dirty.clean_hives()
-        logs = make_dirty.new_format_logs([old, middle, new], {'ntuser.dat.LOG2': [1], 'NTUSER.DAT.log1': [2]})
-        folder = self.files(dict(logs, **{'Ntuser.dat': make_dirty.dirty_primary(old)}))
-        alone = os.path.join(self.files({'Ntuser.dat': make_dirty.dirty_primary(old)}), 'Ntuser.dat')
-        before = snapshot(folder)
-        for dirty, clean, replayed, message in [
-                (os.path.join(folder, 'Ntuser.dat'), new, 2,
-                 ' was dirty: replayed 2 log entries from ntuser.dat.LOG2, NTUSER.DAT.log1\n'),
-                (alone, old, 0, ' is dirty and no usable transaction log was found: it is searched as it stands, '
-                                'so recent changes may be missing\n')]:
+        dirty = make_dirty.dirty_primary(old)
+        grows = make_dirty.new_format_logs([old, middle, new], {'ntuser.dat.LOG2': [1], 'NTUSER.DAT.log1': [2]})
+        fits = make_dirty.new_format_logs([old, middle], {'ntuser.dat.log1': [1]})
+        no_log = ' is dirty and no usable transaction log was found: it is searched as it stands, so recent ' \
+                 'changes may be missing\n'
+        for logs, clean, replayed, message in [
+                (grows, new, 2, ' was dirty: replayed 2 log entries from ntuser.dat.LOG2, NTUSER.DAT.log1\n'),
+                (fits, middle, 1, ' was dirty: replayed 1 log entry from ntuser.dat.log1\n'),
+                ({}, old, 0, no_log)]:
             with self.subTest(replayed=replayed):
-                path = os.path.join(self.files({'clean': clean}), 'clean')
-                expected = self.run_find('/K', '/V', '/N', '/D', '/H:HKLM\\Dirty', windows(path), 'e')
-                found = self.run_find('/K', '/V', '/N', '/D', '/H:HKLM\\Dirty', windows(dirty), 'e')
+                folder = self.files(dict(logs, **{'Ntuser.dat': dirty}))
+                before = snapshot(folder)
+                path = windows(os.path.join(folder, 'Ntuser.dat'))
+                expected = self.run_find('/K', '/V', '/N', '/D', '/H:HKLM\\Dirty',
+                                         windows(os.path.join(self.files({'clean': clean}), 'clean')), 'e')
+                found = self.run_find('/K', '/V', '/N', '/D', '/H:HKLM\\Dirty', path, 'e')
                 self.assertEqual(expected[:4], found[:4])
                 self.assertGreater(len(found[1]), 40)
-                self.assertEqual([{'file': windows(dirty), 'dirty': True, 'replayed': replayed}], self.hives)
-                self.assertIn('kestrin-find: ' + ('warning: ' if not replayed else '') + windows(dirty) + message,
-                              found[4])
-        self.assertEqual(before, snapshot(folder))
+                self.assertEqual([{'file': path, 'dirty': True, 'replayed': replayed}], self.hives)
+                self.assertIn('kestrin-find: ' + ('' if replayed else 'warning: ') + path + message, found[4])
+                self.assertEqual(before, snapshot(folder))
 
 
 class Mounts(HiveCase):

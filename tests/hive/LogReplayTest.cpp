@@ -73,15 +73,14 @@ TEST(LogReplay, GivesTheNewerCleanHive) {
         for (size_t i = 0; i < c.logs.size(); ++i) logs.push_back({c.logs[i], View(bytes[i])});
 
         const hive::LogReplay replay(View(image), image.size(), logs);
-        image.reserve(replay.BufferSize());
-        const uint8_t* buffer = image.data();
-        replay.Apply(&image);
+        const uint64_t fileSize = image.size();
+        image.resize(replay.BufferSize());
+        image.resize(replay.Apply(image.data(), fileSize));
 
         EXPECT_TRUE(replay.Outcome().dirty);
         EXPECT_EQ(c.entries, replay.Outcome().entries);
         EXPECT_EQ(c.from, replay.Outcome().from);
         EXPECT_EQ(c.stop, replay.Outcome().stop);
-        EXPECT_EQ(buffer, image.data()) << "Apply reallocated the reserved buffer";
         ASSERT_EQ(expected.size(), image.size());
         EXPECT_EQ(0, std::memcmp(expected.data() + hive::kBinsStart, image.data() + hive::kBinsStart,
                                  expected.size() - hive::kBinsStart));

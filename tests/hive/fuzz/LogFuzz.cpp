@@ -7,6 +7,7 @@
 // past the hash check to the page references behind it.
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "hive/HiveWalk.h"
 #include "hive/LogReplay.h"
@@ -52,15 +53,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const hive::LogReplay replay(hive::ByteView(primary, primaryLength), primaryLength,
                                  {{"F.LOG1", hive::ByteView(log1.data(), log1.size())},
                                   {"F.LOG2", hive::ByteView(log2.data(), log2.size())}});
-    std::vector<uint8_t> image;
-    image.reserve(replay.BufferSize());
-    image.assign(primary, primary + primaryLength);
-    const uint8_t* buffer = image.data();
-    replay.Apply(&image);
-    // Apply must stay inside what BufferSize promised.
-    if (image.data() != buffer && primaryLength != 0) std::abort();
+    // Exactly as large as promised, so that AddressSanitizer sees any write
+    // past it.
+    const std::unique_ptr<uint8_t[]> image(new uint8_t[replay.BufferSize()]);
+    if (primaryLength) std::memcpy(image.get(), primary, primaryLength);
+    const uint64_t replayed = replay.Apply(image.get(), primaryLength);
+    if (replayed > replay.BufferSize()) std::abort();
     hive::Hive hive;
     std::string reason;
-    if (hive.Open(hive::ByteView(image.data(), image.size()), &reason)) hive_test::WalkHive(hive);
+    if (hive.Open(hive::ByteView(image.get(), replayed), &reason)) hive_test::WalkHive(hive);
     return 0;
 }
