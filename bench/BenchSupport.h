@@ -9,6 +9,9 @@ namespace bench {
 // Seconds on the performance counter.
 double Seconds();
 
+// The calling thread's own CPU time, kernel and user, in seconds.
+double ThreadCpuSeconds();
+
 // The middle sample (the upper one of an even count). samples must not be empty.
 double Median(std::vector<double> samples);
 

@@ -22,6 +22,7 @@ namespace {
 
 using bench::Median;
 using bench::Seconds;
+using bench::ThreadCpuSeconds;
 
 constexpr char kOftenText[] = "Microsoft";
 constexpr char kNeverText[] = "qz~Kestrin-never-matches~zq";
@@ -32,15 +33,6 @@ struct SearchTime {
     long keys;
     long found;
 };
-
-double ThreadCpuSeconds() {
-    FILETIME created, exited, kernel, user;
-    if (!::GetThreadTimes(::GetCurrentThread(), &created, &exited, &kernel, &user)) return 0;
-    auto seconds = [](const FILETIME& t) {
-        return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
-    };
-    return seconds(kernel) + seconds(user);
-}
 
 // One /K /V search with a fresh engine that reads settings (and so its
 // exclusion list) from the given file; its report is deleted.

@@ -24,7 +24,7 @@ bool ReadBaseBlock(ByteView file, BaseBlock* base, std::string* reason) {
         return false;
     }
     file.U32(0, &signature);
-    if (signature != 0x66676572) {  // "regf"
+    if (signature != kRegfSignature) {
         *reason = "no regf signature";
         return false;
     }
@@ -59,7 +59,7 @@ void Hive::TakeBins() {
     const uint64_t limit = all.size() < 0xFFFFFFFFu ? all.size() : 0xFFFFF000u;
     uint64_t at = 0;
     uint32_t signature = 0, self = 0, size = 0;
-    while (at < limit && all.U32(at, &signature) && signature == 0x6E696268 /* "hbin" */ &&
+    while (at < limit && all.U32(at, &signature) && signature == kBinSignature &&
            all.U32(at + 4, &self) && self == at && all.U32(at + 8, &size) && size >= kBinAlignment &&
            size % kBinAlignment == 0 && size <= limit - at) {
         const PageBin bin{static_cast<uint32_t>(at + kBinHeaderSize), static_cast<uint32_t>(at + size)};
@@ -138,7 +138,8 @@ bool Hive::NodeData(uint32_t cell, const char* what, uint16_t signature, uint32_
 
 bool Hive::ReadKey(uint32_t cell, KeyNode* key, std::vector<Damage>* damage) const {
     ByteView data;
-    if (!NodeData(cell, "key node", Signature('n', 'k'), kKeyNameOffset, 72, &data, damage)) return false;
+    if (!NodeData(cell, "key node", Signature('n', 'k'), kKeyNameOffset, kKeyNameLengthAt, &data, damage))
+        return false;
     key->cell = cell;
     data.U16(2, &key->flags);
     data.U64(4, &key->lastWrite);
@@ -153,7 +154,8 @@ bool Hive::ReadKey(uint32_t cell, KeyNode* key, std::vector<Damage>* damage) con
 
 bool Hive::ReadValue(uint32_t cell, ValueNode* value, std::vector<Damage>* damage) const {
     ByteView data;
-    if (!NodeData(cell, "value node", Signature('v', 'k'), kValueNameOffset, 2, &data, damage)) return false;
+    if (!NodeData(cell, "value node", Signature('v', 'k'), kValueNameOffset, kValueNameLengthAt, &data, damage))
+        return false;
     uint32_t size = 0;
     uint16_t flags = 0;
     value->cell = cell;

@@ -119,7 +119,8 @@ public:
     // Appends the cells of key's sub-key nodes in file order: an "li", "lf"
     // or "lh" list, or an "ri" over such lists. What can be read is
     // appended; each damaged list (outside the bins, wrong kind, an "ri"
-    // inside an "ri", a count larger than its cell) adds one Damage. The
+    // inside an "ri", a count larger than its cell, an "ri" whose leaves
+    // name more keys than the bins can hold) adds one Damage. The
     // nodes themselves are not read here; whether one is an ancestor of key
     // is for the caller, who knows the path.
     void ReadSubKeyCells(const KeyNode& key, std::vector<uint32_t>* cells, std::vector<Damage>* damage) const;
@@ -131,10 +132,12 @@ public:
     bool ReadValue(uint32_t cell, ValueNode* value, std::vector<Damage>* damage) const;
 
     // The value's data, exactly value.dataSize bytes: inline, in one cell, or
-    // in big-data segments ("db", version 1.4 and later, over 16344 bytes).
+    // in big-data segments ("db", version 1.4 and later, over 16344 bytes;
+    // such a value whose cell is no "db" record is read as a plain cell).
     // *data views the file, or scratch when the data had to be gathered from
     // segments. False, with one Damage appended and *data empty, when the
-    // data cannot be read whole.
+    // data cannot be read whole, or when big data would be larger than the
+    // bins (segments named more than once).
     bool ReadValueData(const ValueNode& value, std::vector<uint8_t>* scratch, ByteView* data,
                        std::vector<Damage>* damage) const;
 

@@ -5,6 +5,8 @@
 
 namespace hive {
 
+constexpr uint32_t kRegfSignature = 0x66676572;  // "regf"
+constexpr uint32_t kBinSignature = 0x6E696268;   // "hbin"
 constexpr uint32_t kBaseBlockSize = 4096;
 constexpr uint32_t kBinAlignment = 4096;
 constexpr uint32_t kBinHeaderSize = 32;
@@ -13,8 +15,11 @@ constexpr uint32_t kChecksumOffset = 508;
 constexpr uint32_t kBigDataSegment = 16344;
 constexpr uint32_t kInlineDataMax = 4;
 constexpr uint32_t kInlineDataBit = 0x80000000;
+// Where a node's name and its length (u16) stand in its data.
 constexpr uint32_t kKeyNameOffset = 76;
+constexpr uint32_t kKeyNameLengthAt = 72;
 constexpr uint32_t kValueNameOffset = 20;
+constexpr uint32_t kValueNameLengthAt = 2;
 // A key node's cell with an empty name: its size field and fixed fields.
 constexpr uint32_t kSmallestKeyCell = 80;
 constexpr uint16_t kKeyNameCompressed = 0x0020;

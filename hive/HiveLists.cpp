@@ -8,15 +8,20 @@ namespace {
 constexpr const char* kSubKeyList = "subkey list";
 constexpr uint32_t kListHeader = 4;  // signature and count
 
-// Appends count entries of entrySize bytes from list, or as many as it
+// How many of count entries of entrySize bytes from first on list holds.
+uint32_t EntriesHeld(ByteView list, uint64_t first, uint32_t count, uint32_t entrySize) {
+    const uint64_t room = list.size() > first ? (list.size() - first) / entrySize : 0;
+    return count < room ? count : static_cast<uint32_t>(room);
+}
+
+// Appends the first u32 of each of count entries, or of as many as list
 // holds; false when it holds fewer.
 bool AppendEntries(ByteView list, uint64_t first, uint32_t count, uint32_t entrySize,
                    std::vector<uint32_t>* cells) {
-    const uint64_t room = list.size() > first ? (list.size() - first) / entrySize : 0;
-    const uint64_t taken = count < room ? count : room;
+    const uint32_t taken = EntriesHeld(list, first, count, entrySize);
     uint32_t entry = 0;
-    for (uint64_t i = 0; i < taken; ++i) {
-        list.U32(first + i * entrySize, &entry);
+    for (uint32_t i = 0; i < taken; ++i) {
+        list.U32(first + static_cast<uint64_t>(i) * entrySize, &entry);
         cells->push_back(entry);
     }
     return taken == count;
@@ -39,18 +44,19 @@ void Hive::ReadList(uint32_t cell, bool insideRi, std::vector<uint32_t>* cells,
             AddDamage(damage, cell, kSubKeyList, "ri inside an ri");
             return;
         }
-        std::vector<uint32_t> leaves;
-        if (!AppendEntries(list, kListHeader, count, 4, &leaves))
-            AddDamage(damage, cell, kSubKeyList, "count larger than its cell");
+        const uint32_t leaves = EntriesHeld(list, kListHeader, count, 4);
+        if (leaves < count) AddDamage(damage, cell, kSubKeyList, "count larger than its cell");
         // Leaves named again and again could make a small file list more
         // keys than memory holds; the hive cannot hold more distinct ones
         // than this.
         const size_t start = cells->size(), most = m_bins.size() / kSmallestKeyCell;
-        for (uint32_t leaf : leaves) {
+        uint32_t leaf = kNoCell;
+        for (uint32_t i = 0; i < leaves; ++i) {
             if (cells->size() - start > most) {
                 AddDamage(damage, cell, kSubKeyList, "names more keys than the hive can hold");
                 return;
             }
+            list.U32(kListHeader + 4ull * i, &leaf);
             ReadList(leaf, true, cells, damage);
         }
         return;

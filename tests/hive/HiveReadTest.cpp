@@ -38,7 +38,8 @@ TEST(HiveRead, ByteViewNeverReachesOutside) {
     const struct {
         uint64_t offset, length;
         bool inside;
-    } cases[] = {{0, 8, true}, {8, 0, true}, {4, 5, false}, {9, 0, false}, {UINT64_MAX, 2, false}, {2, UINT64_MAX, false}};
+    } cases[] = {{0, 8, true},  {8, 0, true},           {4, 5, false},
+                 {9, 0, false}, {UINT64_MAX, 2, false}, {2, UINT64_MAX, false}};
     for (const auto& c : cases) {
         EXPECT_EQ(view.Has(c.offset, c.length), c.inside) << c.offset << "+" << c.length;
         EXPECT_EQ(view.Sub(c.offset, c.length).size(), c.inside ? c.length : 0);

@@ -80,7 +80,8 @@ std::string FirstDifference(const std::vector<std::string>& lines, const std::ve
     const auto shown = [](const std::vector<std::string>& from, size_t at) {
         return at < from.size() ? from[at].substr(0, 120) : std::string("(the end)");
     };
-    return "line " + std::to_string(i + 1) + ": read \"" + shown(lines, i) + "\", expected \"" + shown(expected, i) + "\"";
+    return "line " + std::to_string(i + 1) + ": read \"" + shown(lines, i) + "\", expected \"" +
+           shown(expected, i) + "\"";
 }
 
 std::string RenderName(const hive::StoredName& name) {

@@ -2,20 +2,18 @@
 """Writes the reader tests' hives into OUT_DIR with regf_writer, and beside
 each hive what a correct reader reads back and where its structures stand:
 
-    make_test_hives.py OUT_DIR [REGRESSIONS_DIR]
+    make_test_hives.py OUT_DIR
 
     full-1.N.hiv        the fixture tree in version 1.N (3 to 6)
     full-1.N.expected   its keys and values, as tests/hive/HiveWalk renders them
     full-1.N.offsets    "<path> <@field> <file offset>" for every structure
     small-1.5.hiv       the tree without its big values: a seed the fuzzer
                         mutates faster
-    regressions/        the fuzzer's regression files, copied for the tests
 
 In the offsets, a key's path is its names below the root joined by "/"
 ("." for the root), a value's is its key's path, ":" and its name.
 """
 import os
-import shutil
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -108,7 +106,7 @@ def write(path, text):
         out.write(text)
 
 
-def main(out_dir, regressions=None):
+def main(out_dir):
     os.makedirs(out_dir, exist_ok=True)
     for minor in (3, 4, 5, 6):
         tree = fixture_tree(minor)
@@ -121,10 +119,6 @@ def main(out_dir, regressions=None):
     small["root"]["keys"][1]["values"] = small["root"]["keys"][1]["values"][:-2]
     with open(os.path.join(out_dir, "small-1.5.hiv"), "wb") as out:
         out.write(regf_writer.build(small))
-    if regressions and os.path.isdir(regressions):
-        target = os.path.join(out_dir, "regressions")
-        shutil.rmtree(target, ignore_errors=True)
-        shutil.copytree(regressions, target)
 
 
 if __name__ == "__main__":

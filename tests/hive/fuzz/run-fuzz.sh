@@ -17,9 +17,10 @@ python3 "$root/tests/hive/make_test_hives.py" "$build/seeds/hive-fuzz"
 rm -f "$build"/seeds/hive-fuzz/*.expected "$build"/seeds/hive-fuzz/*.offsets
 python3 "$root/tests/hive/make_dirty.py" --seeds "$build/seeds/log-fuzz"
 
-# fuzz TARGET REGRESSIONS
+# fuzz TARGET REGRESSIONS DICTIONARY: the dictionary's signatures help
+# mutations make structures rather than noise.
 fuzz() {
-    local target=$1 regressions=$2
+    local target=$1 regressions=$2 dictionary=$3
     mkdir -p "$build/corpus/$target" "$build/artifacts" "$regressions"
     # The regression files alone first, so that an old crash is named as such.
     if compgen -G "$regressions/*" >/dev/null; then
@@ -30,7 +31,8 @@ fuzz() {
         }
     fi
     # Exit 1 with the crash's input in artifacts/ when it finds one.
-    "$build/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+    "$build/$target" -max_total_time="$seconds" -dict="$root/tests/hive/fuzz/$dictionary" -timeout=10 \
+        -rss_limit_mb=2048 -print_final_stats=1 \
         -artifact_prefix="$build/artifacts/$target-" "$build/corpus/$target" "$build/seeds/$target" \
         2>"$build/$target.log" || {
         tail -n 60 "$build/$target.log" >&2
@@ -41,5 +43,5 @@ fuzz() {
     echo "run-fuzz.sh: no crash in $target in $seconds s"
 }
 
-fuzz hive-fuzz "$root/tests/hive/fuzz-regressions"
-fuzz log-fuzz "$root/tests/hive/log-fuzz-regressions"
+fuzz hive-fuzz "$root/tests/hive/fuzz-regressions" hive.dict
+fuzz log-fuzz "$root/tests/hive/log-fuzz-regressions" log.dict
