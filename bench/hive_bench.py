@@ -38,7 +38,7 @@ def kestrin_run(exe, hive, text):
 def main(argv):
     if len(argv) not in (3, 4):
         sys.exit('usage: hive_bench.py KESTRIN_FIND_EXE HIVE TEXT [ROUNDS]')
-    exe, hive, text = argv[0], os.path.abspath(argv[1]), argv[2]
+    exe, hive, text = os.path.abspath(argv[0]), os.path.abspath(argv[1]), argv[2]
     rounds = int(argv[3]) if len(argv) == 4 else 5
     # The first run also brings the file into the page cache for both.
     kestrin_run(exe, hive, text)

@@ -34,20 +34,20 @@ void HiveRegistry::List(KeyState& state) {
 // that the walk's indices only ever meet readable ones.
 void HiveRegistry::ListValues(KeyState& state) {
     const hive::Hive& hive = m_mounts[state.at.mount]->hive;
-    std::vector<hive::Damage> damage;
-    std::vector<uint32_t> cells;
-    hive.ReadValueCells(state.at.node, &cells, &damage);
-    for (uint32_t cell : cells) {
+    m_damage.clear();
+    m_cells.clear();
+    hive.ReadValueCells(state.at.node, &m_cells, &m_damage);
+    for (uint32_t cell : m_cells) {
         hive::ValueNode value;
         hive::ByteView data;
-        if (!hive.ReadValue(cell, &value, &damage) || !hive.ReadValueData(value, &m_scratch, &data, &damage))
+        if (!hive.ReadValue(cell, &value, &m_damage) || !hive.ReadValueData(value, &m_scratch, &data, &m_damage))
             continue;
         state.values.push_back(cell);
         state.info.maxValueNameLength = std::max<DWORD>(state.info.maxValueNameLength, value.name.Units());
         state.info.maxValueDataSize = std::max<DWORD>(state.info.maxValueDataSize, value.dataSize);
     }
     state.info.values = static_cast<DWORD>(state.values.size());
-    Tell(state.at, damage);
+    Tell(state.at, m_damage);
 }
 
 LONG HiveRegistry::Query(HKEY key, RegKeyInfo* info) {

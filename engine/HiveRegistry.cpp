@@ -86,7 +86,7 @@ HiveRegistry::KeyState* HiveRegistry::State(HKEY key) {
     const auto value = reinterpret_cast<uintptr_t>(key);
     if (IsPredefinedKey(key) || value == 0 || value % 16 != 0) return nullptr;
     const size_t slot = value / 16 - 1;
-    return slot < m_keys.size() ? m_keys[slot].get() : nullptr;
+    return slot < m_keys.size() && m_keys[slot]->open ? m_keys[slot].get() : nullptr;
 }
 
 // The cursor on parent: a token's key, or a predefined root.
@@ -157,67 +157,84 @@ bool HiveRegistry::StepRemembered(const KeyState& parent, Cursor* at, const wcha
 }
 
 void HiveRegistry::Descend(Cursor* at, uint32_t cell, const hive::KeyNode& child) {
-    std::u16string units;
-    child.name.AppendUtf16(&units);
+    m_units.clear();
+    child.name.AppendUtf16(&m_units);
     at->path += L'\\';
-    at->path.append(units.begin(), units.end());
+    at->path.append(m_units.begin(), m_units.end());
     at->lineage.push_back(cell);
     at->node = child;
 }
 
 LONG HiveRegistry::Open(HKEY parent, const wchar_t* subKey, size_t length, HKEY* result) {
     *result = nullptr;
-    auto state = std::make_unique<KeyState>();
-    LONG rc = Start(parent, &state->at);
-    if (rc == ERROR_SUCCESS) rc = Arrive(&state->at);
     const KeyState* from = State(parent);
+    const size_t slot = Claim();
+    Cursor& at = m_keys[slot]->at;
+    LONG rc = Start(parent, &at);
+    if (rc == ERROR_SUCCESS) rc = Arrive(&at);
     for (size_t begin = 0; begin < length && rc == ERROR_SUCCESS;) {
         size_t end = begin;
         while (end < length && subKey[end] != L'\\') ++end;
         const bool whole = begin == 0 && end == length;
-        if (end > begin && !(whole && from && StepRemembered(*from, &state->at, subKey, length)))
-            rc = Step(&state->at, subKey + begin, end - begin);
+        if (end > begin && !(whole && from && StepRemembered(*from, &at, subKey, length)))
+            rc = Step(&at, subKey + begin, end - begin);
         begin = end + 1;
     }
-    if (rc != ERROR_SUCCESS) return rc;
-    size_t slot = m_keys.size();
-    if (!m_freeSlots.empty()) {
-        slot = m_freeSlots.back();
-        m_freeSlots.pop_back();
-        m_keys[slot] = std::move(state);
-    } else {
-        m_keys.push_back(std::move(state));
+    if (rc != ERROR_SUCCESS) {
+        m_freeSlots.push_back(slot);
+        return rc;
     }
+    m_keys[slot]->open = true;
     *result = TokenOf(slot);
     return ERROR_SUCCESS;
 }
 
+// A free slot whose key is cleared, its storage kept: the walk opens and
+// closes a key for every key of the hive.
+size_t HiveRegistry::Claim() {
+    if (m_freeSlots.empty()) {
+        m_keys.push_back(std::make_unique<KeyState>());
+        return m_keys.size() - 1;
+    }
+    const size_t slot = m_freeSlots.back();
+    m_freeSlots.pop_back();
+    KeyState& state = *m_keys[slot];
+    state.at.mount = kAbove;
+    state.at.lineage.clear();
+    state.listed = false;
+    state.subKeys.clear();
+    state.values.clear();
+    state.info = RegKeyInfo{};
+    state.lastSubKey = kAbove;
+    return slot;
+}
+
 void HiveRegistry::Close(HKEY key) {
-    if (!State(key)) return;
-    const size_t slot = reinterpret_cast<uintptr_t>(key) / 16 - 1;
-    m_keys[slot].reset();
-    m_freeSlots.push_back(slot);
+    KeyState* state = State(key);
+    if (!state) return;
+    state->open = false;
+    m_freeSlots.push_back(reinterpret_cast<uintptr_t>(key) / 16 - 1);
 }
 
 // Lists that cannot be read, keys that cannot be read and entries that name
 // an ancestor are told and left out.
 void HiveRegistry::ForEachSubKey(const Cursor& at, const SubKeyVisit& visit) {
     const hive::Hive& hive = m_mounts[at.mount]->hive;
-    std::vector<hive::Damage> damage;
-    std::vector<uint32_t> cells;
-    hive.ReadSubKeyCells(at.node, &cells, &damage);
-    if (!cells.empty() && at.lineage.size() >= kMaxDepth) {
-        damage.push_back({hive::Hive::FileOffset(at.node.cell), kTooDeep});
-        cells.clear();
+    m_damage.clear();
+    m_cells.clear();
+    hive.ReadSubKeyCells(at.node, &m_cells, &m_damage);
+    if (!m_cells.empty() && at.lineage.size() >= kMaxDepth) {
+        m_damage.push_back({hive::Hive::FileOffset(at.node.cell), kTooDeep});
+        m_cells.clear();
     }
-    for (uint32_t cell : cells) {
+    for (uint32_t cell : m_cells) {
         hive::KeyNode child;
         if (std::find(at.lineage.begin(), at.lineage.end(), cell) != at.lineage.end())
-            damage.push_back({hive::Hive::FileOffset(at.node.subKeyList), kCycle});
-        else if (hive.ReadKey(cell, &child, &damage) && !visit(cell, child))
+            m_damage.push_back({hive::Hive::FileOffset(at.node.subKeyList), kCycle});
+        else if (hive.ReadKey(cell, &child, &m_damage) && !visit(cell, child))
             break;
     }
-    Tell(at, damage);
+    Tell(at, m_damage);
 }
 
 void HiveRegistry::Tell(const Cursor& at, const std::vector<hive::Damage>& damage) {

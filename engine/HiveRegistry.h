@@ -81,6 +81,7 @@ private:
     // An open key: its cursor and, once queried, its readable sub-keys and
     // values in file order.
     struct KeyState {
+        bool open = false;  // a closed key's slot keeps its storage for the next
         Cursor at;
         bool listed = false;
         std::vector<uint32_t> subKeys;
@@ -105,6 +106,7 @@ private:
     // folded; empty when it names no root.
     static std::wstring FoldedKey(const std::wstring& key, std::wstring* canonical);
     KeyState* State(HKEY key);
+    size_t Claim();
     LONG Start(HKEY parent, Cursor* at);
     LONG Arrive(Cursor* at);
     LONG Step(Cursor* at, const wchar_t* name, size_t length);
@@ -121,6 +123,10 @@ private:
     std::vector<std::unique_ptr<HiveMount>> m_mounts;
     std::vector<std::unique_ptr<KeyState>> m_keys;  // a token is its slot here
     std::vector<size_t> m_freeSlots;
+    // Scratch of the look-ups, whose storage each reuses: none calls another.
+    std::vector<uint32_t> m_cells;
+    std::vector<hive::Damage> m_damage;
+    std::u16string m_units;
     std::set<std::tuple<size_t, uint64_t, std::string>> m_told;
     DamageSink m_sink;
     std::vector<uint8_t> m_scratch;

@@ -16,7 +16,7 @@ using namespace testsupport;
 
 namespace {
 
-constexpr char kUsage[] = "Usage: kestrin-find [/K] [/V] [/N] [/D] [/W] [/C] [/J] [/S KEY]... TEXT";
+constexpr char kUsage[] = "Usage: kestrin-find [/K] [/V] [/N] [/D] [/W] [/C] [/J] [/S KEY]... [/H[:KEY] FILE]... TEXT";
 constexpr char kNote[] = "\r\n; ** The process of search was interrupted by the user **";
 
 struct FindRun {
@@ -85,7 +85,7 @@ TEST_F(KestrinFind, HelpPrintsTheUsageOnStandardOutput) {
 }
 
 TEST_F(KestrinFind, UsageErrorsExitWith64AndSearchNothing) {
-    for (const char* arguments : {"/K", "/K \"\"", "/K /X text", "/W /C text", "/K one two", "/KV text"}) {
+    for (const char* arguments : {"/K", "/K \"\"", "/K /X text", "/W /C text", "/K one two", "/KV text", "/K text /H"}) {
         SCOPED_TRACE(arguments);
         const FindRun run = Find(arguments);
         EXPECT_EQ(64, run.exitCode);
