@@ -29,20 +29,20 @@ const char* CheckPages(ByteView entry, const LogEntry& header) {
 // is sound, else why not.
 const char* CheckEntry(ByteView log, uint64_t maxBins, LogEntry* entry) {
     uint32_t size = 0;
-    if (!log.U32(entry->offset + 4, &size) || !log.Has(entry->offset, kEntryHeaderSize))
+    if (!log.U32(entry->offset + kEntrySizeAt, &size) || !log.Has(entry->offset, kEntryHeaderSize))
         return "the log ends inside the entry";
     if (size < kSector || size % kSector != 0) return "bad entry size";
     const ByteView bytes = log.Sub(entry->offset, size);
     if (bytes.empty()) return "the log ends inside the entry";
     uint64_t hash1 = 0, hash2 = 0;
-    bytes.U64(24, &hash1);
-    bytes.U64(32, &hash2);
-    if (Marvin32(bytes.Sub(0, kEntryHashedHeader), kLogHashSeed) != hash2 ||
+    bytes.U64(kEntryHash1At, &hash1);
+    bytes.U64(kEntryHash2At, &hash2);
+    if (Marvin32(bytes.Sub(0, kEntryHash2At), kLogHashSeed) != hash2 ||
         Marvin32(bytes.Sub(kEntryHeaderSize, size - kEntryHeaderSize), kLogHashSeed) != hash1)
         return "bad hash";
     entry->size = size;
-    bytes.U32(16, &entry->binsSize);
-    bytes.U32(20, &entry->pageCount);
+    bytes.U32(kEntryBinsSizeAt, &entry->binsSize);
+    bytes.U32(kEntryPageCountAt, &entry->pageCount);
     if (entry->binsSize == 0 || entry->binsSize % kBinAlignment != 0 || entry->binsSize > maxBins)
         return "bad hive-bins size";
     return CheckPages(bytes, *entry);
@@ -59,7 +59,7 @@ EntryScan ScanEntries(ByteView bytes, size_t log, uint64_t maxBins) {
         LogEntry entry;
         entry.log = log;
         entry.offset = offset;
-        scan.brokenSequenceKnown = bytes.U32(offset + 12, &entry.sequence);
+        scan.brokenSequenceKnown = bytes.U32(offset + kEntrySequenceAt, &entry.sequence);
         const char* why = CheckEntry(bytes, maxBins, &entry);
         std::string gap;
         if (!why && !scan.entries.empty() && entry.sequence != scan.entries.back().sequence + 1) {

@@ -1,6 +1,6 @@
 #pragma once
-// The transaction logs' layout, private to hive/LogReplay*.cpp and
-// hive/LogEntries.cpp.
+// The transaction logs' layout, private to the log replay's files in hive/
+// and to its fuzzer.
 #include <cstring>
 #include <string>
 #include <vector>
@@ -15,9 +15,15 @@ constexpr uint32_t kPageUnit = 512;         // dirty pages are multiples of this
 constexpr uint32_t kRegf = 0x66676572;      // "regf"
 constexpr uint32_t kEntrySignature = 0x454C7648;  // "HvLE"
 constexpr uint32_t kDirtSignature = 0x54524944;   // "DIRT"
+// An "HvLE" entry's header; the page references follow it, then the pages.
+constexpr uint32_t kEntrySizeAt = 4;
+constexpr uint32_t kEntrySequenceAt = 12;
+constexpr uint32_t kEntryBinsSizeAt = 16;
+constexpr uint32_t kEntryPageCountAt = 20;
+constexpr uint32_t kEntryHash1At = 24;  // Marvin32 of everything after the header
+constexpr uint32_t kEntryHash2At = 32;  // Marvin32 of the header up to here
 constexpr uint32_t kEntryHeaderSize = 40;
 constexpr uint32_t kPageReferenceSize = 8;  // offset in the bins, size
-constexpr uint32_t kEntryHashedHeader = 32;  // Hash-2 covers the header up to itself
 constexpr uint64_t kLogHashSeed = 0x82EF4D887A4E55C5;
 constexpr uint32_t kTypePrimary = 0;
 constexpr uint32_t kTypeNewLog = 6;

@@ -10,13 +10,12 @@
 #include <memory>
 
 #include "hive/HiveWalk.h"
-#include "hive/LogReplay.h"
+#include "hive/LogFormat.h"
 #include "hive/Marvin32.h"
 
 namespace {
 
 constexpr size_t kHeader = 9;
-constexpr uint64_t kSeed = 0x82EF4D887A4E55C5;
 
 uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
 
@@ -27,12 +26,14 @@ void PutLe64(uint8_t* p, uint64_t value) {
 // Gives every entry at a sector boundary whose size fits the log the hashes
 // of its bytes as they are.
 void FixHashes(std::vector<uint8_t>* log) {
-    for (size_t at = 512; at + 40 <= log->size(); at += 512) {
+    using namespace hive;
+    for (size_t at = kSector; at + kEntryHeaderSize <= log->size(); at += kSector) {
         uint8_t* entry = log->data() + at;
-        const uint32_t size = Le32(entry + 4);
-        if (std::memcmp(entry, "HvLE", 4) != 0 || size < 40 || size > log->size() - at) continue;
-        PutLe64(entry + 24, hive::Marvin32(hive::ByteView(entry + 40, size - 40), kSeed));
-        PutLe64(entry + 32, hive::Marvin32(hive::ByteView(entry, 32), kSeed));
+        const uint32_t size = Le32(entry + kEntrySizeAt);
+        if (Le32(entry) != kEntrySignature || size < kEntryHeaderSize || size > log->size() - at) continue;
+        const ByteView rest(entry + kEntryHeaderSize, size - kEntryHeaderSize);
+        PutLe64(entry + kEntryHash1At, Marvin32(rest, kLogHashSeed));
+        PutLe64(entry + kEntryHash2At, Marvin32(ByteView(entry, kEntryHash2At), kLogHashSeed));
     }
 }
 
