@@ -4,6 +4,7 @@
 // data as RegEnumKeyExA and RegEnumValueA do, other data stays raw.
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 
 #include "engine/HiveRegistry.h"
 #include "engine/HiveText.h"
@@ -13,6 +14,15 @@ namespace {
 bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
 
 const wchar_t* Units(const std::u16string& units) { return reinterpret_cast<const wchar_t*>(units.data()); }
+
+// What only the narrow door keeps: the name being opened as UTF-16, and the
+// sub-key name it handed out last with the key it was enumerated under.
+struct NarrowMemory {
+    std::wstring name;
+    std::string lastName;
+    HKEY lastParent = nullptr;
+};
+struct WideMemory {};
 
 }  // namespace
 
@@ -101,9 +111,7 @@ private:
 
     HiveRegistry& m_registry;
     std::u16string m_units;
-    std::wstring m_name;          // the narrow door's sub-key name as UTF-16
-    std::string m_lastName;       // the narrow door's last enumerated name
-    HKEY m_lastParent = nullptr;  // and the key it was enumerated under
+    std::conditional_t<std::is_same<Char, char>::value, NarrowMemory, WideMemory> m_memory;
 };
 
 template <>
@@ -115,9 +123,9 @@ LONG HiveDoor<wchar_t>::OpenKey(HKEY parent, const wchar_t* subKey, HKEY* result
 // characters there opens nothing, as in the live registry, and is told.
 template <>
 LONG HiveDoor<char>::OpenKey(HKEY parent, const char* subKey, HKEY* result) {
-    FromAnsi(subKey ? subKey : "", &m_name);
-    LONG rc = m_registry.Open(parent, m_name.c_str(), m_name.size(), result);
-    if (rc == ERROR_FILE_NOT_FOUND && parent == m_lastParent && subKey && m_lastName == subKey)
+    FromAnsi(subKey ? subKey : "", &m_memory.name);
+    LONG rc = m_registry.Open(parent, m_memory.name.c_str(), m_memory.name.size(), result);
+    if (rc == ERROR_FILE_NOT_FOUND && parent == m_memory.lastParent && subKey && m_memory.lastName == subKey)
         m_registry.TellUnspellable(parent);
     return rc;
 }
@@ -179,8 +187,8 @@ LONG HiveDoor<Char>::EnumKey(HKEY key, DWORD index, Char* name, DWORD* nameLengt
     LONG rc = m_registry.SubKey(key, index, &node);
     if (rc == ERROR_SUCCESS) rc = CopyName(node.name, name, nameLength);
     if constexpr (std::is_same<Char, char>::value) {
-        m_lastParent = rc == ERROR_SUCCESS ? key : nullptr;
-        if (rc == ERROR_SUCCESS) m_lastName.assign(name, *nameLength);
+        m_memory.lastParent = rc == ERROR_SUCCESS ? key : nullptr;
+        if (rc == ERROR_SUCCESS) m_memory.lastName.assign(name, *nameLength);
     }
     return rc;
 }

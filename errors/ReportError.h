@@ -11,6 +11,10 @@ void ReportError(int32_t code, const char* context);
 // The message that ReportError shows: system text, breakdown, context.
 std::string FormatErrorMessage(int32_t code, const char* context);
 
+// The platform's text for the code alone, without its line end; empty when
+// the platform has none.
+std::string SystemErrorText(int32_t code);
+
 // The part that beeps and shows the box. Tests swap it for a recorder; the
 // previous presenter is returned. Null restores the message box.
 using ErrorPresenter = void (*)(const char* message);

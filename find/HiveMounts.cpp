@@ -15,11 +15,9 @@ std::wstring FileName(const std::wstring& path) {
     return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
-// The platform's text for an error code, on one line.
+// The platform's text for an error code, or its number.
 std::string SystemText(DWORD code) {
-    std::string text = FormatErrorMessage(static_cast<int32_t>(code), nullptr);
-    text = text.substr(0, text.find("Facility = "));
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
+    const std::string text = SystemErrorText(static_cast<int32_t>(code));
     return text.empty() ? "error " + std::to_string(code) : text;
 }
 
@@ -59,8 +57,6 @@ std::string ClashText(const HiveRegistry& hives, size_t clash, const std::wstrin
            AnsiOf(key) + ") would stand at the same key or one inside the other";
 }
 
-}  // namespace
-
 bool MountHives(const FindCommandLine& line, const wchar_t* const* wideArgv, const std::vector<std::wstring>& startKeys,
                 HiveRegistry* hives, std::string* error) {
     for (const FindCommandLine::HiveSwitch& given : line.hives) {
@@ -82,6 +78,7 @@ bool MountHives(const FindCommandLine& line, const wchar_t* const* wideArgv, con
     return true;
 }
 
+// Opens the files and tells what is wrong with them; the files' exit code.
 int OpenHives(HiveRegistry* hives) {
     int exit = 0;
     for (size_t index = 0; index < hives->MountCount(); ++index) {
@@ -112,15 +109,8 @@ int OpenHives(HiveRegistry* hives) {
     return exit;
 }
 
-std::vector<JsonHive> HiveSummaries(const HiveRegistry& hives) {
-    std::vector<JsonHive> summaries;
-    for (size_t index = 0; index < hives.MountCount(); ++index) {
-        const HiveMount& mount = hives.Mount(index);
-        summaries.push_back({mount.file, mount.bytes.replay.dirty, mount.bytes.replay.entries});
-    }
-    return summaries;
-}
-
+// The /S keys less those inside a hive that did not open, or without /S
+// the keys of the hives that did, in order.
 std::vector<std::wstring> HiveStartKeys(const HiveRegistry& hives, const std::vector<std::wstring>& startKeys) {
     std::vector<std::wstring> keys;
     for (const std::wstring& key : startKeys)
@@ -128,6 +118,28 @@ std::vector<std::wstring> HiveStartKeys(const HiveRegistry& hives, const std::ve
     for (size_t index = 0; startKeys.empty() && index < hives.MountCount(); ++index)
         if (hives.Mount(index).open) keys.push_back(hives.Mount(index).key);
     return keys;
+}
+
+}  // namespace
+
+bool SetUpHives(const FindCommandLine& line, const wchar_t* const* wideArgv, HiveRegistry* hives,
+                std::vector<std::wstring>* wideStartKeys, std::vector<std::string>* narrowStartKeys, int* filesExit,
+                std::string* error) {
+    if (!MountHives(line, wideArgv, *wideStartKeys, hives, error)) return false;
+    *filesExit = OpenHives(hives);
+    *wideStartKeys = HiveStartKeys(*hives, *wideStartKeys);
+    narrowStartKeys->clear();
+    for (const std::wstring& key : *wideStartKeys) narrowStartKeys->push_back(AnsiOf(key));
+    return true;
+}
+
+std::vector<JsonHive> HiveSummaries(const HiveRegistry& hives) {
+    std::vector<JsonHive> summaries;
+    for (size_t index = 0; index < hives.MountCount(); ++index) {
+        const HiveMount& mount = hives.Mount(index);
+        summaries.push_back({mount.file, mount.bytes.replay.dirty, mount.bytes.replay.entries});
+    }
+    return summaries;
 }
 
 int HiveRunExit(int searchExit, int filesExit, bool damaged) {

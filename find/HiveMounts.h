@@ -9,27 +9,25 @@
 #include "find/FindCommandLine.h"
 #include "find/JsonLines.h"
 
-// Mounts each /H FILE (at HKEY_LOCAL_MACHINE\<FILE's name>) and /H:KEY FILE,
-// FILE and KEY as the wide command line holds them. False, with *error
-// saying why, when a KEY names no root, two hives clash, or one of the
-// start keys (the /S keys) lies in no hive: usage errors.
-bool MountHives(const FindCommandLine& line, const wchar_t* const* wideArgv, const std::vector<std::wstring>& startKeys,
-                HiveRegistry* hives, std::string* error);
-
-// Opens the mounted files in order, telling on standard error each one that
-// cannot be opened or is no usable hive, and what replaying each dirty one
-// from its logs gave; from then on
-// every damaged structure that the walk meets is told there too. The exit
-// code of the files: 66 when one could not be opened, else 65 when one is
-// no usable hive, else 0.
-int OpenHives(HiveRegistry* hives);
+// Sets up the hives of the command line's /H FILE (at
+// HKEY_LOCAL_MACHINE\<FILE's name>) and /H:KEY FILE, FILE and KEY as the
+// wide command line holds them, and turns the start keys (the /S keys, in
+// both widths) into those to walk. A KEY that names no root, two hives at
+// the same key or one inside another, and a /S key outside every hive are
+// usage errors: false, with *error saying which, before any file is opened.
+// Then the files are opened in order, and each one that cannot be opened or
+// is no usable hive, and what replaying each dirty one from its logs gave,
+// is told on standard error; from then on every damaged structure that the
+// walk meets is told there too.
+// *filesExit: 66 when a file could not be opened, else 65 when one is no
+// usable hive, else 0. The keys to walk are the /S keys less those inside
+// such files, or without /S the keys of the hives that opened.
+bool SetUpHives(const FindCommandLine& line, const wchar_t* const* wideArgv, HiveRegistry* hives,
+                std::vector<std::wstring>* wideStartKeys, std::vector<std::string>* narrowStartKeys, int* filesExit,
+                std::string* error);
 
 // The hives of the run for /J's summary, in the order given.
 std::vector<JsonHive> HiveSummaries(const HiveRegistry& hives);
-
-// The keys to walk: the /S keys (startKeys) less those inside a hive that
-// did not open, or without /S the keys of the hives that did, in order.
-std::vector<std::wstring> HiveStartKeys(const HiveRegistry& hives, const std::vector<std::wstring>& startKeys);
 
 // The exit code of a run with /H, the most pressing first: the report could
 // not be written (3), the search was stopped (1), a file could not be

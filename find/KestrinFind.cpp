@@ -16,7 +16,6 @@
 #include "engine/SearchContext.h"
 #include "engine/StartKeys.h"
 #include "errors/ReportError.h"
-#include "engine/HiveText.h"
 #include "find/FindCommandLine.h"
 #include "find/HiveMounts.h"
 #include "find/JsonLines.h"
@@ -163,20 +162,14 @@ int main(int argc, char** argv) {
         wideOwner.reset(wideArgv);
         if (!TakeWideArguments(line, wideArgc, wideArgv, &wideText, &wideStartKeys)) return UsageError(line.error);
     }
-    // With /H the hives are the registry: their clashes are usage errors,
-    // found before any file is opened.
+    // With /H the hives are the registry, and nothing else is read.
     HiveRegistry hives;
-    std::string mountError;
-    if (!line.hives.empty() && !MountHives(line, wideArgv, wideStartKeys, &hives, &mountError))
-        return UsageError(mountError);
-    const int filesExit = line.hives.empty() ? 0 : OpenHives(&hives);
-    const RegistryDoors doors = line.hives.empty() ? LiveRegistry() : hives.Doors();
+    int filesExit = 0;
     std::vector<std::string> narrowGiven = line.startKeys;
-    if (!line.hives.empty()) {
-        wideStartKeys = HiveStartKeys(hives, wideStartKeys);
-        narrowGiven.clear();
-        for (const std::wstring& key : wideStartKeys) narrowGiven.push_back(AnsiOf(key));
-    }
+    std::string hiveError;
+    if (!line.hives.empty() && !SetUpHives(line, wideArgv, &hives, &wideStartKeys, &narrowGiven, &filesExit, &hiveError))
+        return UsageError(hiveError);
+    const RegistryDoors doors = line.hives.empty() ? LiveRegistry() : hives.Doors();
     // Checked before the search, so that a mistyped key costs no search and
     // leaves no file. A failed key is named as typed.
     std::vector<std::string> startKeys;
