@@ -55,6 +55,7 @@ const ReplayCase kCases[] = {
     {"old-format", {"HIVE.LOG"}, 1, {"HIVE.LOG"}, ""},
     {"bad-hash", {"HIVE.LOG1"}, 1, {"HIVE.LOG1"}, "HIVE.LOG1 offset 0x2400: bad hash"},
     {"truncated", {"HIVE.LOG1"}, 1, {"HIVE.LOG1"}, "HIVE.LOG1 offset 0x2400: the log ends inside the entry"},
+    {"gap", {"HIVE.LOG1"}, 1, {"HIVE.LOG1"}, "HIVE.LOG1 offset 0x2400: sequence number 7 where 6 was due"},
     // The primary's base block is damaged: the log's takes its place.
     {"torn-base", {"HIVE.LOG1"}, 2, {"HIVE.LOG1"}, ""},
     {"no-log", {}, 0, {}, ""},

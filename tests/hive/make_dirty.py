@@ -146,6 +146,8 @@ def cases(h):
     both = new_format_logs(h, {"HIVE.LOG1": [1, 2]})["HIVE.LOG1"]
     last = SECTOR + len(entry(h[0], h[1], SEQUENCE))
     bad = both[:last + 24] + bytes([both[last + 24] ^ 1]) + both[last + 25:]
+    gap = (base_block(h[0], SEQUENCE, SEQUENCE, 6, SECTOR) + entry(h[0], h[1], SEQUENCE) +
+           entry(h[1], h[2], SEQUENCE + 2))
     # A torn base block: its sequence numbers garbled, its checksum wrong.
     torn = dirty_primary(h[0])[:4] + b"\xff" * 8 + dirty_primary(h[0])[12:]
     return {
@@ -155,6 +157,7 @@ def cases(h):
         "old-format": (dirty_primary(h[0]), {"HIVE.LOG": old_format_log(h[0], h[2])}, h[2]),
         "bad-hash": (dirty_primary(h[0]), {"HIVE.LOG1": bad}, h[1]),
         "truncated": (dirty_primary(h[0]), {"HIVE.LOG1": both[:last + 1000]}, h[1]),
+        "gap": (dirty_primary(h[0]), {"HIVE.LOG1": gap}, h[1]),
         "torn-base": (torn, {"HIVE.LOG1": both}, h[2]),
         "no-log": (dirty_primary(h[0]), {}, h[0]),
     }
