@@ -5,10 +5,11 @@
 #   ./kestrin.sh bench [MODE] [ROUNDS] build, then time a search against a plain walk (MODE regex: /R against plain text)
 #   ./kestrin.sh bench large [KEYS] [MODE] [ROUNDS]   the same on a large synthetic registry
 #   ./kestrin.sh bench hive [KEYS] [ROUNDS]            kestrin-find /H against reglookup | grep
+#   ./kestrin.sh bench replay [KEYS] [ROUNDS]          that hive dirty, with a megabyte of logs, against it clean
 #   ./kestrin.sh bench-switches        build, then time kestrin-find's /N /D and /S
 #   ./kestrin.sh dist                  build, then pack build/dist/Kestrin-<version>-win64.zip
 #   ./kestrin.sh gui                   build, then start the dialog program on this display
-#   ./kestrin.sh fuzz SECONDS          fuzz the hive reader natively for SECONDS (in build/fuzz)
+#   ./kestrin.sh fuzz SECONDS          fuzz the hive reader and the log replay natively, SECONDS each (in build/fuzz)
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -197,6 +198,10 @@ cmd_bench() {
         bench_hive "${2:-400000}" "${3:-5}"
         return
     fi
+    if [[ ${1:-} == replay ]]; then
+        bench_replay "${2:-400000}" "${3:-5}"
+        return
+    fi
     if [[ ${1:-} == large ]]; then
         local keys=${2:-400000}
         shift $(($# < 2 ? $# : 2))
@@ -222,15 +227,33 @@ cmd_bench() {
 # bench/make_bench_hive.py and kept in build/bench-hive) against reglookup
 # dumping it into grep, ROUNDS times each.
 bench_hive() {
-    local keys=$1 rounds=$2 hive
-    hive=$BUILD/bench-hive/bench-$keys.hiv
-    if [[ ! -f $hive ]]; then
-        mkdir -p "$BUILD/bench-hive"
-        log "writing a hive of $keys keys"
-        python3 "$ROOT/bench/make_bench_hive.py" "$keys" "$hive" >&2
-    fi
+    local keys=$1 rounds=$2
+    make_bench_hive "$keys"
     start_server
-    python3 "$ROOT/bench/hive_bench.py" "$BUILD/bin/kestrin-find.exe" "$hive" Microsoft "$rounds"
+    python3 "$ROOT/bench/hive_bench.py" "$BUILD/bin/kestrin-find.exe" "$BENCH_HIVE" Microsoft "$rounds"
+}
+
+# The benchmark's hive of KEYS keys, made once and kept: its path in BENCH_HIVE.
+make_bench_hive() {
+    BENCH_HIVE=$BUILD/bench-hive/bench-$1.hiv
+    if [[ ! -f $BENCH_HIVE ]]; then
+        mkdir -p "$BUILD/bench-hive"
+        log "writing a hive of $1 keys"
+        python3 "$ROOT/bench/make_bench_hive.py" "$1" "$BENCH_HIVE" >&2
+    fi
+}
+
+# That hive made dirty, with about a megabyte of its pages in LOG1 and LOG2
+# (bench/make_dirty_bench.py, kept beside it): its replay against reading
+# the logs once, and kestrin-find /K /V /N /D /H on it against the clean
+# hive, ROUNDS times each (kestrin-bench replay).
+bench_replay() {
+    local keys=$1 rounds=$2 dirty
+    make_bench_hive "$keys"
+    dirty=$BUILD/bench-hive/dirty-$keys
+    [[ -f $dirty/BENCH ]] || python3 "$ROOT/bench/make_dirty_bench.py" "$BENCH_HIVE" "$dirty" >&2
+    start_server
+    wine_detached "$BUILD/bin/kestrin-bench.exe" replay "Z:${BENCH_HIVE//\//\\}" "Z:${dirty//\//\\}\\BENCH" "$rounds"
 }
 
 cmd_bench_switches() {
@@ -261,8 +284,9 @@ cmd_gui() {
     wine_detached "$BUILD/bin/Kestrin.exe"
 }
 
-# The hive reader under libFuzzer with AddressSanitizer and UBSan, built for
-# Linux in build/fuzz; see tests/hive/fuzz/run-fuzz.sh.
+# The hive reader and the log replay under libFuzzer with AddressSanitizer
+# and UBSan, built for Linux in build/fuzz, SECONDS each; see
+# tests/hive/fuzz/run-fuzz.sh.
 cmd_fuzz() {
     install_packages
     "$ROOT/tests/hive/fuzz/run-fuzz.sh" "$ROOT" "$BUILD/fuzz" "${1:-60}"
@@ -276,5 +300,5 @@ case ${1:-} in
     dist) shift; cmd_dist "$@" ;;
     gui) shift; cmd_gui "$@" ;;
     fuzz) shift; cmd_fuzz "$@" ;;
-    *) echo "usage: $0 run [switches] TEXT | test | bench [large [KEYS]] [MODE] [ROUNDS] | bench hive [KEYS] [ROUNDS] | bench-switches | dist | gui | fuzz SECONDS" >&2; exit 64 ;;
+    *) echo "usage: $0 run [switches] TEXT | test | bench [large [KEYS]] [MODE] [ROUNDS] | bench hive|replay [KEYS] [ROUNDS] | bench-switches | dist | gui | fuzz SECONDS" >&2; exit 64 ;;
 esac

@@ -39,6 +39,13 @@ struct FileHandleTraits {  // CreateFile's files: INVALID_HANDLE_VALUE means non
 };
 using UniqueFileHandle = UniqueHandle<FileHandleTraits>;
 
+struct FindHandleTraits {  // FindFirstFile's searches: INVALID_HANDLE_VALUE means none
+    using Handle = HANDLE;
+    static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(Handle h) { ::FindClose(h); }
+};
+using UniqueFindHandle = UniqueHandle<FindHandleTraits>;
+
 struct MappedViewTraits {  // views of a file mapping
     using Handle = const void*;
     static Handle Invalid() { return nullptr; }

@@ -1,6 +1,6 @@
 #include "base/MappedFile.h"
 
-bool MappedFile::Open(const wchar_t* path, DWORD* error) {
+bool MappedFile::Open(const wchar_t* path, DWORD* error, bool copyOnWrite) {
     m_view.reset();
     m_size = 0;
     UniqueFileHandle file(::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -17,8 +17,9 @@ bool MappedFile::Open(const wchar_t* path, DWORD* error) {
         return false;
     }
     // The view keeps the mapping and the file open; their handles can go.
-    UniqueKernelHandle mapping(::CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
-    if (mapping) m_view.reset(::MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0));
+    UniqueKernelHandle mapping(
+        ::CreateFileMappingW(file.get(), nullptr, copyOnWrite ? PAGE_WRITECOPY : PAGE_READONLY, 0, 0, nullptr));
+    if (mapping) m_view.reset(::MapViewOfFile(mapping.get(), copyOnWrite ? FILE_MAP_COPY : FILE_MAP_READ, 0, 0, 0));
     if (!m_view) {
         *error = ::GetLastError();
         return false;

@@ -27,11 +27,35 @@ void DeleteReports(const std::string& folder);
 // The folder of the running executable, with no trailing "\".
 std::string ExecutableFolder();
 
+struct ProcessTime {
+    double seconds = 0;  // wall clock from CreateProcess to its end
+    double cpu = 0;      // user and kernel time of the child
+    unsigned long exitCode = 0;
+};
+
+// Runs commandLine with application in folder, its standard streams on NUL
+// (not a console, as in a script that logs), and times it to its end.
+ProcessTime TimeProcess(const std::string& application, std::string commandLine, const std::string& folder);
+
+struct Command {
+    std::string application;
+    std::string line;
+};
+
+// Times pairs of a measured command and its baseline, the order
+// alternating, and prints the medians and their ratios.
+void ComparePairs(const Command& measured, const Command& baseline, const std::string& folder, int pairs);
+
+// Copies kestrin-find.exe into folder beside an empty exclusion list;
+// its path there, or "" when that fails.
+std::string CopyFindInto(const std::string& folder);
+
 // The modes besides the in-process search. Each prints its figures and
 // returns the process exit code.
 int RunProcessBench(int pairs);
 int RunRegexBench(int pairs);
 int RunExcludeBench(int rounds);
 int BuildSyntheticRegistry(long keys);
+int RunReplayBench(const std::string& clean, const std::string& dirty, int pairs);
 
 }  // namespace bench

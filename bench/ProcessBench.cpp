@@ -16,12 +16,6 @@
 namespace bench {
 namespace {
 
-struct ProcessTime {
-    double seconds = 0;  // wall clock from CreateProcess to its end
-    double cpu = 0;      // user and kernel time of the child
-    DWORD exitCode = 0;
-};
-
 double FileTimeSeconds(const FILETIME& time) {
     ULARGE_INTEGER value;
     value.LowPart = time.dwLowDateTime;
@@ -29,8 +23,8 @@ double FileTimeSeconds(const FILETIME& time) {
     return static_cast<double>(value.QuadPart) / 1e7;
 }
 
-// Runs commandLine with application in folder, its standard streams on NUL
-// (not a console, as in a script that logs), and times it to its end.
+}  // namespace
+
 ProcessTime TimeProcess(const std::string& application, std::string commandLine, const std::string& folder) {
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
     HANDLE nul = ::CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
@@ -60,12 +54,6 @@ ProcessTime TimeProcess(const std::string& application, std::string commandLine,
     return result;
 }
 
-struct Command {
-    std::string application;
-    std::string line;
-};
-
-// Pairs of a measured command and its baseline, the order alternating.
 void ComparePairs(const Command& measured, const Command& baseline, const std::string& folder, int pairs) {
     std::vector<double> measuredWall, baseWall, measuredCpu, baseCpu, ratios;
     DWORD measuredExit = 0;
@@ -89,10 +77,9 @@ void ComparePairs(const Command& measured, const Command& baseline, const std::s
                 Median(measuredCpu) / Median(baseCpu));
 }
 
-// A scratch folder with a copy of kestrin-find.exe of its own, so that the
-// Kestrin.ini beside it (an empty exclusion list) is the benchmark's and not
-// the build's. Its path, or empty when it could not be prepared.
-std::string PrepareFind(const std::string& folder) {
+// A copy of its own, so that the Kestrin.ini beside it (an empty exclusion
+// list) is the benchmark's and not the build's.
+std::string CopyFindInto(const std::string& folder) {
     const std::string find = folder + "\\kestrin-find.exe";
     if (!::CopyFileA((ExecutableFolder() + "\\kestrin-find.exe").c_str(), find.c_str(), FALSE) ||
         !WriteSettings(folder + "\\Kestrin.ini", {})) {
@@ -102,11 +89,9 @@ std::string PrepareFind(const std::string& folder) {
     return find;
 }
 
-}  // namespace
-
 int RunProcessBench(int pairs) {
     const std::string folder = MakeScratchFolder();
-    const std::string find = PrepareFind(folder);
+    const std::string find = CopyFindInto(folder);
     const std::string plain = ExecutableFolder() + "\\kestrin-plainwalk.exe";
     if (find.empty()) return 1;
     std::vector<double> startUp;
@@ -162,7 +147,7 @@ void PrintMatchCost(const char* word) {
 // registry, whole processes: the ratio of medians is the figure to watch.
 int RunRegexBench(int pairs) {
     const std::string folder = MakeScratchFolder();
-    const std::string find = PrepareFind(folder);
+    const std::string find = CopyFindInto(folder);
     if (find.empty()) return 1;
     std::printf("pairs: %d\n", pairs);
     for (const char* switches : {"/K /V ", "/U /K /V "})

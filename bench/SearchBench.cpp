@@ -158,6 +158,9 @@ int main(int argc, char** argv) {
     if (mode == "exclude") return bench::RunExcludeBench(rounds);
     if (mode == "regex") return bench::RunRegexBench(rounds);
     if (mode == "build-registry" && count) return bench::BuildSyntheticRegistry(std::atol(count));
-    std::fprintf(stderr, "usage: kestrin-bench [search|process|exclude|regex] [rounds] | build-registry KEYS\n");
+    if (mode == "replay" && argc >= 4)
+        return bench::RunReplayBench(argv[2], argv[3], argc > 4 ? std::max(1, std::atoi(argv[4])) : 5);
+    std::fprintf(stderr, "usage: kestrin-bench [search|process|exclude|regex] [rounds] | build-registry KEYS | "
+                         "replay CLEAN DIRTY [pairs]\n");
     return 64;
 }

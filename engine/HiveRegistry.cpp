@@ -76,9 +76,8 @@ size_t HiveRegistry::MountHolding(const std::wstring& key) const {
 
 HiveRegistry::OpenResult HiveRegistry::OpenMount(size_t index, DWORD* error, std::string* reason) {
     HiveMount& mount = *m_mounts[index];
-    if (!mount.bytes.Open(mount.file.c_str(), error)) return OpenResult::CannotOpen;
-    if (!mount.hive.Open(hive::ByteView(mount.bytes.data(), mount.bytes.size()), reason))
-        return OpenResult::NotAHive;
+    if (!OpenHiveBytes(mount.file, &mount.bytes, error)) return OpenResult::CannotOpen;
+    if (!mount.hive.Open(mount.bytes.view, reason)) return OpenResult::NotAHive;
     mount.open = true;
     return OpenResult::Opened;
 }

@@ -16,7 +16,7 @@
 #include <tuple>
 #include <vector>
 
-#include "base/MappedFile.h"
+#include "engine/HiveLogs.h"
 #include "engine/RegistryApi.h"
 #include "hive/Hive.h"
 
@@ -25,7 +25,7 @@ struct HiveMount {
     std::wstring key;     // a root's long name, then the path as given
     std::wstring folded;  // key by ordinal case folding, for comparisons
     std::wstring file;    // as given
-    MappedFile bytes;
+    HiveBytes bytes;  // replayed from its logs when it is dirty
     hive::Hive hive;
     bool open = false;  // mapped, and a usable hive
 };
@@ -47,7 +47,8 @@ public:
     // is then MountCount()), or when it equals, lies inside or holds the key
     // of mount *clash.
     bool AddMount(const std::wstring& key, const std::wstring& file, size_t* clash);
-    // Maps mount index's file and checks it. CannotOpen with *error the
+    // Maps mount index's file and checks it; a dirty hive is replayed from
+    // its logs first (OpenHiveBytes). CannotOpen with *error the
     // platform's code; NotAHive with *reason from hive::Hive::Open.
     OpenResult OpenMount(size_t index, DWORD* error, std::string* reason);
     const HiveMount& Mount(size_t index) const { return *m_mounts[index]; }

@@ -27,6 +27,27 @@ void TellDamage(const HiveMount& mount, const std::wstring& keyPath, const hive:
     std::fflush(stderr);
 }
 
+// One line for a dirty hive: the log entries replayed, from which logs, and
+// where replay stopped if it stopped early; or that there was nothing to
+// replay.
+void TellReplay(const std::string& file, const hive::ReplayOutcome& replay) {
+    if (!replay.dirty) return;
+    const std::string why = replay.stop.empty() ? "" : " (" + replay.stop + ")";
+    if (replay.entries == 0) {
+        std::fprintf(stderr, "kestrin-find: warning: %s is dirty and no usable transaction log was found%s: it is "
+                             "searched as it stands, so recent changes may be missing\n",
+                     file.c_str(), why.c_str());
+        return;
+    }
+    std::string from;
+    for (const std::string& log : replay.from) from += (from.empty() ? "" : ", ") + log;
+    const std::string stopped =
+        why.empty() ? "" : ", then replay stopped early" + why + ", so the newest changes may be missing";
+    std::fprintf(stderr, "kestrin-find: %s%s was dirty: replayed %u log %s from %s%s\n",
+                 why.empty() ? "" : "warning: ", file.c_str(), replay.entries,
+                 replay.entries == 1 ? "entry" : "entries", from.c_str(), stopped.c_str());
+}
+
 // The message of a mount that clashes with mount clash, or names no root.
 std::string ClashText(const HiveRegistry& hives, size_t clash, const std::wstring& file, const std::wstring& key) {
     if (clash == hives.MountCount())
@@ -78,10 +99,7 @@ FindExit OpenHives(HiveRegistry* hives) {
             exit = FirstExit({exit, FindExit::NotAHive});
             break;
         case HiveRegistry::OpenResult::Opened:
-            if (hives->Mount(index).hive.Base().Dirty())
-                std::fprintf(stderr, "kestrin-find: warning: %s is dirty: recent changes may exist only in its "
-                                     "transaction logs, which are not read; it is searched as it stands\n",
-                             file.c_str());
+            TellReplay(file, hives->Mount(index).bytes.replay);
             break;
         }
     }
@@ -111,4 +129,13 @@ bool SetUpHives(const FindCommandLine& line, HiveRegistry* hives, std::vector<st
     narrowStartKeys->clear();
     for (const std::wstring& key : *wideStartKeys) narrowStartKeys->push_back(AnsiOf(key));
     return true;
+}
+
+std::vector<JsonHive> HiveSummaries(const HiveRegistry& hives) {
+    std::vector<JsonHive> summaries;
+    for (size_t index = 0; index < hives.MountCount(); ++index) {
+        const HiveMount& mount = hives.Mount(index);
+        summaries.push_back({mount.file, mount.bytes.replay.dirty, mount.bytes.replay.entries});
+    }
+    return summaries;
 }

@@ -157,7 +157,8 @@ void JsonLinesWriter::WriteValueHit(const BasicValueHit<Char>& hit) {
     WriteLine(line + Modified(hit.lastWrite));
 }
 
-void JsonLinesWriter::WriteSummary(const char* report, const SearchCounters& counters, int exitCode) {
+void JsonLinesWriter::WriteSummary(const char* report, const SearchCounters& counters,
+                                   const std::vector<JsonHive>& hives, int exitCode) {
     std::string line = "{\"report\": ";
     if (report && *report)
         AppendJsonString(line, report, std::strlen(report));
@@ -166,6 +167,12 @@ void JsonLinesWriter::WriteSummary(const char* report, const SearchCounters& cou
     line += ", \"keys\": " + std::to_string(SearchCounters::Read(counters.keys));
     line += ", \"values\": " + std::to_string(SearchCounters::Read(counters.values));
     line += ", \"found\": " + std::to_string(SearchCounters::Read(counters.found));
+    for (size_t i = 0; i < hives.size(); ++i) {
+        line += i == 0 ? ", \"hives\": [{\"file\": " : ", {\"file\": ";
+        AppendJsonString(line, hives[i].file.c_str(), hives[i].file.size());
+        line += std::string(", \"dirty\": ") + (hives[i].dirty ? "true" : "false");
+        line += ", \"replayed\": " + std::to_string(hives[i].replayed) + (i + 1 == hives.size() ? "}]" : "}");
+    }
     line += ", \"exit\": " + std::to_string(exitCode) + "}\n";
     WriteLine(line);
 }

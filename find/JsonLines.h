@@ -2,11 +2,20 @@
 // kestrin-find's /J output: one JSON object per hit, written and flushed as
 // the walk finds it, then one summary object; UTF-8, one object a line.
 #include <windows.h>
+#include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "engine/SearchCounters.h"
 #include "engine/SearchHitListener.h"
+
+// A hive file of /H, as the summary names it.
+struct JsonHive {
+    std::wstring file;  // as given
+    bool dirty = false;
+    uint32_t replayed = 0;  // log entries
+};
 
 // text (length characters, ANSI code page or UTF-16) as a JSON string in
 // UTF-8, quotes included; valid JSON whatever the text.
@@ -25,9 +34,10 @@ public:
     void WriteKeyHit(const Char* keyPath, const FILETIME* lastWrite);
     template <typename Char>
     void WriteValueHit(const BasicValueHit<Char>& hit);
-    // The last line: the report's path (null without one), the counters and
-    // the exit code.
-    void WriteSummary(const char* report, const SearchCounters& counters, int exitCode);
+    // The last line: the report's path (null without one), the counters,
+    // with /H the hives, and the exit code.
+    void WriteSummary(const char* report, const SearchCounters& counters, const std::vector<JsonHive>& hives,
+                      int exitCode);
 
 private:
     void WriteLine(const std::string& line);

@@ -252,7 +252,7 @@ int main() {
     const char* report = tools.Report().FileName();
     const bool haveReport = report[0] && ::GetFileAttributesA(report) != INVALID_FILE_ATTRIBUTES;
     if (line.json)
-        json.WriteSummary(haveReport ? report : nullptr, g_context.m_counters, exitCode);
+        json.WriteSummary(haveReport ? report : nullptr, g_context.m_counters, HiveSummaries(inputs.hives), exitCode);
     else if (haveReport)
         std::printf("%s\n", report);
     return exitCode;

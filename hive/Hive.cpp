@@ -3,8 +3,6 @@
 
 namespace hive {
 
-namespace {
-
 uint32_t BaseChecksum(ByteView base) {
     uint32_t sum = 0, word = 0;
     for (uint32_t offset = 0; offset < kChecksumOffset; offset += 4) {
@@ -15,6 +13,8 @@ uint32_t BaseChecksum(ByteView base) {
     if (sum == 0xFFFFFFFF) return 0xFFFFFFFE;
     return sum;
 }
+
+namespace {
 
 // Reads the base block's fields; false with *reason when they make no hive.
 bool ReadBaseBlock(ByteView file, BaseBlock* base, std::string* reason) {

@@ -25,6 +25,11 @@ constexpr uint32_t kSmallestKeyCell = 80;
 constexpr uint16_t kKeyNameCompressed = 0x0020;
 constexpr uint16_t kValueNameCompressed = 0x0001;
 
+// The checksum the base block at the start of base should carry: the XOR
+// of its first 127 dwords, with 0 and 0xFFFFFFFF moved aside. A log's base
+// block is checked the same way.
+uint32_t BaseChecksum(ByteView base);
+
 // The two-letter signature at the start of a cell's data.
 constexpr uint16_t Signature(char a, char b) {
     return static_cast<uint16_t>(static_cast<uint8_t>(a) | static_cast<uint8_t>(b) << 8);

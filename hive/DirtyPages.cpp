@@ -1,0 +1,89 @@
+// The old format: one log, FILE.LOG (or LOG1/LOG2 up to Windows 8), whose
+// base block is the hive's newest, followed by "DIRT", a bitmap with one bit
+// per 512-byte page of the hive bins, and the dirty pages in order.
+#include <algorithm>
+#include <cstring>
+
+#include "hive/LogFormat.h"
+
+namespace hive {
+
+namespace {
+
+constexpr uint64_t kBitmapAt = kSector + 4;
+
+uint64_t SetBits(ByteView bitmap) {
+    uint64_t count = 0;
+    for (uint64_t i = 0; i < bitmap.size(); ++i)
+        for (uint8_t byte = bitmap.data()[i]; byte != 0; byte &= byte - 1) ++count;
+    return count;
+}
+
+// A sound old-format log not older than the hive's last complete write.
+bool UsableDirtLog(ByteView bytes, const BaseFields& primary, BaseFields* log) {
+    uint32_t signature = 0;
+    *log = ReadBaseFields(bytes);
+    if (!log->regf || !log->checksumOk || log->fileType == kTypePrimary || log->fileType == kTypeNewLog ||
+        !bytes.U32(kSector, &signature) || signature != kDirtSignature)
+        return false;
+    return !primary.checksumOk ||
+           static_cast<int32_t>(log->primarySequence - primary.secondarySequence) >= 0;
+}
+
+}  // namespace
+
+// The newest usable log applies; the pages start at the first sector
+// boundary after the bitmap.
+void LogReplay::PlanDirtyPages(const BaseFields& primary, uint64_t maxBins) {
+    BaseFields best, log;
+    size_t chosen = m_logs.size();
+    for (size_t i = 0; i < m_logs.size(); ++i) {
+        if (!UsableDirtLog(m_logs[i].bytes, primary, &log)) continue;
+        if (chosen == m_logs.size() || static_cast<int32_t>(log.primarySequence - best.primarySequence) > 0) {
+            best = log;
+            chosen = i;
+        }
+    }
+    if (chosen == m_logs.size()) return;
+    const LogFile& file = m_logs[chosen];
+    if (best.binsSize == 0 || best.binsSize % kBinAlignment != 0 || best.binsSize > maxBins) {
+        m_outcome.stop = Where(file.name, kBinsSizeAt) + ": bad hive-bins size";
+        return;
+    }
+    const ByteView bitmap = file.bytes.Sub(kBitmapAt, best.binsSize / kPageUnit / 8);
+    if (bitmap.empty()) {
+        m_outcome.stop = Where(file.name, kBitmapAt) + ": the log ends inside its dirty bitmap";
+        return;
+    }
+    const uint64_t firstPage = (kBitmapAt + bitmap.size() + kSector - 1) / kSector * kSector;
+    const uint64_t pagesInLog = file.bytes.size() > firstPage ? (file.bytes.size() - firstPage) / kPageUnit : 0;
+    const uint64_t dirty = SetBits(bitmap);
+    m_outcome.stop.clear();
+    if (dirty > pagesInLog)
+        m_outcome.stop = Where(file.name, firstPage + pagesInLog * kPageUnit) + ": the log ends inside its dirty pages";
+    m_oldFormat = true;
+    m_dirty = DirtyPages{chosen, best.binsSize, firstPage};
+    m_baseLog = chosen;
+    m_cleanSequence = best.primarySequence;
+    m_outcome.entries = 1;
+    m_outcome.from = {file.name};
+    m_bufferSize = std::max<uint64_t>(m_bufferSize, kBinsStart + best.binsSize);
+}
+
+// Page i of the bins is dirty when bit i is set, counting from the low bit
+// of the bitmap's first byte.
+void LogReplay::ApplyDirtyPages(ReplayImage* image) const {
+    const ByteView bytes = m_logs[m_dirty.log].bytes;
+    const ByteView bitmap = bytes.Sub(kBitmapAt, m_dirty.binsSize / kPageUnit / 8);
+    image->Resize(kBinsStart + m_dirty.binsSize);
+    uint64_t next = m_dirty.firstPage;
+    for (uint64_t bit = 0; bit < uint64_t{bitmap.size()} * 8; ++bit) {
+        if ((bitmap.data()[bit / 8] >> (bit % 8) & 1) == 0) continue;
+        const ByteView page = bytes.Sub(next, kPageUnit);
+        if (page.empty()) return;
+        std::memcpy(image->data + kBinsStart + bit * kPageUnit, page.data(), kPageUnit);
+        next += kPageUnit;
+    }
+}
+
+}  // namespace hive
