@@ -11,6 +11,8 @@
 
 namespace {
 
+constexpr char kNamedAgain[] = "subkey list names a key that a list names already";
+
 bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
 
 const wchar_t* Units(const std::u16string& units) { return reinterpret_cast<const wchar_t*>(units.data()); }
@@ -31,12 +33,25 @@ void HiveRegistry::List(KeyState& state) {
     state.listed = true;
     const uint64_t time = state.at.node.lastWrite;
     state.info.lastWrite = {static_cast<DWORD>(time), static_cast<DWORD>(time >> 32)};
+    // A key opened again lists the same sub-keys again; otherwise a key that
+    // an earlier list named is not walked twice.
+    HiveMount& mount = *m_mounts[state.at.mount];
+    const size_t self = state.at.node.cell / 8;
+    const bool again = mount.listed[self];
+    mount.listed[self] = true;
+    bool namedAgain = false;
     ForEachSubKey(state.at, [&](uint32_t cell, const hive::KeyNode& child) {
+        if (!again && mount.named[cell / 8]) {
+            namedAgain = true;
+            return true;
+        }
+        mount.named[cell / 8] = true;
         state.subKeys.push_back(cell);
         state.info.maxSubKeyLength = std::max<DWORD>(state.info.maxSubKeyLength, child.name.Units());
         return true;
     });
     state.info.subKeys = static_cast<DWORD>(state.subKeys.size());
+    if (namedAgain) Tell(state.at, {{hive::Hive::FileOffset(state.at.node.subKeyList), kNamedAgain}});
     ListValues(state);
 }
 

@@ -78,6 +78,8 @@ HiveRegistry::OpenResult HiveRegistry::OpenMount(size_t index, DWORD* error, std
     HiveMount& mount = *m_mounts[index];
     if (!OpenHiveBytes(mount.file, &mount.bytes, error)) return OpenResult::CannotOpen;
     if (!mount.hive.Open(mount.bytes.view, reason)) return OpenResult::NotAHive;
+    mount.listed.assign(mount.hive.BinsSize() / 8 + 1, false);
+    mount.named.assign(mount.listed.size(), false);
     mount.open = true;
     return OpenResult::Opened;
 }

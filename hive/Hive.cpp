@@ -96,6 +96,10 @@ bool Hive::CellData(uint32_t cell, const char* what, ByteView* data, std::vector
         AddDamage(damage, cell, what, "outside the hive bins");
         return false;
     }
+    if (cell % kCellAlignment != 0) {
+        AddDamage(damage, cell, what, "not at the start of a cell");
+        return false;
+    }
     uint32_t raw = 0;
     const int64_t size = m_bins.U32(cell, &raw) ? static_cast<int32_t>(raw) : 0;
     const int64_t length = size < 0 ? -size : size;

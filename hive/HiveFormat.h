@@ -10,6 +10,9 @@ constexpr uint32_t kBinSignature = 0x6E696268;   // "hbin"
 constexpr uint32_t kBaseBlockSize = 4096;
 constexpr uint32_t kBinAlignment = 4096;
 constexpr uint32_t kBinHeaderSize = 32;
+// Bins start at multiples of 4096, their headers take 32 bytes and cell
+// sizes are multiples of 8: every cell starts at a multiple of 8.
+constexpr uint32_t kCellAlignment = 8;
 constexpr uint32_t kChecksumOffset = 508;
 // Big data ("db") carries this many bytes in every segment but the last.
 constexpr uint32_t kBigDataSegment = 16344;

@@ -205,6 +205,8 @@ class Damage(HiveCase):
                 u32(d, a['keys'][0]['@nk'], -0x7FFFF000), (a['keys'][0]['@nk'], 'A'))[1]),
             ('subkey list names an ancestor of its key (a cycle)', lambda d, r, a, b, c: (
                 u32(d, entry(a), a['@nk'] - 4096), (a['@list'], 'A'))[1]),
+            ('subkey list names a key that a list names already', lambda d, r, a, b, c: (
+                u32(d, entry(a), b['keys'][0]['@nk'] - 4096), (b['@list'], 'B'))[1]),
             ('subkey list ri inside an ri', lambda d, r, a, b, c: (
                 u32(d, b['@list'] + 8, b['@list'] - 4096), (b['@list'], 'B'))[1]),
             ('subkey list count larger than its cell', lambda d, r, a, b, c: (
