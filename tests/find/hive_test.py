@@ -295,6 +295,25 @@ class DirtyHive(HiveCase):
                 self.assertEqual(before, snapshot(folder))
 
 
+class Times(HiveCase):
+    def test_key_node_times_filter_and_are_told(self):
+        """/T and /J's "modified" take a hive key's time from its own node."""
+        day = 24 * 3600 * 10**7
+        t2020 = 132223104000000000  # 2020-01-01T00:00:00Z in FILETIME ticks
+        good = self.hive('t.hiv', {'root': key('r', time=t2020, keys=[
+            key('old ' + TEXT, time=t2020 + day // 2),
+            key('new ' + TEXT, time=t2020 + 40 * day + 61 * 10**7)])})
+        for args, expected in [
+                (['/T', '2020-01-01..2020-01-01', TEXT], [('HKEY_USERS\\T\\old ' + TEXT, '2020-01-01T12:00:00Z')]),
+                (['/T', '2020-02-10T00:01..', TEXT], [('HKEY_USERS\\T\\new ' + TEXT, '2020-02-10T00:01:01Z')]),
+                (['/R', '^(old|new) '], [('HKEY_USERS\\T\\old ' + TEXT, '2020-01-01T12:00:00Z'),
+                                         ('HKEY_USERS\\T\\new ' + TEXT, '2020-02-10T00:01:01Z')])]:
+            with self.subTest(args=args):
+                status, hits, _, _, err, _ = self.run_find('/K', '/H:HKU\\T', good, *args)
+                self.assertEqual(0, status, err)
+                self.assertEqual(expected, [(hit['key'], when) for hit, when in zip(hits, self.modified)])
+
+
 class Mounts(HiveCase):
     def test_mount_rules(self):
         good = self.hive('m.hiv', {'root': key('ignored', keys=[key('A', keys=[key('in ' + TEXT)]),
