@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "base/FileBytes.h"
+#include "base/Mbcs.h"
 #include "bench/BenchSupport.h"
 #include "engine/HiveLogs.h"
-#include "engine/HiveText.h"
 
 namespace bench {
 namespace {
@@ -33,7 +33,7 @@ ReplayTimes TimeReplay(const std::wstring& dirty, hive::ReplayOutcome* outcome) 
     times.logsRead = Seconds() - start;
     std::vector<hive::LogFile> views;
     for (size_t i = 0; i < logs.size(); ++i)
-        views.push_back({AnsiOf(paths[i]), hive::ByteView(logs[i].data(), logs[i].size())});
+        views.push_back({mbcs::FromWide(paths[i]), hive::ByteView(logs[i].data(), logs[i].size())});
     std::vector<uint8_t> image;
     ReadFileBytes(dirty.c_str(), 0, &image, &error);
     start = Seconds();

@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "base/FileBytes.h"
+#include "base/Mbcs.h"
 #include "base/Handles.h"
 #include "base/WideCase.h"
-#include "engine/HiveText.h"
 
 namespace {
 
@@ -48,7 +48,7 @@ std::vector<hive::LogFile> MapLogs(const std::wstring& path, std::vector<MappedF
     for (size_t i = 0; i < paths.size(); ++i) {
         DWORD ignored = 0;
         if ((*logs)[i].Open(paths[i].c_str(), &ignored))
-            views.push_back({AnsiOf(paths[i].substr(paths[i].find_last_of(L"\\/:") + 1)),
+            views.push_back({mbcs::FromWide(paths[i].substr(paths[i].find_last_of(L"\\/:") + 1)),
                              hive::ByteView((*logs)[i].data(), (*logs)[i].size())});
     }
     return views;

@@ -35,13 +35,6 @@ void ToAnsi(char* target, ULONG size, const wchar_t* units, size_t bytes) {
     RtlUnicodeToMultiByteN(target, size, &written, units, Bytes(bytes));
 }
 
-std::string AnsiOf(const std::wstring& text) {
-    const size_t bytes = text.size() * sizeof(wchar_t);
-    std::string ansi(AnsiSize(text.c_str(), bytes), '\0');
-    if (!ansi.empty()) ToAnsi(&ansi[0], static_cast<ULONG>(ansi.size()), text.c_str(), bytes);
-    return ansi;
-}
-
 void FromAnsi(const char* text, std::wstring* wide) {
     const ULONG length = Bytes(std::char_traits<char>::length(text));
     // No code page makes more than one UTF-16 unit of a byte.

@@ -15,8 +15,6 @@
 ULONG AnsiSize(const wchar_t* units, size_t bytes);
 // Converts them into target, which holds AnsiSize(units, bytes) bytes.
 void ToAnsi(char* target, ULONG size, const wchar_t* units, size_t bytes);
-// UTF-16 text in the ANSI code page, as above.
-std::string AnsiOf(const std::wstring& text);
 // A name from the ANSI code page as UTF-16, into *wide (its storage reused).
 void FromAnsi(const char* text, std::wstring* wide);
 

@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <cstdio>
 
-#include "engine/HiveText.h"
+#include "base/Mbcs.h"
 #include "errors/ReportError.h"
 #include "find/ExitCodes.h"
 
@@ -22,8 +22,8 @@ std::string SystemText(DWORD code) {
 }
 
 void TellDamage(const HiveMount& mount, const std::wstring& keyPath, const hive::Damage& damage) {
-    std::fprintf(stderr, "kestrin-find: %s: damage at file offset 0x%llx in %s: %s\n", AnsiOf(mount.file).c_str(),
-                 static_cast<unsigned long long>(damage.fileOffset), AnsiOf(keyPath).c_str(), damage.what.c_str());
+    std::fprintf(stderr, "kestrin-find: %s: damage at file offset 0x%llx in %s: %s\n", mbcs::FromWide(mount.file).c_str(),
+                 static_cast<unsigned long long>(damage.fileOffset), mbcs::FromWide(keyPath).c_str(), damage.what.c_str());
     std::fflush(stderr);
 }
 
@@ -51,10 +51,10 @@ void TellReplay(const std::string& file, const hive::ReplayOutcome& replay) {
 // The message of a mount that clashes with mount clash, or names no root.
 std::string ClashText(const HiveRegistry& hives, size_t clash, const std::wstring& file, const std::wstring& key) {
     if (clash == hives.MountCount())
-        return "the hive " + AnsiOf(file) + " cannot stand at " + AnsiOf(key) + ": no registry root";
+        return "the hive " + mbcs::FromWide(file) + " cannot stand at " + mbcs::FromWide(key) + ": no registry root";
     const HiveMount& other = hives.Mount(clash);
-    return "the hives " + AnsiOf(other.file) + " (at " + AnsiOf(other.key) + ") and " + AnsiOf(file) + " (at " +
-           AnsiOf(key) + ") would stand at the same key or one inside the other";
+    return "the hives " + mbcs::FromWide(other.file) + " (at " + mbcs::FromWide(other.key) + ") and " + mbcs::FromWide(file) + " (at " +
+           mbcs::FromWide(key) + ") would stand at the same key or one inside the other";
 }
 
 bool MountHives(const FindCommandLine& line, const std::vector<std::wstring>& startKeys, HiveRegistry* hives,
@@ -70,7 +70,7 @@ bool MountHives(const FindCommandLine& line, const std::vector<std::wstring>& st
     }
     for (const std::wstring& key : startKeys) {
         if (hives->MountHolding(key) == hives->MountCount()) {
-            *error = "the start key " + AnsiOf(key) + " lies in no hive given with /H";
+            *error = "the start key " + mbcs::FromWide(key) + " lies in no hive given with /H";
             return false;
         }
     }
@@ -83,7 +83,7 @@ FindExit OpenHives(HiveRegistry* hives) {
     for (size_t index = 0; index < hives->MountCount(); ++index) {
         DWORD error = 0;
         std::string reason;
-        const std::string file = AnsiOf(hives->Mount(index).file);
+        const std::string file = mbcs::FromWide(hives->Mount(index).file);
         switch (hives->OpenMount(index, &error, &reason)) {
         case HiveRegistry::OpenResult::CannotOpen:
             std::fprintf(stderr, "kestrin-find: cannot open the hive file %s: %s\n", file.c_str(),
@@ -127,7 +127,7 @@ bool SetUpHives(const FindCommandLine& line, HiveRegistry* hives, std::vector<st
     *filesExit = OpenHives(hives);
     *wideStartKeys = HiveStartKeys(*hives, *wideStartKeys);
     narrowStartKeys->clear();
-    for (const std::wstring& key : *wideStartKeys) narrowStartKeys->push_back(AnsiOf(key));
+    for (const std::wstring& key : *wideStartKeys) narrowStartKeys->push_back(mbcs::FromWide(key));
     return true;
 }
 
