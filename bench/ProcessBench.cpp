@@ -10,7 +10,7 @@
 
 #include "base/Mbcs.h"
 #include "bench/BenchSupport.h"
-#include "engine/TextTraits.h"
+#include "base/TextTraits.h"
 #include "regex/RegexPattern.h"
 
 namespace bench {
