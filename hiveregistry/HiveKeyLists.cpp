@@ -28,7 +28,7 @@ void HiveKeyStore::List(KeyState& state) {
             return true;
         }
         mount.named[cell / 8] = true;
-        state.subKeys.push_back(cell);
+        state.subKeys.push_back(child);
         state.info.maxSubKeyLength = std::max<DWORD>(state.info.maxSubKeyLength, child.name.Units());
         return true;
     });
@@ -45,13 +45,16 @@ void HiveKeyStore::ListValues(KeyState& state) {
     m_cells.clear();
     hive.ReadValueCells(state.at.node, &m_cells, &m_damage);
     for (uint32_t cell : m_cells) {
-        hive::ValueNode value;
-        hive::ByteView data;
-        if (!hive.ReadValue(cell, &value, &m_damage) || !hive.ReadValueData(value, &m_scratch, &data, &m_damage))
+        ListedValue value;
+        if (!hive.ReadValue(cell, &value.node, &m_damage) ||
+            !hive.ReadValueData(value.node, &m_scratch, &value.data, &m_damage))
             continue;
-        state.values.push_back(cell);
-        state.info.maxValueNameLength = std::max<DWORD>(state.info.maxValueNameLength, value.name.Units());
-        state.info.maxValueDataSize = std::max<DWORD>(state.info.maxValueDataSize, value.dataSize);
+        // Data gathered into the scratch does not outlive the next read.
+        value.gathered = !value.data.empty() && value.data.data() == m_scratch.data();
+        if (value.gathered) value.data = hive::ByteView();
+        state.values.push_back(value);
+        state.info.maxValueNameLength = std::max<DWORD>(state.info.maxValueNameLength, value.node.name.Units());
+        state.info.maxValueDataSize = std::max<DWORD>(state.info.maxValueDataSize, value.node.dataSize);
     }
     state.info.values = static_cast<DWORD>(state.values.size());
     Tell(state.at, m_damage);
@@ -70,8 +73,7 @@ LONG HiveKeyStore::SubKey(HKEY key, DWORD index, hive::KeyNode* node) {
     if (!state) return ERROR_INVALID_HANDLE;
     List(*state);
     if (index >= state->subKeys.size()) return ERROR_NO_MORE_ITEMS;
-    std::vector<hive::Damage> damage;
-    if (!m_mounts[state->at.mount]->hive.ReadKey(state->subKeys[index], node, &damage)) return ERROR_BADDB;
+    *node = state->subKeys[index];
     state->lastSubKey = index;
     return ERROR_SUCCESS;
 }
@@ -81,9 +83,13 @@ LONG HiveKeyStore::Value(HKEY key, DWORD index, hive::ValueNode* value, hive::By
     if (!state) return ERROR_INVALID_HANDLE;
     List(*state);
     if (index >= state->values.size()) return ERROR_NO_MORE_ITEMS;
-    const hive::Hive& hive = m_mounts[state->at.mount]->hive;
+    const ListedValue& listed = state->values[index];
+    *value = listed.node;
+    *data = listed.data;
+    if (!listed.gathered) return ERROR_SUCCESS;
+    // Checked when listed; gathered again into the scratch, now the data's
+    // only user.
     std::vector<hive::Damage> damage;
-    if (!hive.ReadValue(state->values[index], value, &damage) || !hive.ReadValueData(*value, &m_scratch, data, &damage))
-        return ERROR_BADDB;
+    if (!m_mounts[state->at.mount]->hive.ReadValueData(*value, &m_scratch, data, &damage)) return ERROR_BADDB;
     return ERROR_SUCCESS;
 }

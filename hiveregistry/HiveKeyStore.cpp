@@ -158,12 +158,9 @@ LONG HiveKeyStore::Step(Cursor* at, const wchar_t* name, size_t length) {
 // remembered is tried before the whole list is read again.
 bool HiveKeyStore::StepRemembered(const KeyState& parent, Cursor* at, const wchar_t* name, size_t length) {
     if (at->mount == kAbove || parent.lastSubKey >= parent.subKeys.size()) return false;
-    const uint32_t cell = parent.subKeys[parent.lastSubKey];
-    hive::KeyNode child;
-    std::vector<hive::Damage> damage;
-    if (!m_mounts[at->mount]->hive.ReadKey(cell, &child, &damage) || !SameKeyName(child.name, name, length))
-        return false;
-    Descend(at, cell, child);
+    const hive::KeyNode& child = parent.subKeys[parent.lastSubKey];
+    if (!SameKeyName(child.name, name, length)) return false;
+    Descend(at, child.cell, child);
     return true;
 }
 
@@ -257,6 +254,6 @@ void HiveKeyStore::Tell(const Cursor& at, const std::vector<hive::Damage>& damag
 void HiveKeyStore::TellUnspellable(HKEY parent) {
     const KeyState* state = State(parent);
     if (!state || state->at.mount == kAbove || state->lastSubKey >= state->subKeys.size()) return;
-    const uint32_t cell = state->subKeys[state->lastSubKey];
+    const uint32_t cell = state->subKeys[state->lastSubKey].cell;
     Tell(state->at, {{hive::Hive::FileOffset(cell), "key name cannot be spelled in the ANSI code page (/U reads it)"}});
 }

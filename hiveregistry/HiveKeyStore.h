@@ -76,14 +76,22 @@ private:
         std::vector<uint32_t> lineage;  // in a hive: cells from its root down to the key
         hive::KeyNode node;
     };
+    // A readable value as listed: its node and, unless it had to be gathered
+    // from big-data segments into the scratch that every read reuses, its
+    // data in the file.
+    struct ListedValue {
+        hive::ValueNode node;
+        hive::ByteView data;
+        bool gathered = false;
+    };
     // An open key: its cursor and, once queried, its readable sub-keys and
-    // values in file order.
+    // values in file order, each read and checked once.
     struct KeyState {
         bool open = false;  // a closed key's slot keeps its storage for the next
         Cursor at;
         bool listed = false;
-        std::vector<uint32_t> subKeys;
-        std::vector<uint32_t> values;
+        std::vector<hive::KeyNode> subKeys;
+        std::vector<ListedValue> values;
         RegKeyInfo info;
         size_t lastSubKey = kAbove;  // the index enumerated last
     };
