@@ -13,12 +13,7 @@ int CRegKeyTools::MatchText(const typename T::Char* candidate, typename T::Char*
         candidate = side.path.c_str();
     }
     if (m_pattern) return MatchPattern<T>(candidate);
-    if (!m_matchCase) {
-        T::CopyUpper(scratch, scratchSize, candidate);
-        candidate = scratch;
-    }
-    if (m_wholeString) return T::Compare(candidate, side.searchUpper) == 0 ? 1 : 0;
-    return T::Contains(candidate, side.searchUpper) ? 1 : 0;
+    return side.matcher.Matches(candidate, scratch, scratchSize) ? 1 : 0;
 }
 
 // The whole candidate, however long: the pattern's own limits bound the work.

@@ -13,6 +13,7 @@
 #include "engine/ValueBuffers.h"
 #include "engine/SearchCounters.h"
 #include "engine/SearchHitListener.h"
+#include "engine/TextMatcher.h"
 #include "config/ExclusionList.h"
 #include "config/Settings.h"
 #include "base/TextTraits.h"
@@ -43,13 +44,6 @@ public:
     // 1 when this run's report could not be created: the failure was shown
     // once and the walk ended there.
     int ReportFailed() const { return m_reportFailed; }
-    // 1 when candidate (or the key path, when candidate is null and
-    // usePathWhenNone is set) matches the upper-cased search text under the
-    // options. scratch (scratchSize characters) receives the upper-cased
-    // candidate; candidate is never changed.
-    template <typename T>
-    int MatchText(const typename T::Char* candidate, typename T::Char* scratch, int usePathWhenNone,
-                  size_t scratchSize);
 
     // What the engine owns: the last run's report (its FileName() is empty
     // when the run left none), the settings file and the exclusion list.
@@ -98,15 +92,15 @@ public:
 
 private:
     struct KeyVisit;
-    // What the walk keeps per width: the registry, the key path, the upper-cased
-    // search text and the scratch buffer of key names (a key name has at
-    // most 255 characters; in a double-byte code page up to 510 bytes).
+    // What the walk keeps per width: the registry, the key path, the plain
+    // matcher and the scratch buffer of key names (a key name has at most
+    // 255 characters; in a double-byte code page up to 510 bytes).
     template <typename T>
     struct WalkText {
         using Char = typename T::Char;
         IRegistry<Char>* registry = nullptr;
         typename T::Path path;
-        Char searchUpper[260] = {};
+        TextMatcher<T> matcher;
         Char matchBuffer[512] = {};
     };
     template <typename T>
@@ -120,6 +114,13 @@ private:
     template <typename T>
     int MatchValue(const BasicValueBuffers<typename T::Char>& buffers, DWORD nameLength, DWORD type,
                    DWORD dataSize, KeyVisit& visit);
+    // 1 when candidate (or the key path, when candidate is null and
+    // usePathWhenNone is set) matches the search text under the
+    // options. scratch (scratchSize characters) receives the upper-cased
+    // candidate; candidate is never changed.
+    template <typename T>
+    int MatchText(const typename T::Char* candidate, typename T::Char* scratch, int usePathWhenNone,
+                  size_t scratchSize);
     template <typename T>
     int MatchPattern(const typename T::Char* candidate);
     template <typename T>

@@ -86,18 +86,12 @@ int CRegKeyTools::Search() {
 
     m_report.Begin(m_unicode != 0);
 
-    std::memcpy(m_narrow.searchUpper, m_searchText, sizeof m_narrow.searchUpper);
-    m_narrow.searchUpper[sizeof m_narrow.searchUpper - 1] = '\0';
-    if (!m_matchCase) mbcs::UpperInPlace(m_narrow.searchUpper, sizeof m_narrow.searchUpper);
+    m_narrow.matcher.Prepare(m_searchText, m_wholeString != 0, m_matchCase != 0);
     m_searchIsNumber = ParseSearchNumber(m_searchText, &m_searchNumber);
 
     int result;
     if (m_unicode) {
-        m_searchTextWide[std::size(m_searchTextWide) - 1] = L'\0';
-        if (m_matchCase)
-            std::wmemcpy(m_wide.searchUpper, m_searchTextWide, std::size(m_wide.searchUpper));
-        else
-            WideText::CopyUpper(m_wide.searchUpper, std::size(m_wide.searchUpper), m_searchTextWide);
+        m_wide.matcher.Prepare(m_searchTextWide, m_wholeString != 0, m_matchCase != 0);
         m_exclusions.LoadWide(m_settings.Path());
         result = WalkStarts<WideText>();
     } else {
