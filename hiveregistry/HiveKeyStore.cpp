@@ -27,8 +27,12 @@ wchar_t UnitAt(const hive::StoredName& name, size_t index) {
 // folding, as the registry compares key names.
 bool SameKeyName(const hive::StoredName& stored, const wchar_t* name, size_t length) {
     if (stored.Units() != length) return false;
-    for (size_t i = 0; i < length; ++i)
-        if (UpperOrdinal(UnitAt(stored, i)) != UpperOrdinal(name[i])) return false;
+    for (size_t i = 0; i < length; ++i) {
+        const wchar_t unit = UnitAt(stored, i);
+        // The walk opens each key by the very name it was handed: equal
+        // units need no folding.
+        if (unit != name[i] && UpperOrdinal(unit) != UpperOrdinal(name[i])) return false;
+    }
     return true;
 }
 
