@@ -189,7 +189,8 @@ cmd_test() {
 # MODE is search (the default: the search in one process), process (whole
 # kestrin-find.exe processes against a plain-walk process), exclude (a
 # 500-entry exclusion list against an empty one) or regex (kestrin-find /R
-# with a plain word against the plain-text search, whole processes). "large" first fills a
+# with a plain word against the plain-text search, whole processes, then
+# (x+x+)+y against a plain word on keys it gives up on). "large" first fills a
 # prefix of its own with a synthetic tree of KEYS keys (default 400000, kept
 # between runs) and times there; MODE defaults to process.
 cmd_bench() {

@@ -4,7 +4,8 @@
 //   kestrin-bench [search] [rounds]    the search in this process
 //   kestrin-bench process [pairs]      kestrin-find.exe against kestrin-plainwalk.exe
 //   kestrin-bench exclude [rounds]     a 500-entry exclusion list against an empty one
-//   kestrin-bench regex [pairs]        kestrin-find /R against the plain-text search
+//   kestrin-bench regex [pairs]        kestrin-find /R against the plain-text search,
+//                                      and a pathological expression against /R
 //   kestrin-bench build-registry KEYS  fills the registry with a synthetic tree
 #include <windows.h>
 #include <algorithm>

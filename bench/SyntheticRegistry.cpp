@@ -6,7 +6,7 @@
 // is already complete is kept.
 #include <windows.h>
 #include <cstdio>
-#include <cstring>
+#include <string>
 
 #include "bench/BenchSupport.h"
 
@@ -16,21 +16,12 @@ namespace {
 constexpr char kTreePath[] = "Software\\Kestrin Bench";
 constexpr long kKeysPerGroup = 500;
 
-bool SetString(HKEY key, const char* name, DWORD type, const char* data) {
-    return ::RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(data),
-                            static_cast<DWORD>(std::strlen(data) + 1)) == ERROR_SUCCESS;
-}
-
 bool MakeKey(HKEY group, long number) {
-    char name[64], text[128];
-    std::snprintf(name, sizeof name, "Component %06ld", number);
-    HKEY key = nullptr;
-    if (::RegCreateKeyExA(group, name, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
-        return false;
-    std::snprintf(text, sizeof text, number % 8 ? "Contoso component %ld" : "Microsoft Windows component %ld", number);
-    bool ok = SetString(key, "Description", REG_SZ, text);
+    HKEY key = MakeComponentKey(group, number);
+    if (!key) return false;
+    char text[128];
     std::snprintf(text, sizeof text, "%%SystemRoot%%\\System32\\component%06ld.dll", number);
-    ok = ok && SetString(key, "Path", REG_EXPAND_SZ, text);
+    bool ok = SetStringValue(key, "Path", REG_EXPAND_SZ, text);
     DWORD size = static_cast<DWORD>(number * 37 % 100000);
     ok = ok && ::RegSetValueExA(key, "Size", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&size), sizeof size) ==
                    ERROR_SUCCESS;
@@ -39,6 +30,23 @@ bool MakeKey(HKEY group, long number) {
 }
 
 }  // namespace
+
+bool SetStringValue(HKEY key, const char* name, DWORD type, const std::string& data) {
+    return ::RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(data.c_str()),
+                            static_cast<DWORD>(data.size() + 1)) == ERROR_SUCCESS;
+}
+
+HKEY MakeComponentKey(HKEY parent, long number) {
+    char name[64], text[128];
+    std::snprintf(name, sizeof name, "Component %06ld", number);
+    HKEY key = nullptr;
+    if (::RegCreateKeyExA(parent, name, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return nullptr;
+    std::snprintf(text, sizeof text, number % 8 ? "Contoso component %ld" : "Microsoft Windows component %ld", number);
+    if (SetStringValue(key, "Description", REG_SZ, text)) return key;
+    ::RegCloseKey(key);
+    return nullptr;
+}
 
 int BuildSyntheticRegistry(long keys) {
     HKEY tree = nullptr;

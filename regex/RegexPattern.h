@@ -20,9 +20,10 @@ public:
     RegexPattern(const RegexPattern&) = delete;
     RegexPattern& operator=(const RegexPattern&) = delete;
 
-    // Matches length characters of text. GaveUp when the library's limits
-    // on the work of one match (or memory) ended it first: text was not
-    // searched. Never throws; one thread at a time.
+    // Matches length characters of text. GaveUp when the match's budget of
+    // work (it grows with length, up to a cap) or the library's memory for
+    // it ran out first: text was not searched. Never throws; one thread at
+    // a time.
     Result Match(const wchar_t* text, size_t length) const;
 
 private:

@@ -208,11 +208,11 @@ TEST_F(WalkTest, FreshRootHandlesAreClosedAndPredefinedOnesNever) {
     // TearDown checks that all six handles were closed.
 }
 
-TEST_F(WalkTest, WorkerWithoutContextOrEngineExitsWithThreeAndPostsNothing) {
-    EXPECT_EQ(3u, SearchThreadProc(nullptr));
+TEST_F(WalkTest, WorkerWithoutContextOrEngineExitsWithNoEngineAndPostsNothing) {
+    EXPECT_EQ(kSearchNoEngine, SearchThreadProc(nullptr));
     SearchContext empty{};
     empty.m_notifyWindow = window.get();
-    EXPECT_EQ(3u, SearchThreadProc(&empty));
+    EXPECT_EQ(kSearchNoEngine, SearchThreadProc(&empty));
     EXPECT_EQ(0, window.Take(WM_SEARCH_PROGRESS));
     EXPECT_EQ(0, window.Take(WM_SEARCH_END));
 }

@@ -91,6 +91,7 @@ def fixture():
         ('regex', 'cased', sz(CASED.upper())),
         ('regex', 'greek', sz(GREEK)),
         ('regex', 'big', sz('x' * (1 << 20))),
+        ('regex', 'long', sz('x' * 20000)),
         ('regex', 'y', sz('xxy')),
     ]
 
@@ -264,14 +265,17 @@ class Switches(unittest.TestCase):
         self.assertEqual((64, b''), (status, out))
         self.assertIn(b'kestrin-find: invalid regular expression at position 3: Unmatched marking parenthesis', err)
         self.assertEqual([], os.listdir(self.cwd))
-        # A megabyte of "x": given up on, told once, and the rest is searched.
+        # A megabyte of "x" (the matcher's stack runs out) and 20,000 (its
+        # budget of work is spent): each given up on, told once, and the rest
+        # is searched.
         for unicode in ([], ['/U']):
             with self.subTest(unicode=unicode):
                 found, err = self.values(*unicode, '/R', '/V', '/S', 'HKCU\\' + TREE + '\\regex', '(x+x+)+y',
                                          expect_exit=4)
                 self.assertEqual(['y'], found)
-                notice = 'value "big" of %s\\regex' % ROOT
-                self.assertEqual(1, err.decode(CODE_PAGE).count(notice), err)
+                for name in ('big', 'long'):
+                    notice = 'value "%s" of %s\\regex' % (name, ROOT)
+                    self.assertEqual(1, err.decode(CODE_PAGE).count(notice), err)
 
     def test_last_write_range_picks_keys_by_the_second(self):
         tree = 'HKCU\\' + TREE + '\\timed'

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "KestrinVersion.h"
 #include "ui/AboutDlg.h"
 #include "ui/framework/AppModule.h"
 
@@ -166,7 +167,7 @@ TEST_F(AboutBoxTest, OpensCentredOverTheMainDialogAndHoldsItsInput) {
     EXPECT_EQ(::GetWindow(m_about, GW_OWNER), m_main);
     EXPECT_FALSE(::IsWindowEnabled(m_main)) << "the main dialog takes no input meanwhile";
     std::string texts = ChildTexts(m_about);
-    EXPECT_NE(texts.find("Kestrin Application v1,0,0,3\n"), std::string::npos) << texts;
+    EXPECT_NE(texts.find(KESTRIN_ABOUT_VERSION "\n"), std::string::npos) << texts;
 }
 
 // Centred over a main dialog that lies across a corner of the work area, the

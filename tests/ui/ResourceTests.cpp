@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "KestrinVersion.h"
 #include "ui/UiDriver.h"
 
 namespace ui {
@@ -120,10 +121,12 @@ TEST_F(ResourceTest, VersionBlockAndManifestDescribeTheProgram) {
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
     ASSERT_TRUE(::VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
-    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
-    EXPECT_EQ(fixed->dwFileVersionLS, 0x00000003u);
-    EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
-    EXPECT_EQ(fixed->dwProductVersionLS, 0x00000003u);
+    // The four parts of project(VERSION), as CMake configured them.
+    const WORD version[] = {KESTRIN_VERSION_BINARY};
+    EXPECT_EQ(fixed->dwFileVersionMS, static_cast<DWORD>(MAKELONG(version[1], version[0])));
+    EXPECT_EQ(fixed->dwFileVersionLS, static_cast<DWORD>(MAKELONG(version[3], version[2])));
+    EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
+    EXPECT_EQ(fixed->dwProductVersionLS, fixed->dwFileVersionLS);
     auto text = [&](const char* name) {
         char* value = nullptr;
         UINT size = 0;
@@ -134,8 +137,8 @@ TEST_F(ResourceTest, VersionBlockAndManifestDescribeTheProgram) {
     };
     EXPECT_EQ(text("FileDescription"), "Kestrin Module");
     EXPECT_EQ(text("Comments"), "Search in system registry & generate reg-file as result");
-    EXPECT_EQ(text("FileVersion"), "1, 0, 0, 3");
-    EXPECT_EQ(text("ProductVersion"), "1, 0, 0, 3");
+    EXPECT_EQ(text("FileVersion"), KESTRIN_VERSION_TEXT);
+    EXPECT_EQ(text("ProductVersion"), KESTRIN_VERSION_TEXT);
     EXPECT_EQ(text("InternalName"), "Kestrin.exe");
     EXPECT_EQ(text("OriginalFilename"), "Kestrin.exe");
 

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Takes the pictures docs/main-dialog.png and docs/about-box.png: runs the
-# posing test of the dialog tests' program under an X display and, at each
-# pose it announces, grabs that part of the screen.
+# poses program (ui_screenshot_poses.exe, built beside the dialog tests but
+# never run by ctest) under an X display and, at each pose it announces,
+# grabs that part of the screen.
 #   tests/ui/screenshots.sh [BUILD_DIR [OUT_DIR]]
 set -e
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -31,7 +32,7 @@ take_pictures() {
 }
 
 cd "$build/bin"
-wine ./ui_dialog_tests.exe --gtest_filter='Screenshot.*' &
+wine ./ui_screenshot_poses.exe &
 driver=$!
 take_pictures $driver
 wait $driver

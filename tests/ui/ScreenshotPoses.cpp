@@ -1,6 +1,8 @@
-// Poses the two dialogs for the pictures under docs/. Not a check: it runs
-// only when tests/ui/screenshots.sh sets KESTRIN_SCREENSHOTS to a folder, and
-// hands each pose to that script, which takes the picture from the X server.
+// ui_screenshot_poses.exe: poses the two dialogs for the pictures under
+// docs/. A tool, not a test: tests/ui/screenshots.sh runs it with
+// KESTRIN_SCREENSHOTS naming a folder, and takes each pose it hands over
+// there as a picture from the X server. It borrows the dialog tests' driver
+// and fixture, so a pose that cannot be reached stops it with their message.
 #include "ui/DialogTest.h"
 
 #include <tlhelp32.h>
@@ -38,7 +40,7 @@ class Screenshot : public DialogTest {
 protected:
     void SetUp() override {
         const char* folder = std::getenv("KESTRIN_SCREENSHOTS");
-        if (!folder) GTEST_SKIP() << "only for tests/ui/screenshots.sh";
+        ASSERT_NE(folder, nullptr) << "run by tests/ui/screenshots.sh, which sets KESTRIN_SCREENSHOTS";
         m_folder = std::string(folder) + "\\";
     }
 
