@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "base/ExecutableFolder.h"
 #include "base/Handles.h"
 #include "base/Mbcs.h"
 #include "engine/RegKeyTools.h"
@@ -66,12 +67,10 @@ BOOL WINAPI OnConsoleControl(DWORD type) {
     return TRUE;
 }
 
+// Without the executable's folder, the current directory's.
 std::string SettingsPathBesideExecutable() {
-    char path[MAX_PATH];
-    DWORD length = ::GetModuleFileNameA(nullptr, path, sizeof path);
-    if (length == 0 || length >= sizeof path) return "Kestrin.ini";
-    std::string result(path, length);
-    return result.substr(0, result.find_last_of('\\') + 1) + "Kestrin.ini";
+    const std::string folder = ExecutableFolder();
+    return folder.empty() ? "Kestrin.ini" : folder + "\\Kestrin.ini";
 }
 
 // How often the status line is rewritten while the worker runs.

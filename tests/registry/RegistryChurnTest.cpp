@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/ExecutableFolder.h"
 #include "base/Handles.h"
 #include "support/ChildProcess.h"
 #include "support/ErrorCapture.h"
