@@ -44,7 +44,7 @@ const char kFindUsage[] =
     "          ExcludeKeys.txt; /S keys are read in UTF-16 too\n"
     "At least one of /K, /V, /N and /D is required. Ctrl+C stops the search.\n"
     "Exit codes (when several apply, the first one listed):\n"
-#define KESTRIN_FIND_EXIT_USAGE(name, value, meaning) "  " #value "  " meaning "\n"
+#define KESTRIN_FIND_EXIT_USAGE(name, value, worker, meaning) "  " #value "  " meaning "\n"
     KESTRIN_FIND_EXIT_CODES(KESTRIN_FIND_EXIT_USAGE)
 #undef KESTRIN_FIND_EXIT_USAGE
     "Examples:\n"

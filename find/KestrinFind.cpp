@@ -119,18 +119,6 @@ int UsageError(const std::string& message) {
     return static_cast<int>(FindExit::Usage);
 }
 
-// The worker's end, and whether the expression gave up on something, as the
-// process's exit code.
-FindExit RunExit(DWORD workerExit, bool notSearched) {
-    const FindExit gaveUp = notSearched ? FindExit::NotSearched : FindExit::Done;
-    switch (workerExit) {
-    case kSearchCompleted: return gaveUp;
-    case kSearchStopped: return FindExit::Stopped;
-    case kSearchReportFailed: return FindExit::ReportFailed;
-    default: return FirstExit({FindExit::Unreadable, gaveUp});
-    }
-}
-
 // What the command line names that can fail before any search: the
 // expression, the hive files and the start keys.
 struct SearchInputs {
@@ -241,9 +229,9 @@ int main() {
     FindListener listener(line.json ? &json : nullptr, stderr);
     tools.m_hitListener = &listener;
     const DWORD workerExit = inputs.NothingToSearch() ? kSearchCompleted : RunSearch(g_context);
-    const int exitCode = static_cast<int>(FirstExit({RunExit(workerExit, listener.NotSearched()), inputs.filesExit,
-                                                     inputs.hives.DamageCount() > 0 ? FindExit::Unreadable
-                                                                                    : FindExit::Done}));
+    const int exitCode = static_cast<int>(
+        FirstExit({WorkerExit(workerExit), listener.NotSearched() ? FindExit::NotSearched : FindExit::Done,
+                   inputs.filesExit, inputs.hives.DamageCount() > 0 ? FindExit::Unreadable : FindExit::Done}));
 
     ::SetConsoleCtrlHandler(OnConsoleControl, FALSE);
     g_stopEvent = nullptr;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "find/ExitCodes.h"
@@ -159,6 +160,14 @@ TEST(FindExit, TheFirstListedOutcomeWins) {
     EXPECT_EQ(FindExit::NotSearched, FirstExit({FindExit::Unreadable, FindExit::NotSearched}));
     EXPECT_EQ(FindExit::Stopped, FirstExit({FindExit::NotSearched, FindExit::Stopped, FindExit::Done}));
     EXPECT_EQ(FindExit::ReportFailed, FirstExit({FindExit::Stopped, FindExit::ReportFailed}));
+}
+
+// The thread's codes are the dialog program's (0 completed, 1 stopped, 2 a key
+// unreadable, 3 no engine) and 4 for a report that failed; the process's are
+// the README's.
+TEST(FindExit, EachEndingOfTheSearchThreadBecomesItsCode) {
+    const std::vector<std::pair<DWORD, int>> table = {{0, 0}, {1, 1}, {2, 2}, {3, 2}, {4, 3}, {99, 2}};
+    for (const auto& row : table) EXPECT_EQ(row.second, static_cast<int>(WorkerExit(row.first))) << row.first;
 }
 
 }  // namespace
