@@ -4,8 +4,12 @@
 // README's is checked by tests/find/exit_codes_table.py, which also prints
 // it). The list is in order of precedence: when several apply (a stopped
 // run that also met unreadable keys), the run ends with the first of them:
-// what lost results, then what the user asked for, then a hive that was not
-// searched at all, then what was searched only in part.
+// what searched nothing, then what lost results, then what the user asked
+// for, then a hive that was not searched at all, then what was searched only
+// in part. An internal error (the search thread could not be started) comes
+// right after a usage error: like it, it means that nothing was searched at
+// all, which any later code (a hive that did not open, a lost reader) would
+// hide.
 //
 // X(name, value, worker, meaning): worker names, in parentheses, the search
 // thread's outcomes (SearchThreadExit) that end the run with this code, and
@@ -13,14 +17,15 @@
 // also the one place where the thread's outcomes become exit codes.
 #define KESTRIN_FIND_EXIT_CODES(X)                                                                  \
     X(Usage, 64, (), "usage error, or a start key that cannot be opened: nothing searched")         \
+    X(Internal, 70, (kSearchNoEngine), "internal error: nothing searched")                          \
     X(ReportFailed, 3, (kSearchReportFailed),                                                       \
       "the report could not be written; the search ended there")                                    \
     X(Stopped, 1, (kSearchStopped),                                                                 \
-      "stopped by Ctrl+C, or the reader of standard output went away")                              \
+      "stopped by Ctrl+C, or a reader of standard output or error went away")                       \
     X(CannotOpen, 66, (), "a file given with /H cannot be opened")                                  \
     X(NotAHive, 65, (), "a file given with /H is not a usable hive")                                \
     X(NotSearched, 4, (), "some values were too hard for the regular expression, not searched")     \
-    X(Unreadable, 2, (kSearchUnreadable, kSearchNoEngine),                                          \
+    X(Unreadable, 2, (kSearchUnreadable),                                                           \
       "some keys could not be read (see ExcludeKeys.txt), or a hive is damaged")                    \
     X(Done, 0, (kSearchCompleted), "done")
 
@@ -46,7 +51,7 @@ inline FindExit FirstExit(std::initializer_list<FindExit> outcomes) {
 }
 
 // The search thread's exit code as the run's. A code the thread never gives
-// counts as unreadable keys.
+// is an internal error.
 inline FindExit WorkerExit(DWORD threadExit) {
 #define KESTRIN_FIND_WORKER_OUTCOMES(...) std::initializer_list<DWORD>{__VA_ARGS__}
 #define KESTRIN_FIND_EXIT_OF_WORKER(name, value, worker, meaning)      \
@@ -55,5 +60,5 @@ inline FindExit WorkerExit(DWORD threadExit) {
     KESTRIN_FIND_EXIT_CODES(KESTRIN_FIND_EXIT_OF_WORKER)
 #undef KESTRIN_FIND_EXIT_OF_WORKER
 #undef KESTRIN_FIND_WORKER_OUTCOMES
-    return FindExit::Unreadable;
+    return FindExit::Internal;
 }

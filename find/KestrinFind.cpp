@@ -92,26 +92,33 @@ void ShowStatus(const SearchCounters& counters, bool inPlace) {
     std::fflush(stderr);
 }
 
+// Whether everything written to stream so far reached it. The stream's error
+// flag is asked as well: an unbuffered stream (standard error) has nothing
+// left to flush after a failed write.
+bool Delivered(std::FILE* stream) { return std::fflush(stream) == 0 && !std::ferror(stream); }
+
 // Runs the worker and, until it ends, shows its progress from the counters.
 // The engine has no window to post to: this thread only waits on the
 // worker's handle, so the process never makes a window (under Wine the
 // first one starts a desktop process and, without a display, writes the
-// display driver's error into the registry).
-DWORD RunSearch(SearchContext& context) {
+// display driver's error into the registry). The summary line is written
+// after the search, so a reader of standard error that went away stops
+// nothing, but the run ends as for a lost reader of standard output.
+FindExit RunSearch(SearchContext& context) {
     UniqueKernelHandle thread(::CreateThread(nullptr, 0, SearchThreadProc, &context, 0, nullptr));
     if (!thread) {
         std::fprintf(stderr, "kestrin-find: cannot start the search (error %lu)\n", ::GetLastError());
-        return kSearchUnreadable;
+        return FindExit::Internal;
     }
     const bool console = StandardErrorIsConsole();
     if (console) ShowStatus(context.m_counters, true);
     while (::WaitForSingleObject(thread.get(), kStatusIntervalMs) == WAIT_TIMEOUT)
         if (console) ShowStatus(context.m_counters, true);
-    DWORD exitCode = kSearchUnreadable;
-    ::GetExitCodeThread(thread.get(), &exitCode);
+    DWORD threadExit = kSearchUnreadable;
+    ::GetExitCodeThread(thread.get(), &threadExit);
     ShowStatus(context.m_counters, console);
     if (console) std::fputc('\n', stderr);
-    return exitCode;
+    return FirstExit({WorkerExit(threadExit), Delivered(stderr) ? FindExit::Done : FindExit::Stopped});
 }
 
 int UsageError(const std::string& message) {
@@ -190,6 +197,24 @@ void PrepareEngine(CRegKeyTools& tools, const FindCommandLine& line, const Searc
     if (::WaitForSingleObject(stopEvent, 0) == WAIT_OBJECT_0) HandOverStop(stopEvent);
 }
 
+// Gives the report's path, if there is a report: in /J's summary, with the
+// exit code, or on a line of standard output. False when the reader of
+// standard output went away, before (a failed line of a hit) or now: as a
+// reader gone during the search, the run ends with Stopped.
+bool WriteReportPath(const FindCommandLine& line, const CRegKeyTools& tools, const SearchInputs& inputs,
+                     JsonLinesWriter& json, FindExit runExit) {
+    const char* report = tools.Report().FileName();
+    const bool haveReport = report[0] && ::GetFileAttributesA(report) != INVALID_FILE_ATTRIBUTES;
+    if (line.json) {
+        json.WriteSummary(haveReport ? report : nullptr, g_context.m_counters, HiveSummaries(inputs.hives),
+                          static_cast<int>(runExit));
+        return !json.Failed();
+    }
+    if (!haveReport) return true;
+    std::printf("%s\n", report);
+    return Delivered(stdout);
+}
+
 }  // namespace
 
 // The wide command line is split once; the narrow arguments are made from
@@ -228,19 +253,14 @@ int main() {
     if (line.json) _setmode(_fileno(stdout), _O_BINARY);
     FindListener listener(line.json ? &json : nullptr, stderr);
     tools.m_hitListener = &listener;
-    const DWORD workerExit = inputs.NothingToSearch() ? kSearchCompleted : RunSearch(g_context);
-    const int exitCode = static_cast<int>(
-        FirstExit({WorkerExit(workerExit), listener.NotSearched() ? FindExit::NotSearched : FindExit::Done,
-                   inputs.filesExit, inputs.hives.DamageCount() > 0 ? FindExit::Unreadable : FindExit::Done}));
+    const FindExit searchExit = inputs.NothingToSearch() ? FindExit::Done : RunSearch(g_context);
+    const FindExit runExit =
+        FirstExit({searchExit, listener.NotSearched() ? FindExit::NotSearched : FindExit::Done, inputs.filesExit,
+                   inputs.hives.DamageCount() > 0 ? FindExit::Unreadable : FindExit::Done});
 
     ::SetConsoleCtrlHandler(OnConsoleControl, FALSE);
     g_stopEvent = nullptr;
     g_engine = nullptr;
-    const char* report = tools.Report().FileName();
-    const bool haveReport = report[0] && ::GetFileAttributesA(report) != INVALID_FILE_ATTRIBUTES;
-    if (line.json)
-        json.WriteSummary(haveReport ? report : nullptr, g_context.m_counters, HiveSummaries(inputs.hives), exitCode);
-    else if (haveReport)
-        std::printf("%s\n", report);
-    return exitCode;
+    const bool delivered = WriteReportPath(line, tools, inputs, json, runExit);
+    return static_cast<int>(delivered ? runExit : FirstExit({runExit, FindExit::Stopped}));
 }
