@@ -51,3 +51,8 @@ void FoldOrdinal(const wchar_t* text, std::wstring* folded) {
     folded->assign(text);
     for (wchar_t& c : *folded) c = UpperOrdinal(c);
 }
+
+std::wstring FoldedOrdinal(std::wstring text) {
+    for (wchar_t& c : text) c = UpperOrdinal(c);
+    return text;
+}

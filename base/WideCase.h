@@ -14,3 +14,5 @@ wchar_t FoldSimple(wchar_t c);
 // text with every code unit upper-cased by UpperOrdinal; reuses folded's
 // storage.
 void FoldOrdinal(const wchar_t* text, std::wstring* folded);
+// The same for a counted text: every code unit, NULs included.
+std::wstring FoldedOrdinal(std::wstring text);

@@ -1,11 +1,13 @@
 #include "bench/PlainWalk.h"
 
-#include "engine/RegKeyTools.h"
+#include "engine/ValueBuffers.h"
+#include "registry/RegKey.h"
+#include "registry/RootKeys.h"
 
 namespace {
 
-void ReadValues(IRegistryApi& api, HKEY key, const RegKeyInfo& info, PlainWalkCounts& counts) {
-    ValueBuffers buffers(api, info);
+void ReadValues(INarrowRegistry& registry, HKEY key, const RegKeyInfo& info, PlainWalkCounts& counts) {
+    ValueBuffers buffers(registry, info);
     if (!buffers) return;
     for (DWORD index = 0; index < info.values; ++index) {
         DWORD nameLength, type, dataSize;
@@ -14,30 +16,30 @@ void ReadValues(IRegistryApi& api, HKEY key, const RegKeyInfo& info, PlainWalkCo
     }
 }
 
-void Walk(IRegistryApi& api, HKEY parent, const char* subKey, PlainWalkCounts& counts) {
+void Walk(INarrowRegistry& registry, HKEY parent, const char* subKey, PlainWalkCounts& counts) {
     HKEY opened = nullptr;
-    if (api.OpenKey(parent, subKey, &opened) != ERROR_SUCCESS) return;
-    RegKey key(api, opened);
+    if (registry.OpenKey(parent, subKey, &opened) != ERROR_SUCCESS) return;
+    RegKey key(registry, opened);
     ++counts.keys;
     RegKeyInfo info;
-    if (api.QueryInfo(key.get(), &info) != ERROR_SUCCESS) return;
-    if (info.values > 0) ReadValues(api, key.get(), info, counts);
+    if (registry.QueryInfo(key.get(), &info) != ERROR_SUCCESS) return;
+    if (info.values > 0) ReadValues(registry, key.get(), info, counts);
     if (info.subKeys == 0 || info.maxSubKeyLength == 0) return;
-    RegBuffer name(api, NameBufferSize(info.maxSubKeyLength));
+    RegBuffer name(registry, RegChars<char>::NameBytes(info.maxSubKeyLength));
     if (!name) return;
     for (DWORD index = 0; index < info.subKeys; ++index) {
-        if (ReadSubKeyName(api, key.get(), index, name) != ERROR_SUCCESS) {
+        if (ReadSubKeyName(registry, key.get(), index, name) != ERROR_SUCCESS) {
             if (subKey) return;
             continue;
         }
-        Walk(api, key.get(), name.get(), counts);
+        Walk(registry, key.get(), name.get(), counts);
     }
 }
 
 }  // namespace
 
-PlainWalkCounts PlainWalkAllRoots(IRegistryApi& api) {
+PlainWalkCounts PlainWalkAllRoots(INarrowRegistry& registry) {
     PlainWalkCounts counts;
-    for (const RootKey& root : g_rootKeys) Walk(api, root.key, nullptr, counts);
+    for (const RootKey& root : g_rootKeys) Walk(registry, root.key, nullptr, counts);
     return counts;
 }

@@ -1,5 +1,5 @@
 #pragma once
-#include "engine/RegistryApi.h"
+#include "registry/Registry.h"
 
 // The baseline a search is measured against: a depth-first walk of the four
 // roots that makes the same open, query, enumerate and close calls as the
@@ -9,4 +9,4 @@ struct PlainWalkCounts {
     long values = 0;
 };
 
-PlainWalkCounts PlainWalkAllRoots(IRegistryApi& api);
+PlainWalkCounts PlainWalkAllRoots(INarrowRegistry& registry);

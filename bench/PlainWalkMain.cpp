@@ -4,9 +4,10 @@
 #include <cstdio>
 
 #include "bench/PlainWalk.h"
+#include "registry/LiveRegistry.h"
 
 int main() {
-    const PlainWalkCounts counts = PlainWalkAllRoots(Win32RegistryApi());
+    const PlainWalkCounts counts = PlainWalkAllRoots(LiveRegistries().narrow);
     std::printf("keys %ld, values %ld\n", counts.keys, counts.values);
     return 0;
 }

@@ -11,7 +11,7 @@
 #include "base/ExecutableFolder.h"
 #include "base/Mbcs.h"
 #include "bench/BenchSupport.h"
-#include "engine/TextTraits.h"
+#include "base/TextTraits.h"
 #include "regex/RegexPattern.h"
 
 namespace bench {

@@ -11,7 +11,7 @@
 #include "base/FileBytes.h"
 #include "base/Mbcs.h"
 #include "bench/BenchSupport.h"
-#include "engine/HiveLogs.h"
+#include "hiveregistry/HiveBytes.h"
 
 namespace bench {
 namespace {

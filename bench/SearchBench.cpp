@@ -18,6 +18,7 @@
 #include "bench/BenchSupport.h"
 #include "bench/PlainWalk.h"
 #include "engine/RegKeyTools.h"
+#include "registry/LiveRegistry.h"
 
 namespace {
 
@@ -38,7 +39,7 @@ struct SearchTime {
 // One /K /V search with a fresh engine that reads settings (and so its
 // exclusion list) from the given file; its report is deleted.
 SearchTime TimeSearch(const std::string& settings, const char* text) {
-    CRegKeyTools tools(settings.c_str(), LiveRegistry());
+    CRegKeyTools tools(settings.c_str(), LiveRegistries());
     SearchCounters counters{};
     tools.m_lookAtKeys = 1;
     tools.m_lookAtValues = 1;
@@ -59,7 +60,7 @@ int RunSearchBench(int rounds) {
     long keys = 0, oftenFound = 0, neverFound = 0;
     for (int round = 0; round < rounds; ++round) {
         double start = Seconds();
-        keys = PlainWalkAllRoots(Win32RegistryApi()).keys;
+        keys = PlainWalkAllRoots(LiveRegistries().narrow).keys;
         plain.push_back(Seconds() - start);
         SearchTime oftenRun = TimeSearch(settings, kOftenText);
         SearchTime neverRun = TimeSearch(settings, kNeverText);
@@ -86,7 +87,7 @@ namespace bench {
 // length against the list in settings. Unlike a whole search it is not
 // drowned by the noise of the Wine server's work.
 double LookupNanoseconds(const std::string& settings) {
-    CRegKeyTools tools(settings.c_str(), LiveRegistry());
+    CRegKeyTools tools(settings.c_str(), LiveRegistries());
     std::vector<std::string> paths;
     char path[160];
     for (int i = 0; i < 20000; ++i) {

@@ -13,6 +13,7 @@
 #include "bench/BenchSupport.h"
 #include "engine/RegKeyTools.h"
 #include "engine/StartKeys.h"
+#include "registry/LiveRegistry.h"
 
 namespace {
 
@@ -32,7 +33,7 @@ struct Run {
 // One search with a fresh engine (empty exclusion list) in the current folder;
 // its report is deleted again.
 void TimeOnce(const std::string& settings, Run& run) {
-    CRegKeyTools tools(settings.c_str(), LiveRegistry());
+    CRegKeyTools tools(settings.c_str(), LiveRegistries());
     SearchCounters counters{};
     tools.m_lookAtKeys = 1;
     tools.m_lookAtValues = 1;
@@ -41,7 +42,7 @@ void TimeOnce(const std::string& settings, Run& run) {
     std::strncpy(tools.m_searchText, run.text, sizeof tools.m_searchText - 1);
     tools.m_searchCounters = &counters;
     std::string failed;
-    if (run.startKey && !ResolveStartKeys(Win32RegistryApi(), {run.startKey}, &tools.m_startKeys, &failed)) {
+    if (run.startKey && !ResolveStartKeys(LiveRegistries().narrow, {run.startKey}, &tools.m_startKeys, &failed)) {
         std::fprintf(stderr, "cannot open %s\n", failed.c_str());
         std::exit(1);
     }

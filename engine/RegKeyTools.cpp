@@ -1,12 +1,12 @@
-// The engine's life: the doors to the registry, the settings read when it is
+// The engine's life: the registry it walks, the settings read when it is
 // built and written back when it goes, and the report's creation on a run's
 // first hit.
 #include "engine/RegKeyTools.h"
 
-CRegKeyTools::CRegKeyTools(const char* settingsFile, const RegistryDoors& doors) : m_settings(settingsFile) {
-    m_narrow.registry = &doors.narrow;
-    m_wide.registry = &doors.wide;
-    m_excludeUnreadable = doors.excludeUnreadable;
+CRegKeyTools::CRegKeyTools(const char* settingsFile, const RegistryPair& registries) : m_settings(settingsFile) {
+    m_narrow.registry = &registries.narrow;
+    m_wide.registry = &registries.wide;
+    m_excludeUnreadable = registries.excludeUnreadable;
     ReadSettings();
 }
 

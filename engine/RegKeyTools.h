@@ -10,29 +10,25 @@
 #include <cstdint>
 #include <string>
 #include <vector>
-#include "engine/RegistryApi.h"
+#include "engine/ValueBuffers.h"
 #include "engine/SearchCounters.h"
 #include "engine/SearchHitListener.h"
 #include "config/ExclusionList.h"
 #include "config/Settings.h"
-#include "engine/TextTraits.h"
+#include "base/TextTraits.h"
+#include "registry/Registry.h"
+#include "registry/RootKeys.h"
 #include "report/ReportWriter.h"
 
 class RegexPattern;
 
-struct RootKey {
-    HKEY key;
-    const char* name;
-};
-extern const RootKey g_rootKeys[4];
-
 class CRegKeyTools {
 public:
     // settingsFile: the settings file's full path, or null for the
-    // executable's own path with its extension replaced by "ini". doors: the
-    // registry that the walk reads, in both widths (LiveRegistry() for the
-    // process's own). Reads the settings and the exclusion list at once.
-    CRegKeyTools(const char* settingsFile, const RegistryDoors& doors);
+    // executable's own path with its extension replaced by "ini". registries:
+    // the registry that the walk reads, in both widths (LiveRegistries() for
+    // the process's own). Reads the settings and the exclusion list at once.
+    CRegKeyTools(const char* settingsFile, const RegistryPair& registries);
     // Writes the options back when they were changed.
     virtual ~CRegKeyTools();
     CRegKeyTools(const CRegKeyTools&) = delete;
@@ -102,13 +98,13 @@ public:
 
 private:
     struct KeyVisit;
-    // What the walk keeps per width: the door, the key path, the upper-cased
+    // What the walk keeps per width: the registry, the key path, the upper-cased
     // search text and the scratch buffer of key names (a key name has at
     // most 255 characters; in a double-byte code page up to 510 bytes).
     template <typename T>
     struct WalkText {
         using Char = typename T::Char;
-        IRegistryDoor<Char>* registry = nullptr;
+        IRegistry<Char>* registry = nullptr;
         typename T::Path path;
         Char searchUpper[260] = {};
         Char matchBuffer[512] = {};
@@ -159,7 +155,7 @@ private:
     OptionFlags Flags() { return {&m_lookAtKeys, &m_lookAtValues, &m_lookAtData, &m_wholeString, &m_matchCase}; }
     void CloseKeyBlock(KeyVisit& visit);
     // A key below a start key that could not be read: excluded from later
-    // runs when the doors say so.
+    // runs when the registry says so.
     template <typename Char>
     void NoteUnreadable(const Char* path) {
         if (m_excludeUnreadable) m_exclusions.Add(path);

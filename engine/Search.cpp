@@ -6,14 +6,8 @@
 #include "base/Mbcs.h"
 #include "engine/RegKeyTools.h"
 #include "engine/SearchContext.h"
+#include "registry/RegKey.h"
 #include "engine/SearchMessages.h"
-
-const RootKey g_rootKeys[4] = {
-    {HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT"},
-    {HKEY_CURRENT_USER, "HKEY_CURRENT_USER"},
-    {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE"},
-    {HKEY_USERS, "HKEY_USERS"},
-};
 
 void CRegKeyTools::PostProgress() {
     if (!m_notifyWindow) return;
@@ -30,6 +24,34 @@ int CRegKeyTools::SearchRoot(const RootKey& root) {
 
 template int CRegKeyTools::SearchRoot<NarrowText>(const RootKey&);
 template int CRegKeyTools::SearchRoot<WideText>(const RootKey&);
+
+template <typename T>
+int CRegKeyTools::SearchStartKey(const std::basic_string<typename T::Char>& path) {
+    using Char = typename T::Char;
+    const Char* rest = nullptr;
+    const RootKey* root = FindRootOf(path.c_str(), &rest);
+    if (!root) return 0;
+    if (!*rest) return SearchRoot<T>(*root);
+    // The start key is walked as the sub-key of its parent, so that its own
+    // name is what a key-name search matches, and the exclusion list and
+    // failures treat it like any key below a root.
+    const Char* separator = T::FindLast(path.c_str(), Char('\\'));  // the one after the root at least
+    IRegistry<Char>& registry = *Side<T>().registry;
+    RegKey parent;
+    HKEY parentKey = root->key;
+    if (separator >= rest) {
+        HKEY opened = nullptr;
+        const std::basic_string<Char> parentPath(rest, separator);
+        if (registry.OpenKey(root->key, parentPath.c_str(), &opened) != ERROR_SUCCESS) return 0;
+        parent = RegKey(registry, opened);
+        parentKey = opened;
+    }
+    Side<T>().path.Assign(std::basic_string<Char>(path.c_str(), separator).c_str());
+    return SearchKeyOf<T>(parentKey, separator + 1);
+}
+
+template int CRegKeyTools::SearchStartKey<NarrowText>(const std::string&);
+template int CRegKeyTools::SearchStartKey<WideText>(const std::wstring&);
 
 // Walks the start keys of the width, or the four roots when there are none.
 template <typename T>

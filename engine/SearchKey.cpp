@@ -1,9 +1,10 @@
 // The registry walk: depth first, pre-order, one key path that grows and
-// shrinks in place. One walk serves both widths (engine/TextTraits.h).
+// shrinks in place. One walk serves both widths (base/TextTraits.h).
 #include <cstring>
 
 #include "engine/RegKeyTools.h"
 #include "engine/SearchMessages.h"
+#include "registry/RegKey.h"
 #include "errors/ReportError.h"
 
 namespace {
@@ -20,7 +21,7 @@ bool IsGone(LONG rc) { return rc == ERROR_FILE_NOT_FOUND || rc == ERROR_KEY_DELE
 // stays listed and counts as unreadable. Names have at most 255 characters,
 // 510 bytes in a double-byte code page.
 template <typename T>
-bool IsStillListed(IRegistryDoor<typename T::Char>& registry, HKEY parent, const typename T::Char* name) {
+bool IsStillListed(IRegistry<typename T::Char>& registry, HKEY parent, const typename T::Char* name) {
     typename T::Char listed[512];
     for (DWORD index = 0;; ++index) {
         DWORD length = sizeof listed / sizeof listed[0];
@@ -90,7 +91,7 @@ template <typename T>
 int CRegKeyTools::WalkKey(HKEY parent, const typename T::Char* subKey, KeyVisit& visit) {
     WalkText<T>& side = Side<T>();
     const bool belowRoot = subKey != nullptr;
-    IRegistryDoor<typename T::Char>& registry = *side.registry;
+    IRegistry<typename T::Char>& registry = *side.registry;
     HKEY opened = nullptr;
     LONG rc = registry.OpenKey(parent, subKey, &opened);
     RegKey key(registry, rc == ERROR_SUCCESS ? opened : nullptr);
@@ -208,7 +209,7 @@ template <typename T>
 int CRegKeyTools::SearchSubKeys(HKEY key, const RegKeyInfo& info, bool belowRoot) {
     using Char = typename T::Char;
     if (info.subKeys == 0 || info.maxSubKeyLength == 0) return 1;
-    IRegistryDoor<Char>& registry = *Side<T>().registry;
+    IRegistry<Char>& registry = *Side<T>().registry;
     RegBuffer name(registry, RegChars<Char>::NameBytes(info.maxSubKeyLength));
     if (!name) return OutOfMemory();
     int result = 1;

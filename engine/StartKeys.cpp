@@ -3,15 +3,11 @@
 #include <cstring>
 
 #include "base/Mbcs.h"
-#include "engine/RegKeyTools.h"
+#include "base/TextTraits.h"
+#include "registry/RegKey.h"
+#include "registry/RootKeys.h"
 
 namespace {
-
-struct RootAlias {
-    const char* alias;
-    size_t root;  // index into g_rootKeys
-};
-constexpr RootAlias kRootAliases[] = {{"HKCR", 0}, {"HKCU", 1}, {"HKLM", 2}, {"HKU", 3}};
 
 template <typename Char>
 using Text = std::basic_string<Char>;
@@ -53,21 +49,7 @@ Text<Char> CanonicalPath(const Text<Char>& given, const RootKey** root, Text<Cha
 }  // namespace
 
 template <typename Char>
-const RootKey* FindRootOf(const Char* path, const Char** below) {
-    using T = typename TextOf<Char>::Type;
-    const Char* separator = path;
-    while (*separator && *separator != Char('\\')) ++separator;
-    const Text<Char> head(path, separator);
-    *below = *separator ? separator + 1 : separator;
-    for (const RootKey& root : g_rootKeys)
-        if (T::EqualNoCase(head.c_str(), Widened<Char>(root.name).c_str())) return &root;
-    for (const RootAlias& alias : kRootAliases)
-        if (T::EqualNoCase(head.c_str(), Widened<Char>(alias.alias).c_str())) return &g_rootKeys[alias.root];
-    return nullptr;
-}
-
-template <typename Char>
-bool ResolveStartKeys(IRegistryDoor<Char>& registry, const std::vector<Text<Char>>& given,
+bool ResolveStartKeys(IRegistry<Char>& registry, const std::vector<Text<Char>>& given,
                       std::vector<Text<Char>>* keys, Text<Char>* failed) {
     std::vector<Text<Char>> paths, forms;
     for (const Text<Char>& key : given) {
@@ -97,34 +79,7 @@ bool ResolveStartKeys(IRegistryDoor<Char>& registry, const std::vector<Text<Char
     return true;
 }
 
-template <typename T>
-int CRegKeyTools::SearchStartKey(const std::basic_string<typename T::Char>& path) {
-    using Char = typename T::Char;
-    const Char* rest = nullptr;
-    const RootKey* root = FindRootOf(path.c_str(), &rest);
-    if (!root) return 0;
-    if (!*rest) return SearchRoot<T>(*root);
-    // The start key is walked as the sub-key of its parent, so that its own
-    // name is what a key-name search matches, and the exclusion list and
-    // failures treat it like any key below a root.
-    const Char* separator = T::FindLast(path.c_str(), Char('\\'));  // the one after the root at least
-    IRegistryDoor<Char>& registry = *Side<T>().registry;
-    RegKey parent;
-    HKEY parentKey = root->key;
-    if (separator >= rest) {
-        HKEY opened = nullptr;
-        if (registry.OpenKey(root->key, Text<Char>(rest, separator).c_str(), &opened) != ERROR_SUCCESS) return 0;
-        parent = RegKey(registry, opened);
-        parentKey = opened;
-    }
-    Side<T>().path.Assign(Text<Char>(path.c_str(), separator).c_str());
-    return SearchKeyOf<T>(parentKey, separator + 1);
-}
-
-template const RootKey* FindRootOf<char>(const char*, const char**);
-template bool ResolveStartKeys<char>(IRegistryApi&, const std::vector<std::string>&, std::vector<std::string>*,
+template bool ResolveStartKeys<char>(INarrowRegistry&, const std::vector<std::string>&, std::vector<std::string>*,
                                      std::string*);
-template bool ResolveStartKeys<wchar_t>(IWideRegistryApi&, const std::vector<std::wstring>&,
+template bool ResolveStartKeys<wchar_t>(IWideRegistry&, const std::vector<std::wstring>&,
                                         std::vector<std::wstring>*, std::wstring*);
-template int CRegKeyTools::SearchStartKey<NarrowText>(const std::string&);
-template int CRegKeyTools::SearchStartKey<WideText>(const std::wstring&);

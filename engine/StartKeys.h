@@ -4,17 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/RegistryApi.h"
-
-struct RootKey;
-
-// The root that path begins with, by its long name or its abbreviation
-// (HKCR, HKCU, HKLM, HKU), in any case, followed by the end of path or "\";
-// *below receives the rest after that "\" (empty for a bare root). Null when
-// path names no root.
-// The same for either width.
-template <typename Char>
-const RootKey* FindRootOf(const Char* path, const Char** below);
+#include "registry/Registry.h"
 
 // Turns start keys as a user gave them into the walk's list: each root name
 // spelled out in full, backslashes at the end dropped, the key opened once
@@ -25,5 +15,5 @@ const RootKey* FindRootOf(const Char* path, const Char** below);
 // The wide form does the same through the wide calls, comparing by ordinal
 // case folding.
 template <typename Char>
-bool ResolveStartKeys(IRegistryDoor<Char>& registry, const std::vector<std::basic_string<Char>>& given,
+bool ResolveStartKeys(IRegistry<Char>& registry, const std::vector<std::basic_string<Char>>& given,
                       std::vector<std::basic_string<Char>>* keys, std::basic_string<Char>* failed);

@@ -49,7 +49,7 @@ void TellReplay(const std::string& file, const hive::ReplayOutcome& replay) {
 }
 
 // The message of a mount that clashes with mount clash, or names no root.
-std::string ClashText(const HiveRegistry& hives, size_t clash, const std::wstring& file, const std::wstring& key) {
+std::string ClashText(const HiveKeyStore& hives, size_t clash, const std::wstring& file, const std::wstring& key) {
     if (clash == hives.MountCount())
         return "the hive " + mbcs::FromWide(file) + " cannot stand at " + mbcs::FromWide(key) + ": no registry root";
     const HiveMount& other = hives.Mount(clash);
@@ -57,7 +57,7 @@ std::string ClashText(const HiveRegistry& hives, size_t clash, const std::wstrin
            mbcs::FromWide(key) + ") would stand at the same key or one inside the other";
 }
 
-bool MountHives(const FindCommandLine& line, const std::vector<std::wstring>& startKeys, HiveRegistry* hives,
+bool MountHives(const FindCommandLine& line, const std::vector<std::wstring>& startKeys, HiveKeyStore* hives,
                 std::string* error) {
     for (const FindCommandLine::HiveSwitch& given : line.hives) {
         const std::wstring& file = given.file;
@@ -78,14 +78,14 @@ bool MountHives(const FindCommandLine& line, const std::vector<std::wstring>& st
 }
 
 // Opens the files and tells what is wrong with them; the files' exit code.
-FindExit OpenHives(HiveRegistry* hives) {
+FindExit OpenHives(HiveKeyStore* hives) {
     FindExit exit = FindExit::Done;
     for (size_t index = 0; index < hives->MountCount(); ++index) {
         DWORD error = 0;
         std::string reason;
         const std::string file = mbcs::FromWide(hives->Mount(index).file);
         switch (hives->OpenMount(index, &error, &reason)) {
-        case HiveRegistry::OpenResult::CannotOpen:
+        case HiveKeyStore::OpenResult::CannotOpen:
             std::fprintf(stderr, "kestrin-find: cannot open the hive file %s: %s\n", file.c_str(),
                          SystemText(error).c_str());
             if (error == ERROR_SHARING_VIOLATION)
@@ -94,11 +94,11 @@ FindExit OpenHives(HiveRegistry* hives) {
                                      "(reg save, or a shadow copy)\n");
             exit = FirstExit({exit, FindExit::CannotOpen});
             break;
-        case HiveRegistry::OpenResult::NotAHive:
+        case HiveKeyStore::OpenResult::NotAHive:
             std::fprintf(stderr, "kestrin-find: %s is not a usable hive: %s\n", file.c_str(), reason.c_str());
             exit = FirstExit({exit, FindExit::NotAHive});
             break;
-        case HiveRegistry::OpenResult::Opened:
+        case HiveKeyStore::OpenResult::Opened:
             TellReplay(file, hives->Mount(index).bytes.replay);
             break;
         }
@@ -110,7 +110,7 @@ FindExit OpenHives(HiveRegistry* hives) {
 
 // The /S keys less those inside a hive that did not open, or without /S
 // the keys of the hives that did, in order.
-std::vector<std::wstring> HiveStartKeys(const HiveRegistry& hives, const std::vector<std::wstring>& startKeys) {
+std::vector<std::wstring> HiveStartKeys(const HiveKeyStore& hives, const std::vector<std::wstring>& startKeys) {
     std::vector<std::wstring> keys;
     for (const std::wstring& key : startKeys)
         if (hives.Mount(hives.MountHolding(key)).open) keys.push_back(key);
@@ -121,7 +121,7 @@ std::vector<std::wstring> HiveStartKeys(const HiveRegistry& hives, const std::ve
 
 }  // namespace
 
-bool SetUpHives(const FindCommandLine& line, HiveRegistry* hives, std::vector<std::wstring>* wideStartKeys,
+bool SetUpHives(const FindCommandLine& line, HiveKeyStore* hives, std::vector<std::wstring>* wideStartKeys,
                 std::vector<std::string>* narrowStartKeys, FindExit* filesExit, std::string* error) {
     if (!MountHives(line, *wideStartKeys, hives, error)) return false;
     *filesExit = OpenHives(hives);
@@ -131,7 +131,7 @@ bool SetUpHives(const FindCommandLine& line, HiveRegistry* hives, std::vector<st
     return true;
 }
 
-std::vector<JsonHive> HiveSummaries(const HiveRegistry& hives) {
+std::vector<JsonHive> HiveSummaries(const HiveKeyStore& hives) {
     std::vector<JsonHive> summaries;
     for (size_t index = 0; index < hives.MountCount(); ++index) {
         const HiveMount& mount = hives.Mount(index);

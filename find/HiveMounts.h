@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/HiveRegistry.h"
+#include "hiveregistry/HiveKeyStore.h"
 #include "find/ExitCodes.h"
 #include "find/FindCommandLine.h"
 #include "find/JsonLines.h"
@@ -23,8 +23,8 @@
 // be opened, else NotAHive when one is no usable hive, else Done. The keys
 // to walk are the /S keys less those inside such files, or without /S the
 // keys of the hives that opened.
-bool SetUpHives(const FindCommandLine& line, HiveRegistry* hives, std::vector<std::wstring>* wideStartKeys,
+bool SetUpHives(const FindCommandLine& line, HiveKeyStore* hives, std::vector<std::wstring>* wideStartKeys,
                 std::vector<std::string>* narrowStartKeys, FindExit* filesExit, std::string* error);
 
 // The hives of the run for /J's summary, in the order given.
-std::vector<JsonHive> HiveSummaries(const HiveRegistry& hives);
+std::vector<JsonHive> HiveSummaries(const HiveKeyStore& hives);

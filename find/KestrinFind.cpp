@@ -18,10 +18,12 @@
 #include "engine/SearchContext.h"
 #include "engine/StartKeys.h"
 #include "errors/ReportError.h"
+#include "registry/LiveRegistry.h"
 #include "find/ExitCodes.h"
 #include "find/FindCommandLine.h"
 #include "find/FindListener.h"
 #include "find/HiveMounts.h"
+#include "hiveregistry/HiveRegistry.h"
 #include "find/JsonLines.h"
 #include "regex/RegexPattern.h"
 
@@ -130,7 +132,8 @@ int UsageError(const std::string& message) {
 // expression, the hive files and the start keys.
 struct SearchInputs {
     std::unique_ptr<RegexPattern> pattern;  // with /R
-    HiveRegistry hives;                     // with /H: the registry searched
+    HiveKeyStore hives;                     // with /H: the registry searched
+    HiveRegistries hiveRegistries{hives};
     FindExit filesExit = FindExit::Done;    // what went wrong with the hive files
     std::vector<std::string> startKeys;     // resolved, without /U
     std::vector<std::wstring> wideStartKeys;  // resolved, with /U
@@ -141,7 +144,7 @@ struct SearchInputs {
 // Compiles the expression once for the whole run, opens the hive files and
 // checks the start keys, so that a mistyped one costs no search and leaves
 // no file. Empty, or the usage error (a failed key named as typed).
-std::string ResolveInputs(const FindCommandLine& line, const RegistryDoors& doors, SearchInputs* inputs) {
+std::string ResolveInputs(const FindCommandLine& line, const RegistryPair& registries, SearchInputs* inputs) {
     if (line.regex) {
         // The ANSI walk matches TEXT as the code page has it, in UTF-16 like
         // the names and data it is matched against.
@@ -160,9 +163,9 @@ std::string ResolveInputs(const FindCommandLine& line, const RegistryDoors& door
     std::string failedKey;
     std::wstring failedWideKey;
     if (line.unicode) {
-        if (!ResolveStartKeys(doors.wide, wideGiven, &inputs->wideStartKeys, &failedWideKey))
+        if (!ResolveStartKeys(registries.wide, wideGiven, &inputs->wideStartKeys, &failedWideKey))
             return "cannot open the start key " + mbcs::FromWide(failedWideKey);
-    } else if (!ResolveStartKeys(doors.narrow, narrowGiven, &inputs->startKeys, &failedKey)) {
+    } else if (!ResolveStartKeys(registries.narrow, narrowGiven, &inputs->startKeys, &failedKey)) {
         return "cannot open the start key " + failedKey;
     }
     return std::string();
@@ -232,8 +235,8 @@ int main() {
     if (!line.error.empty()) return UsageError(line.error);
     // With /H the hives are the registry, and nothing else is read.
     SearchInputs inputs;
-    const RegistryDoors doors = line.hives.empty() ? LiveRegistry() : inputs.hives.Doors();
-    const std::string inputError = ResolveInputs(line, doors, &inputs);
+    const RegistryPair registries = line.hives.empty() ? LiveRegistries() : inputs.hiveRegistries.Pair();
+    const std::string inputError = ResolveInputs(line, registries, &inputs);
     if (!inputError.empty()) return UsageError(inputError);
 
     // The stop event exists before anything else, so that a Ctrl+C at any
@@ -245,7 +248,7 @@ int main() {
     ::SetConsoleCtrlHandler(OnConsoleControl, TRUE);
 
     SetErrorPresenter(&PrintError);
-    CRegKeyTools tools(SettingsPathBesideExecutable().c_str(), doors);
+    CRegKeyTools tools(SettingsPathBesideExecutable().c_str(), registries);
     PrepareEngine(tools, line, inputs, stopEvent.get());
     // JSON Lines end their lines with a bare LF, which a text-mode stdout
     // would turn into CR LF. A reader that goes away stops the search.

@@ -11,10 +11,6 @@
 #include <ctime>
 #include "base/FileData.h"
 
-// windows.h maps CreateFile to CreateFileA; the writer has a member of that
-// name and calls the platform's function by its explicit name.
-#undef CreateFile
-
 // What the header block shows of a run.
 struct ReportHeaderInfo {
     int32_t lookAtKeys;
@@ -38,7 +34,9 @@ public:
     // *size: capacity in, length out. 1 when a non-empty name was copied.
     int GetLocalHostName(char* buffer, uint32_t* size);
     // Names and opens the report; failures reach the user through
-    // ReportError. FileName() holds the attempted path afterwards.
+    // ReportError. FileName() holds the attempted path afterwards. windows.h
+    // turns the name into CreateFileA here and in every caller alike, since
+    // this header includes it first.
     int CreateFile();
     // Writes the header block into the report that CreateFile opened.
     int WriteHeader(const ReportHeaderInfo& header);

@@ -7,6 +7,7 @@
 #include "base/Handles.h"
 #include "engine/RegKeyTools.h"
 #include "engine/SearchContext.h"
+#include "registry/LiveRegistry.h"
 #include "ui/MainDlg.h"
 #include "ui/framework/AppModule.h"
 #include "ui/framework/MessageLoop.h"
@@ -16,7 +17,7 @@
 // options are known before any window exists, and writes them back (when the
 // user changed them) after the last window is gone.
 CAppModule g_appModule;
-CRegKeyTools g_regKeyTools(nullptr, LiveRegistry());
+CRegKeyTools g_regKeyTools(nullptr, LiveRegistries());
 // Zero-initialised static storage; RunMainDialog fills it.
 SearchContext g_searchContext;
 

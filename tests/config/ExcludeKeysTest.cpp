@@ -11,6 +11,7 @@
 #include "support/RegistryTestKey.h"
 #include "support/SearchRun.h"
 #include "support/TempDir.h"
+#include "registry/LiveRegistry.h"
 
 using namespace testsupport;
 
@@ -31,7 +32,7 @@ protected:
 TEST_F(ExcludeKeys, SectionLinesBecomeEntriesExactlyAsWritten) {
     WriteSection("HKEY_LOCAL_MACHINE\\Software\\Name=Value\r\nHKEY_CURRENT_USER\\Twice\r\nHKEY_CURRENT_USER\\Twice\r\n"
                  "hkey_local_machine\\software\\lower\r\nHKLM\\Software\\Short\r\n");
-    CRegKeyTools tools(m_ini.c_str(), LiveRegistry());
+    CRegKeyTools tools(m_ini.c_str(), LiveRegistries());
     const std::vector<std::string> expected = {"HKEY_LOCAL_MACHINE\\Software\\Name=Value", "HKEY_CURRENT_USER\\Twice",
                                                "HKEY_CURRENT_USER\\Twice", "hkey_local_machine\\software\\lower",
                                                "HKLM\\Software\\Short"};
@@ -51,7 +52,7 @@ TEST_F(ExcludeKeys, SectionLinesBecomeEntriesExactlyAsWritten) {
 TEST_F(ExcludeKeys, DoubleByteCharactersCompareAsUnits) {
     if (::GetACP() != 932) GTEST_SKIP() << "needs code page 932, have " << ::GetACP();
     WriteSection("HKEY_CURRENT_USER\\Ka\x83\x61\r\nHKEY_CURRENT_USER\\\x82\x81\r\n");
-    CRegKeyTools tools(m_ini.c_str(), LiveRegistry());
+    CRegKeyTools tools(m_ini.c_str(), LiveRegistries());
     EXPECT_EQ(1, tools.Exclusions().IsExcluded("hkey_current_user\\KA\x83\x61"));
     EXPECT_EQ(0, tools.Exclusions().IsExcluded("HKEY_CURRENT_USER\\Ka\x83\x41"));  // trail byte "a" against "A"
     EXPECT_EQ(1, tools.Exclusions().IsExcluded("HKEY_CURRENT_USER\\\x82\x81"));
@@ -82,7 +83,7 @@ TEST_F(ExcludeKeys, SectionOfAnySizeIsLoadedWhole) {
             total += length + 1;
         }
         WriteSection(lines);
-        CRegKeyTools tools(m_ini.c_str(), LiveRegistry());
+        CRegKeyTools tools(m_ini.c_str(), LiveRegistries());
         EXPECT_EQ(entries, tools.Exclusions().Entries());
     }
 }
@@ -100,7 +101,7 @@ TEST_F(ExcludeKeys, WalkSkipsListedKeysWhateverTheirCaseButNeverARoot) {
     for (char& c : lowered) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     WriteSection("HKEY_CURRENT_USER\r\n" + lowered + "\r\n");
 
-    CRegKeyTools tools(m_ini.c_str(), LiveRegistry());
+    CRegKeyTools tools(m_ini.c_str(), LiveRegistries());
     SearchCounters counters;
     RunSearch(tools, text, SearchOptions{0, 1, 1, 1}, counters);
 
@@ -120,7 +121,7 @@ TEST_F(ExcludeKeys, WalkSkipsListedKeysWhateverTheirCaseButNeverARoot) {
 TEST_F(ExcludeKeys, FileHoldsTheWholeListAfterARunThatGrewItOnly) {
     const std::string loaded = "HKEY_LOCAL_MACHINE\\Software\\Loaded=One\r\nHKEY_USERS\\Twice\r\nHKEY_USERS\\Twice\r\n";
     WriteSection(loaded);
-    CRegKeyTools tools(m_ini.c_str(), LiveRegistry());
+    CRegKeyTools tools(m_ini.c_str(), LiveRegistries());
     SearchCounters counters;
     const std::string nowhere = "Kzq" + UniqueSuffix() + " nowhere";
     const std::string file = m_folder / "ExcludeKeys.txt";

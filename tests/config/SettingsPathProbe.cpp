@@ -5,6 +5,7 @@
 
 #include "engine/RegKeyTools.h"
 #include "errors/ReportError.h"
+#include "registry/LiveRegistry.h"
 
 namespace {
 
@@ -14,7 +15,7 @@ void PrintError(const char* message) { std::fprintf(stderr, "%s", message); }
 
 int main() {
     SetErrorPresenter(&PrintError);
-    CRegKeyTools tools(nullptr, LiveRegistry());
+    CRegKeyTools tools(nullptr, LiveRegistries());
     std::printf("%s", tools.Settings().Path());
     return tools.Settings().Path()[0] ? 0 : 1;
 }

@@ -13,6 +13,7 @@
 #include "support/ErrorCapture.h"
 #include "support/SearchRun.h"
 #include "support/TempDir.h"
+#include "registry/LiveRegistry.h"
 
 using namespace testsupport;
 
@@ -41,7 +42,7 @@ protected:
     // The flags that a settings file with these bytes gives.
     Flags ReadFlags(const std::string& bytes) {
         EXPECT_TRUE(WriteFileBytes(m_ini, bytes));
-        CRegKeyTools tools(m_ini.c_str(), LiveRegistry());
+        CRegKeyTools tools(m_ini.c_str(), LiveRegistries());
         return FlagsOf(tools);
     }
 
@@ -52,7 +53,7 @@ protected:
 
 TEST_F(SettingsFile, MissingFileIsCreatedWithSeventeenBytesAndDefaultsApply) {
     {
-        CRegKeyTools tools(m_ini.c_str(), LiveRegistry());
+        CRegKeyTools tools(m_ini.c_str(), LiveRegistries());
         EXPECT_EQ(std::string(kCreated, 17), ReadFileBytes(m_ini));
         ExpectFlags({1, 1, 0, 0, 0}, FlagsOf(tools));
     }
@@ -63,7 +64,7 @@ TEST_F(SettingsFile, MissingFileIsCreatedWithSeventeenBytesAndDefaultsApply) {
 TEST_F(SettingsFile, ExistingFileIsNeverTruncated) {
     for (const std::string& bytes : {std::string(), std::string("[Options]\r\nKeys=Off\r\n; a remark\r\n")}) {
         ASSERT_TRUE(WriteFileBytes(m_ini, bytes));
-        { CRegKeyTools tools(m_ini.c_str(), LiveRegistry()); }
+        { CRegKeyTools tools(m_ini.c_str(), LiveRegistries()); }
         EXPECT_EQ(bytes, ReadFileBytes(m_ini));
     }
 }
@@ -94,7 +95,7 @@ TEST_F(SettingsFile, ChangedOptionsAreNotWrittenWithoutTheChangedMark) {
     const std::string bytes = "[ExcludeKeys]\r\nHKEY_USERS\\X\r\n\r\n[Options]\r\nKeys=On\r\n";
     ASSERT_TRUE(WriteFileBytes(m_ini, bytes));
     {
-        CRegKeyTools tools(m_ini.c_str(), LiveRegistry());
+        CRegKeyTools tools(m_ini.c_str(), LiveRegistries());
         tools.m_lookAtKeys = 0;
         tools.m_matchCase = 1;
         tools.SetSettingsChanged(0);
@@ -105,7 +106,7 @@ TEST_F(SettingsFile, ChangedOptionsAreNotWrittenWithoutTheChangedMark) {
 TEST_F(SettingsFile, ChangedMarkWritesTheFiveOptionsAndNothingElse) {
     ASSERT_TRUE(WriteFileBytes(m_ini, "[ExcludeKeys]\r\nHKEY_USERS\\X\r\n\r\n[Options]\r\nKeys=yes\r\nOther=kept\r\n"));
     {
-        CRegKeyTools tools(m_ini.c_str(), LiveRegistry());
+        CRegKeyTools tools(m_ini.c_str(), LiveRegistries());
         tools.m_lookAtKeys = 0;
         tools.m_lookAtValues = 1;
         tools.m_lookAtData = 1;

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "engine/TextTraits.h"
+#include "base/TextTraits.h"
 
 namespace {
 

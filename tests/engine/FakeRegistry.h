@@ -1,5 +1,5 @@
 #pragma once
-// An in-memory registry behind the door of either width for the walk's
+// An in-memory registry of either width for the walk's
 // tests: char serves the ANSI walk, wchar_t the wide one. The four
 // predefined roots are the roots of its tree. Any call fails on demand, and
 // every handle and heap block is tracked so that a test can check that the
@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/RegistryApi.h"
+#include "registry/Registry.h"
 
 template <typename Char>
 struct BasicFakeValue {
@@ -64,7 +64,7 @@ std::basic_string<Char> Grown(const std::basic_string<Char>& text) {
 }
 
 template <typename Char>
-class BasicFakeRegistry final : public IRegistryDoor<Char> {
+class BasicFakeRegistry final : public IRegistry<Char> {
 public:
     using Node = BasicFakeKey<Char>;
     using Text = std::basic_string<Char>;

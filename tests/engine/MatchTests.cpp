@@ -26,7 +26,7 @@ struct Case {
 class MatchTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        tools = std::make_unique<CRegKeyTools>((dir / "Kestrin.ini").c_str(), RegistryDoors{registry, wideRegistry});
+        tools = std::make_unique<CRegKeyTools>((dir / "Kestrin.ini").c_str(), RegistryPair{registry, wideRegistry});
         tools->m_searchCounters = &counters;
     }
 

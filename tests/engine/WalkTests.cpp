@@ -70,7 +70,7 @@ protected:
         std::string ini = "[ExcludeKeys]\r\n";
         for (const std::string& line : excluded) ini += line + "\r\n";
         ASSERT_TRUE(WriteFileBytes(dir / "Kestrin.ini", ini));
-        tools = std::make_unique<CRegKeyTools>((dir / "Kestrin.ini").c_str(), RegistryDoors{registry, wideRegistry});
+        tools = std::make_unique<CRegKeyTools>((dir / "Kestrin.ini").c_str(), RegistryPair{registry, wideRegistry});
         Options("needle", 0, 1);
         tools->m_notifyWindow = window.get();
         tools->m_searchCounters = &context.m_counters;

@@ -14,6 +14,7 @@
 #include "support/RegistryTestKey.h"
 #include "support/SearchRun.h"
 #include "support/TempDir.h"
+#include "registry/LiveRegistry.h"
 
 using namespace testsupport;
 
@@ -66,7 +67,7 @@ TEST(RegistryChurn, KeysChangedDuringTheWalkAreNeitherExcludedNorLoseTheirNeighb
 
     ErrorCapture errors;
     CurrentDirectoryScope cwd(folder.path());
-    CRegKeyTools tools((folder / "Kestrin.ini").c_str(), LiveRegistry());
+    CRegKeyTools tools((folder / "Kestrin.ini").c_str(), LiveRegistries());
     SearchCounters counters;
     RunSearch(tools, text, SearchOptions{1, 1, 0, 0}, counters);
     ::SetEvent(stop.get());

@@ -13,6 +13,7 @@
 #include "support/RegistryTestKey.h"
 #include "support/SearchRun.h"
 #include "support/TempDir.h"
+#include "registry/LiveRegistry.h"
 
 using namespace testsupport;
 using namespace registrytest;
@@ -65,7 +66,7 @@ void RunCodePageSearches(const CodePageTexts& cp) {
         ErrorCapture errors;
         TempDir folder("codepage");
         CurrentDirectoryScope cwd(folder.path());
-        CRegKeyTools tools((folder / "Kestrin.ini").c_str(), LiveRegistry());
+        CRegKeyTools tools((folder / "Kestrin.ini").c_str(), LiveRegistries());
         SearchCounters counters;
         const SearchOptions o{1, 1, 0, matchCase};
         RunSearch(tools, cp.text, o, counters);
@@ -132,7 +133,7 @@ TEST(RegistryCodePage, UnicodeSearchFoldsCaseTheSameInEveryCodePage) {
         SCOPED_TRACE(matchCase ? "case sensitive" : "any case");
         TempDir folder("codepage-unicode");
         CurrentDirectoryScope cwd(folder.path());
-        CRegKeyTools tools((folder / "Kestrin.ini").c_str(), LiveRegistry());
+        CRegKeyTools tools((folder / "Kestrin.ini").c_str(), LiveRegistries());
         SearchCounters counters;
         PrepareSearch(tools, "unused", SearchOptions{0, 1, 0, matchCase}, counters);
         tools.m_unicode = 1;

@@ -17,6 +17,7 @@
 #include "support/RegistryTestKey.h"
 #include "support/SearchRun.h"
 #include "support/TempDir.h"
+#include "registry/LiveRegistry.h"
 
 using namespace testsupport;
 using namespace registrytest;
@@ -133,7 +134,7 @@ TEST_P(RegistrySearch, ReportHoldsTheSubtreeBlocksInRootOrder) {
     ErrorCapture errors;
     TempDir folder("registry");
     CurrentDirectoryScope cwd(folder.path());
-    CRegKeyTools tools((folder / "Kestrin.ini").c_str(), LiveRegistry());
+    CRegKeyTools tools((folder / "Kestrin.ini").c_str(), LiveRegistries());
     SearchCounters counters;
     RunSearch(tools, s_subtree->text(), o, counters);
 

@@ -12,6 +12,7 @@
 #include "support/RegistryTestKey.h"
 #include "support/SearchRun.h"
 #include "support/TempDir.h"
+#include "registry/LiveRegistry.h"
 
 using namespace testsupport;
 
@@ -115,7 +116,7 @@ TEST(RegistryUnchanged, FullSearchesChangeNothingInTheRegistry) {
     ErrorCapture errors;
     TempDir folder("unchanged");
     CurrentDirectoryScope cwd(folder.path());
-    CRegKeyTools tools((folder / "Kestrin.ini").c_str(), LiveRegistry());
+    CRegKeyTools tools((folder / "Kestrin.ini").c_str(), LiveRegistries());
     SearchCounters counters;
 
     const Dump before = DumpRegistry();

@@ -14,6 +14,7 @@
 #include "support/ErrorCapture.h"
 #include "support/SearchRun.h"
 #include "support/TempDir.h"
+#include "registry/LiveRegistry.h"
 
 using namespace testsupport;
 
@@ -54,7 +55,7 @@ std::time_t TimeInName(const std::string& folder, const std::string& name) {
 
 class ReportFile : public ::testing::Test {
 protected:
-    ReportFile() : m_cwd(m_folder.path()), m_tools((m_folder / "Kestrin.ini").c_str(), LiveRegistry()) {}
+    ReportFile() : m_cwd(m_folder.path()), m_tools((m_folder / "Kestrin.ini").c_str(), LiveRegistries()) {}
 
     // Creates a report with its header block, as a run's first hit does.
     int Create() {

@@ -1,4 +1,4 @@
-#include "engine/HiveLogs.h"
+#include "hiveregistry/HiveBytes.h"
 
 #include <algorithm>
 
@@ -11,12 +11,6 @@ namespace {
 
 constexpr const wchar_t* kLogExtensions[] = {L".LOG", L".LOG1", L".LOG2"};
 
-std::wstring Folded(const std::wstring& text) {
-    std::wstring folded;
-    FoldOrdinal(text.c_str(), &folded);
-    return folded;
-}
-
 }  // namespace
 
 std::vector<std::wstring> FindLogs(const std::wstring& file) {
@@ -24,13 +18,13 @@ std::vector<std::wstring> FindLogs(const std::wstring& file) {
     const std::wstring folder = cut == std::wstring::npos ? L"" : file.substr(0, cut + 1);
     const std::wstring name = file.substr(folder.size());
     std::vector<std::wstring> wanted;
-    for (const wchar_t* extension : kLogExtensions) wanted.push_back(Folded(name + extension));
+    for (const wchar_t* extension : kLogExtensions) wanted.push_back(FoldedOrdinal(name + extension));
     std::vector<std::wstring> logs;
     WIN32_FIND_DATAW found;
     const UniqueFindHandle search(::FindFirstFileW((folder + L"*").c_str(), &found));
     for (bool more = static_cast<bool>(search); more; more = ::FindNextFileW(search.get(), &found)) {
         if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
-            std::find(wanted.begin(), wanted.end(), Folded(found.cFileName)) != wanted.end())
+            std::find(wanted.begin(), wanted.end(), FoldedOrdinal(found.cFileName)) != wanted.end())
             logs.push_back(folder + found.cFileName);
     }
     std::sort(logs.begin(), logs.end());

@@ -1,13 +1,13 @@
 // The mount table, the key tokens and the look-up of keys by path.
-#include "engine/HiveRegistry.h"
+#include "hiveregistry/HiveKeyStore.h"
 
 #include <algorithm>
 #include <iterator>
 
+#include "base/TextTraits.h"
 #include "base/WideCase.h"
-#include "engine/HiveText.h"
-#include "engine/RegKeyTools.h"
-#include "engine/StartKeys.h"
+#include "hiveregistry/AnsiText.h"
+#include "registry/RootKeys.h"
 
 namespace {
 
@@ -17,10 +17,19 @@ constexpr size_t kMaxDepth = 512;
 constexpr char kCycle[] = "subkey list names an ancestor of its key (a cycle)";
 constexpr char kTooDeep[] = "key nested deeper than 512 levels";
 
-std::wstring Folded(const std::wstring& text) {
-    std::wstring folded;
-    FoldOrdinal(text.c_str(), &folded);
-    return folded;
+wchar_t UnitAt(const hive::StoredName& name, size_t index) {
+    const uint8_t* bytes = name.bytes.data();
+    if (name.compressed) return static_cast<wchar_t>(bytes[index]);
+    return static_cast<wchar_t>(bytes[2 * index] | (bytes[2 * index + 1] << 8));
+}
+
+// True when the stored name equals length units of name by ordinal case
+// folding, as the registry compares key names.
+bool SameKeyName(const hive::StoredName& stored, const wchar_t* name, size_t length) {
+    if (stored.Units() != length) return false;
+    for (size_t i = 0; i < length; ++i)
+        if (UpperOrdinal(UnitAt(stored, i)) != UpperOrdinal(name[i])) return false;
+    return true;
 }
 
 // True when inner is outer or lies below it (both folded).
@@ -35,10 +44,10 @@ HKEY TokenOf(size_t slot) { return reinterpret_cast<HKEY>(static_cast<uintptr_t>
 
 }  // namespace
 
-HiveRegistry::HiveRegistry() = default;
-HiveRegistry::~HiveRegistry() = default;
+HiveKeyStore::HiveKeyStore() = default;
+HiveKeyStore::~HiveKeyStore() = default;
 
-std::wstring HiveRegistry::FoldedKey(const std::wstring& key, std::wstring* canonical) {
+std::wstring HiveKeyStore::FoldedKey(const std::wstring& key, std::wstring* canonical) {
     const wchar_t* below = nullptr;
     const RootKey* root = FindRootOf(key.c_str(), &below);
     if (!root) return std::wstring();
@@ -46,10 +55,10 @@ std::wstring HiveRegistry::FoldedKey(const std::wstring& key, std::wstring* cano
     std::wstring rest = below;
     while (!rest.empty() && rest.back() == L'\\') rest.pop_back();
     if (!rest.empty()) *canonical += L'\\' + rest;
-    return Folded(*canonical);
+    return FoldedOrdinal(*canonical);
 }
 
-bool HiveRegistry::AddMount(const std::wstring& key, const std::wstring& file, size_t* clash) {
+bool HiveKeyStore::AddMount(const std::wstring& key, const std::wstring& file, size_t* clash) {
     auto mount = std::make_unique<HiveMount>();
     mount->folded = FoldedKey(key, &mount->key);
     mount->file = file;
@@ -66,7 +75,7 @@ bool HiveRegistry::AddMount(const std::wstring& key, const std::wstring& file, s
     return true;
 }
 
-size_t HiveRegistry::MountHolding(const std::wstring& key) const {
+size_t HiveKeyStore::MountHolding(const std::wstring& key) const {
     std::wstring canonical;
     const std::wstring folded = FoldedKey(key, &canonical);
     for (size_t index = 0; index < m_mounts.size(); ++index)
@@ -74,7 +83,7 @@ size_t HiveRegistry::MountHolding(const std::wstring& key) const {
     return m_mounts.size();
 }
 
-HiveRegistry::OpenResult HiveRegistry::OpenMount(size_t index, DWORD* error, std::string* reason) {
+HiveKeyStore::OpenResult HiveKeyStore::OpenMount(size_t index, DWORD* error, std::string* reason) {
     HiveMount& mount = *m_mounts[index];
     if (!OpenHiveBytes(mount.file, &mount.bytes, error)) return OpenResult::CannotOpen;
     if (!mount.hive.Open(mount.bytes.view, reason)) return OpenResult::NotAHive;
@@ -84,7 +93,7 @@ HiveRegistry::OpenResult HiveRegistry::OpenMount(size_t index, DWORD* error, std
     return OpenResult::Opened;
 }
 
-HiveRegistry::KeyState* HiveRegistry::State(HKEY key) {
+HiveKeyStore::KeyState* HiveKeyStore::State(HKEY key) {
     const auto value = reinterpret_cast<uintptr_t>(key);
     if (IsPredefinedKey(key) || value == 0 || value % 16 != 0) return nullptr;
     const size_t slot = value / 16 - 1;
@@ -92,7 +101,7 @@ HiveRegistry::KeyState* HiveRegistry::State(HKEY key) {
 }
 
 // The cursor on parent: a token's key, or a predefined root.
-LONG HiveRegistry::Start(HKEY parent, Cursor* at) {
+LONG HiveKeyStore::Start(HKEY parent, Cursor* at) {
     if (const KeyState* state = State(parent)) {
         *at = state->at;
         return ERROR_SUCCESS;
@@ -107,7 +116,7 @@ LONG HiveRegistry::Start(HKEY parent, Cursor* at) {
 
 // Above the mounts, the cursor enters the hive mounted where it stands, or
 // stays on a key that leads to a mount; any other key does not exist here.
-LONG HiveRegistry::Arrive(Cursor* at) {
+LONG HiveKeyStore::Arrive(Cursor* at) {
     if (at->mount != kAbove) return ERROR_SUCCESS;
     for (size_t index = 0; index < m_mounts.size(); ++index) {
         const HiveMount& mount = *m_mounts[index];
@@ -125,11 +134,11 @@ LONG HiveRegistry::Arrive(Cursor* at) {
     return ERROR_FILE_NOT_FOUND;
 }
 
-LONG HiveRegistry::Step(Cursor* at, const wchar_t* name, size_t length) {
+LONG HiveKeyStore::Step(Cursor* at, const wchar_t* name, size_t length) {
     if (at->mount == kAbove) {
         const std::wstring part(name, length);
         at->path += L'\\' + part;
-        at->folded += L'\\' + Folded(part);
+        at->folded += L'\\' + FoldedOrdinal(part);
         return Arrive(at);
     }
     uint32_t found = hive::kNoCell;
@@ -147,7 +156,7 @@ LONG HiveRegistry::Step(Cursor* at, const wchar_t* name, size_t length) {
 
 // The walk opens each sub-key right after enumerating it: the one
 // remembered is tried before the whole list is read again.
-bool HiveRegistry::StepRemembered(const KeyState& parent, Cursor* at, const wchar_t* name, size_t length) {
+bool HiveKeyStore::StepRemembered(const KeyState& parent, Cursor* at, const wchar_t* name, size_t length) {
     if (at->mount == kAbove || parent.lastSubKey >= parent.subKeys.size()) return false;
     const uint32_t cell = parent.subKeys[parent.lastSubKey];
     hive::KeyNode child;
@@ -158,7 +167,7 @@ bool HiveRegistry::StepRemembered(const KeyState& parent, Cursor* at, const wcha
     return true;
 }
 
-void HiveRegistry::Descend(Cursor* at, uint32_t cell, const hive::KeyNode& child) {
+void HiveKeyStore::Descend(Cursor* at, uint32_t cell, const hive::KeyNode& child) {
     m_units.clear();
     child.name.AppendUtf16(&m_units);
     at->path += L'\\';
@@ -167,7 +176,7 @@ void HiveRegistry::Descend(Cursor* at, uint32_t cell, const hive::KeyNode& child
     at->node = child;
 }
 
-LONG HiveRegistry::Open(HKEY parent, const wchar_t* subKey, size_t length, HKEY* result) {
+LONG HiveKeyStore::Open(HKEY parent, const wchar_t* subKey, size_t length, HKEY* result) {
     *result = nullptr;
     const KeyState* from = State(parent);
     const size_t slot = Claim();
@@ -193,7 +202,7 @@ LONG HiveRegistry::Open(HKEY parent, const wchar_t* subKey, size_t length, HKEY*
 
 // A free slot whose key is cleared, its storage kept: the walk opens and
 // closes a key for every key of the hive.
-size_t HiveRegistry::Claim() {
+size_t HiveKeyStore::Claim() {
     if (m_freeSlots.empty()) {
         m_keys.push_back(std::make_unique<KeyState>());
         return m_keys.size() - 1;
@@ -211,7 +220,7 @@ size_t HiveRegistry::Claim() {
     return slot;
 }
 
-void HiveRegistry::Close(HKEY key) {
+void HiveKeyStore::Close(HKEY key) {
     KeyState* state = State(key);
     if (!state) return;
     state->open = false;
@@ -220,7 +229,7 @@ void HiveRegistry::Close(HKEY key) {
 
 // Lists that cannot be read, keys that cannot be read and entries that name
 // an ancestor are told and left out.
-void HiveRegistry::ForEachSubKey(const Cursor& at, const SubKeyVisit& visit) {
+void HiveKeyStore::ForEachSubKey(const Cursor& at, const SubKeyVisit& visit) {
     const hive::Hive& hive = m_mounts[at.mount]->hive;
     m_damage.clear();
     m_cells.clear();
@@ -239,13 +248,13 @@ void HiveRegistry::ForEachSubKey(const Cursor& at, const SubKeyVisit& visit) {
     Tell(at, m_damage);
 }
 
-void HiveRegistry::Tell(const Cursor& at, const std::vector<hive::Damage>& damage) {
+void HiveKeyStore::Tell(const Cursor& at, const std::vector<hive::Damage>& damage) {
     for (const hive::Damage& one : damage)
         if (m_told.emplace(at.mount, one.fileOffset, one.what).second && m_sink)
             m_sink(*m_mounts[at.mount], at.path, one);
 }
 
-void HiveRegistry::TellUnspellable(HKEY parent) {
+void HiveKeyStore::TellUnspellable(HKEY parent) {
     const KeyState* state = State(parent);
     if (!state || state->at.mount == kAbove || state->lastSubKey >= state->subKeys.size()) return;
     const uint32_t cell = state->subKeys[state->lastSubKey];

@@ -1,9 +1,9 @@
 #pragma once
-// The registry of hive files (kestrin-find /H) behind the walk's doors, in
-// both widths. Each hive's root key stands at a key of its own, its mount
-// (e.g. HKEY_LOCAL_MACHINE\SOFTWARE); the predefined roots and the keys
-// between them and the mounts exist only as the way there, and nothing of
-// the live registry is read. Keys are handed out as tokens of this registry,
+// The keys of hive files (kestrin-find /H), which HiveRegistry hands to the
+// walk in both widths. Each hive's root key stands at a key of its own, its
+// mount (e.g. HKEY_LOCAL_MACHINE\SOFTWARE); the predefined roots and the
+// keys between them and the mounts exist only as the way there, and nothing
+// of the live registry is read. Keys are handed out as tokens of this store,
 // never as real handles. A damaged structure is told to the damage sink once
 // and left out, so that the rest of the hive stays readable; a sub-key list
 // that names an ancestor of its key is damage too.
@@ -16,37 +16,20 @@
 #include <tuple>
 #include <vector>
 
-#include "engine/HiveLogs.h"
-#include "engine/RegistryApi.h"
-#include "hive/Hive.h"
+#include "hiveregistry/HiveMount.h"
+#include "registry/Registry.h"
 
-// One hive file and where it stands.
-struct HiveMount {
-    std::wstring key;     // a root's long name, then the path as given
-    std::wstring folded;  // key by ordinal case folding, for comparisons
-    std::wstring file;    // as given
-    HiveBytes bytes;  // replayed from its logs when it is dirty
-    hive::Hive hive;
-    bool open = false;  // mapped, and a usable hive
-    // The walk's marks, one a cell (cells start at multiples of 8): keys
-    // whose sub-keys were listed, and keys that some key's list named. Each
-    // key has one parent; lists that name keys over and over would otherwise
-    // make a small file take exponential time to walk.
-    std::vector<bool> listed;
-    std::vector<bool> named;
-};
-
-class HiveRegistry {
+class HiveKeyStore {
 public:
     enum class OpenResult { Opened, CannotOpen, NotAHive };
     // Told of each damaged structure once, with the path of the key where
     // the walk met it.
     using DamageSink = std::function<void(const HiveMount&, const std::wstring& keyPath, const hive::Damage&)>;
 
-    HiveRegistry();
-    ~HiveRegistry();
-    HiveRegistry(const HiveRegistry&) = delete;
-    HiveRegistry& operator=(const HiveRegistry&) = delete;
+    HiveKeyStore();
+    ~HiveKeyStore();
+    HiveKeyStore(const HiveKeyStore&) = delete;
+    HiveKeyStore& operator=(const HiveKeyStore&) = delete;
 
     // Puts file at key: a root's long name or abbreviation in any case, then
     // the path. Nothing is opened yet. False when key names no root (*clash
@@ -67,13 +50,22 @@ public:
     // How many damaged structures were told.
     size_t DamageCount() const { return m_told.size(); }
 
-    // The doors of both widths over the mounts. A key that cannot be read
-    // here is damage, never a missing right: none joins the exclusion list.
-    RegistryDoors Doors();
+    // The key operations behind both widths of HiveRegistry, on keys by
+    // their UTF-16 names. Keys are tokens of this store; a key that cannot
+    // be read here is damage, never a missing right.
+    LONG Open(HKEY parent, const wchar_t* subKey, size_t length, HKEY* result);
+    LONG Query(HKEY key, RegKeyInfo* info);
+    // The readable sub-key at index, remembered for the next Open.
+    LONG SubKey(HKEY key, DWORD index, hive::KeyNode* node);
+    // The readable value at index and its data (in the file, or in scratch).
+    LONG Value(HKEY key, DWORD index, hive::ValueNode* value, hive::ByteView* data);
+    void Close(HKEY key);
+    // The narrow registry found no key by the name it handed out for the last
+    // sub-key enumerated under parent: the name lost characters to the code
+    // page.
+    void TellUnspellable(HKEY parent);
 
 private:
-    template <typename Char>
-    friend class HiveDoor;
     static constexpr size_t kAbove = static_cast<size_t>(-1);
 
     // Where a look-up stands: on a key above the mounts, or on a hive's key.
@@ -95,18 +87,6 @@ private:
         RegKeyInfo info;
         size_t lastSubKey = kAbove;  // the index enumerated last
     };
-
-    LONG Open(HKEY parent, const wchar_t* subKey, size_t length, HKEY* result);
-    LONG Query(HKEY key, RegKeyInfo* info);
-    // The readable sub-key at index, remembered for the next Open.
-    LONG SubKey(HKEY key, DWORD index, hive::KeyNode* node);
-    // The readable value at index and its data (in the file, or in scratch).
-    LONG Value(HKEY key, DWORD index, hive::ValueNode* value, hive::ByteView* data);
-    void Close(HKEY key);
-    // The narrow door found no key by the name it handed out for the last
-    // sub-key enumerated under parent: the name lost characters to the code
-    // page.
-    void TellUnspellable(HKEY parent);
 
     // key with its root's long name and without backslashes at the end,
     // folded; empty when it names no root.
@@ -136,6 +116,4 @@ private:
     std::set<std::tuple<size_t, uint64_t, std::string>> m_told;
     DamageSink m_sink;
     std::vector<uint8_t> m_scratch;
-    std::unique_ptr<IRegistryApi> m_narrow;
-    std::unique_ptr<IWideRegistryApi> m_wide;
 };

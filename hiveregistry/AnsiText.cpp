@@ -1,6 +1,6 @@
-#include "engine/HiveText.h"
+#include "hiveregistry/AnsiText.h"
 
-#include "base/WideCase.h"
+#include <string>
 
 extern "C" {
 // ntdll's own conversions through the ANSI code page, which the registry's
@@ -15,12 +15,6 @@ namespace {
 
 // Registry data and names stay far below 4 GB; a longer run is cut.
 ULONG Bytes(size_t bytes) { return bytes < MAXDWORD ? static_cast<ULONG>(bytes) : MAXDWORD - 1; }
-
-wchar_t UnitAt(const hive::StoredName& name, size_t index) {
-    const uint8_t* bytes = name.bytes.data();
-    if (name.compressed) return static_cast<wchar_t>(bytes[index]);
-    return static_cast<wchar_t>(bytes[2 * index] | (bytes[2 * index + 1] << 8));
-}
 
 }  // namespace
 
@@ -42,11 +36,4 @@ void FromAnsi(const char* text, std::wstring* wide) {
     ULONG written = 0;
     if (length) RtlMultiByteToUnicodeN(&(*wide)[0], length * sizeof(wchar_t), &written, text, length);
     wide->resize(written / sizeof(wchar_t));
-}
-
-bool SameKeyName(const hive::StoredName& stored, const wchar_t* name, size_t length) {
-    if (stored.Units() != length) return false;
-    for (size_t i = 0; i < length; ++i)
-        if (UpperOrdinal(UnitAt(stored, i)) != UpperOrdinal(name[i])) return false;
-    return true;
 }
