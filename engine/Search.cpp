@@ -84,16 +84,19 @@ int CRegKeyTools::Search() {
     m_searchCounters->Reset();
     PostProgress();
 
-    m_report.Begin(m_unicode != 0);
+    m_report.Begin(m_unicode);
 
+    m_searchTextWide[std::size(m_searchTextWide) - 1] = L'\0';
     std::memcpy(m_narrow.searchUpper, m_searchText, sizeof m_narrow.searchUpper);
     m_narrow.searchUpper[sizeof m_narrow.searchUpper - 1] = '\0';
     if (!m_matchCase) mbcs::UpperInPlace(m_narrow.searchUpper, sizeof m_narrow.searchUpper);
-    m_searchIsNumber = ParseSearchNumber(m_searchText, &m_searchNumber);
+    // A /U run reads its number from the best fit of its text in the code
+    // page, so that full-width digits count as they do in the narrow walk.
+    m_searchIsNumber =
+        ParseSearchNumber(m_unicode ? mbcs::FromWide(m_searchTextWide).c_str() : m_searchText, &m_searchNumber);
 
     int result;
     if (m_unicode) {
-        m_searchTextWide[std::size(m_searchTextWide) - 1] = L'\0';
         if (m_matchCase)
             std::wmemcpy(m_wide.searchUpper, m_searchTextWide, std::size(m_wide.searchUpper));
         else
