@@ -101,7 +101,7 @@ int CRegKeyTools::Search() {
             std::wmemcpy(m_wide.searchUpper, m_searchTextWide, std::size(m_wide.searchUpper));
         else
             WideText::CopyUpper(m_wide.searchUpper, std::size(m_wide.searchUpper), m_searchTextWide);
-        m_exclusions.LoadWide(m_settings.Path());
+        m_exclusions.Load<wchar_t>(m_settings.Path());
         result = WalkStarts<WideText>();
     } else {
         result = WalkStarts<NarrowText>();
@@ -109,9 +109,9 @@ int CRegKeyTools::Search() {
 
     m_report.Finish(m_stopped != 0, SearchCounters::Read(m_searchCounters->found) == 0);
     if (m_unicode)
-        m_exclusions.SaveWide();
+        m_exclusions.Save<wchar_t>();
     else
-        m_exclusions.Save();
+        m_exclusions.Save<char>();
     return result;
 }
 
