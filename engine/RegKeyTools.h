@@ -35,10 +35,10 @@ public:
     CRegKeyTools(const CRegKeyTools&) = delete;
     CRegKeyTools& operator=(const CRegKeyTools&) = delete;
 
-    // Runs one whole search on the calling thread. Needs m_searchText (and,
-    // with m_unicode, m_searchTextWide), the options and m_searchCounters;
-    // m_notifyWindow and m_stopEvent may be null. 1 when every root was
-    // walked to its end without a failure.
+    // Runs one whole search on the calling thread. Needs the search text of
+    // the run's width, the options and m_searchCounters; m_notifyWindow and
+    // m_stopEvent may be null. 1 when every root was walked to its end
+    // without a failure.
     int Search();
     int IsStopped() const { return m_stopped; }
     // 1 when this run's report could not be created: the failure was shown
