@@ -53,11 +53,4 @@ void DeleteReports(const std::string& folder) {
     ::FindClose(search);
 }
 
-std::string ExecutableFolder() {
-    char path[MAX_PATH];
-    DWORD length = ::GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string text(path, length);
-    return text.substr(0, text.find_last_of('\\'));
-}
-
 }  // namespace bench

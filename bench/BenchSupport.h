@@ -25,9 +25,6 @@ bool WriteSettings(const std::string& path, const std::vector<std::string>& excl
 // Deletes the reports that runs left in folder.
 void DeleteReports(const std::string& folder);
 
-// The folder of the running executable, with no trailing "\".
-std::string ExecutableFolder();
-
 struct ProcessTime {
     double seconds = 0;  // wall clock from CreateProcess to its end
     double cpu = 0;      // user and kernel time of the child

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/ExecutableFolder.h"
 #include "base/Mbcs.h"
 #include "bench/BenchSupport.h"
 #include "base/TextTraits.h"

@@ -2,9 +2,10 @@
 
 #include <windows.h>
 #include <cstring>
+#include <iterator>
+#include <type_traits>
 
 #include "base/Mbcs.h"
-#include "base/WideCase.h"
 #include "base/FileData.h"
 
 namespace {
@@ -12,12 +13,6 @@ namespace {
 constexpr char kExcludeFileName[] = "ExcludeKeys.txt";
 constexpr DWORD kSectionSize = 26002;
 constexpr DWORD kLargestSection = 64u << 20;
-
-std::string Folded(const char* entry) {
-    std::string folded;
-    mbcs::FoldCase(entry, &folded);
-    return folded;
-}
 
 // Reads a whole section as the platform hands it: strings one after the
 // other, each with its terminator. The platform cuts a section that does not
@@ -48,8 +43,6 @@ void ForEachEntry(const std::basic_string<Char>& section, Add add) {
     }
 }
 
-}  // namespace
-
 // Writes lines to ExcludeKeys.txt, replacing it; the first line may be a
 // byte-order mark of its own.
 template <typename Char>
@@ -69,82 +62,48 @@ void WriteExcludeFile(const std::basic_string<Char>& first, const std::vector<st
     file.Close();
 }
 
+// The section in the width of Char. The wide calls read it again, so that
+// an entry outside the ANSI code page keeps its characters.
+template <typename Char>
+std::basic_string<Char> SectionOf(const char* settingsPath) {
+    if constexpr (std::is_same_v<Char, wchar_t>) {
+        const std::wstring path = mbcs::ToWide(settingsPath, std::strlen(settingsPath));
+        if (path.empty()) return std::wstring();
+        const std::wstring sectionName(ExclusionList::kSection, std::end(ExclusionList::kSection) - 1);
+        return ReadSection<wchar_t>([&](wchar_t* buffer, DWORD size) {
+            return ::GetPrivateProfileSectionW(sectionName.c_str(), buffer, size, path.c_str());
+        });
+    } else {
+        return ReadSection<char>([&](char* buffer, DWORD size) {
+            return ::GetPrivateProfileSectionA(ExclusionList::kSection, buffer, size, settingsPath);
+        });
+    }
+}
+
+}  // namespace
+
+template <typename Char>
 void ExclusionList::Load(const char* settingsPath) {
-    const std::string section = ReadSection<char>([&](char* buffer, DWORD size) {
-        return ::GetPrivateProfileSectionA(kSection, buffer, size, settingsPath);
-    });
-    ForEachEntry(section, [&](const std::string& entry) {
-        m_entries.push_back(entry);
-        m_index.insert(Folded(entry.c_str()));
-    });
+    ExclusionEntries<Char>& entries = Of<Char>();
+    if (!entries.TakeFirstLoad()) return;
+    ForEachEntry(SectionOf<Char>(settingsPath),
+                 [&](const std::basic_string<Char>& entry) { entries.Add(entry.c_str()); });
 }
 
-// The section read again through the wide calls, so that an entry outside
-// the ANSI code page keeps its characters.
-void ExclusionList::LoadWide(const char* settingsFileName) {
-    if (m_wideRead) return;
-    m_wideRead = true;
-    const std::wstring settingsPath = mbcs::ToWide(settingsFileName, std::strlen(settingsFileName));
-    if (settingsPath.empty()) return;
-    const std::wstring sectionName(kSection, kSection + std::strlen(kSection));
-    const std::wstring section = ReadSection<wchar_t>([&](wchar_t* buffer, DWORD size) {
-        return ::GetPrivateProfileSectionW(sectionName.c_str(), buffer, size, settingsPath.c_str());
-    });
-    ForEachEntry(section, [&](const std::wstring& entry) {
-        m_wideEntries.push_back(entry);
-        FoldOrdinal(entry.c_str(), &m_wideProbe);
-        m_wideIndex.insert(m_wideProbe);
-    });
-}
-
-int ExclusionList::IsExcluded(const wchar_t* path) const {
-    if (m_wideIndex.empty()) return 0;
-    FoldOrdinal(path, &m_wideProbe);
-    return m_wideIndex.count(m_wideProbe) != 0 ? 1 : 0;
-}
-
-void ExclusionList::Add(const wchar_t* path) {
-    try {
-        m_wideEntries.emplace_back(path);
-        FoldOrdinal(path, &m_wideProbe);
-        m_wideIndex.insert(m_wideProbe);
-        m_changed = true;
-    } catch (...) {
-        // Without memory the key is only not remembered; the walk goes on.
-    }
-}
-
-int ExclusionList::IsExcluded(const char* path) const {
-    if (m_index.empty()) return 0;
-    mbcs::FoldCase(path, &m_probe);
-    return m_index.count(m_probe) != 0 ? 1 : 0;
-}
-
-void ExclusionList::Add(const char* path) {
-    try {
-        m_entries.emplace_back(path);
-        try {
-            m_index.insert(Folded(path));
-        } catch (...) {
-            m_entries.pop_back();
-            throw;
-        }
-        m_changed = true;
-    } catch (...) {
-        // Without memory the key is only not remembered; the walk goes on.
-    }
-}
-
+// The narrow list in the ANSI code page; the wide one in UTF-16LE with a
+// byte-order mark, as the platform's Unicode text files are. The settings
+// file is left as it is.
+template <typename Char>
 void ExclusionList::Save() {
-    if (!m_changed || m_entries.empty()) return;
-    WriteExcludeFile(std::string(), m_entries);
+    const std::vector<std::basic_string<Char>>& entries = Of<Char>().List();
+    if (!m_changed || entries.empty()) return;
+    std::basic_string<Char> byteOrderMark;
+    if constexpr (std::is_same_v<Char, wchar_t>) byteOrderMark = L"\xFEFF";
+    WriteExcludeFile(byteOrderMark, entries);
     m_changed = false;
 }
 
-// In UTF-16LE with a byte-order mark, as the platform's Unicode text files
-// are; the settings file is left as it is.
-void ExclusionList::SaveWide() {
-    if (!m_changed || m_wideEntries.empty()) return;
-    WriteExcludeFile(std::wstring(1, L'\xFEFF'), m_wideEntries);
-    m_changed = false;
-}
+template void ExclusionList::Load<char>(const char*);
+template void ExclusionList::Load<wchar_t>(const char*);
+template void ExclusionList::Save<char>();
+template void ExclusionList::Save<wchar_t>();

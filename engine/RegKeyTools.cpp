@@ -18,7 +18,7 @@ CRegKeyTools::~CRegKeyTools() {
 // Loads the exclusion list and the five options from the settings file.
 int CRegKeyTools::ReadSettings() {
     if (!m_settings.GetFileName()) return 0;
-    m_exclusions.Load(m_settings.Path());
+    m_exclusions.Load<char>(m_settings.Path());
     return m_settings.ReadOptions(Flags());
 }
 

@@ -1,7 +1,7 @@
 #pragma once
-// The search engine: one object that holds the text to find, the five
-// options, the state of one run, the report writer and the exclusion list.
-// The report writer (report/ReportWriter), the settings file (config/Settings)
+// The search engine: one object that holds the text to find, the options
+// (SearchOptions), the state of one run, the report writer and the
+// exclusion list. The report writer (report/ReportWriter), the settings file (config/Settings)
 // and the exclusion list (config/ExclusionList) are classes of their own that
 // know nothing of the engine; the engine owns them and callers reach them
 // through its accessors.
@@ -13,6 +13,7 @@
 #include "engine/ValueBuffers.h"
 #include "engine/SearchCounters.h"
 #include "engine/SearchHitListener.h"
+#include "engine/SearchOptions.h"
 #include "engine/TextMatcher.h"
 #include "config/ExclusionList.h"
 #include "config/Settings.h"
@@ -23,7 +24,7 @@
 
 class RegexPattern;
 
-class CRegKeyTools {
+class CRegKeyTools : public SearchOptions {
 public:
     // settingsFile: the settings file's full path, or null for the
     // executable's own path with its extension replaced by "ini". registries:
@@ -35,10 +36,10 @@ public:
     CRegKeyTools(const CRegKeyTools&) = delete;
     CRegKeyTools& operator=(const CRegKeyTools&) = delete;
 
-    // Runs one whole search on the calling thread. Needs m_searchText (and,
-    // with m_unicode, m_searchTextWide), the options and m_searchCounters;
-    // m_notifyWindow and m_stopEvent may be null. 1 when every root was
-    // walked to its end without a failure.
+    // Runs one whole search on the calling thread. Needs the search text of
+    // the run's width, the options and m_searchCounters; m_notifyWindow and
+    // m_stopEvent may be null. 1 when every root was walked to its end
+    // without a failure.
     int Search();
     int IsStopped() const { return m_stopped; }
     // 1 when this run's report could not be created: the failure was shown
@@ -53,36 +54,20 @@ public:
     // Marks the five options as changed, so that they are written back.
     void SetSettingsChanged(int value) { m_settingsChanged = value; }
 
-    // Inputs, written by the front end before it starts the worker.
+    // Inputs, written by the front end before it starts the worker, besides
+    // the options it inherits. The search text in the width of the run: the
+    // ANSI text for the narrow walk, the UTF-16 text with m_unicode.
     char m_searchText[260] = {};
-    // kestrin-find /U: walk through the wide calls, match UTF-16 text and
-    // write a UTF-16LE report; the search text is then m_searchTextWide.
-    int32_t m_unicode = 0;
     wchar_t m_searchTextWide[260] = {};
-    int32_t m_lookAtKeys = 0;
-    int32_t m_lookAtValues = 1;
-    int32_t m_lookAtData = 0;
-    int32_t m_wholeString = 0;
-    int32_t m_matchCase = 0;
-    // kestrin-find's additions, never loaded or saved, so that the dialog's
-    // walk stays what it always was: match value names, and match the data
-    // of REG_MULTI_SZ, REG_DWORD and REG_QWORD values (m_lookAtData then
-    // only tells the report header).
-    int32_t m_lookAtNames = 0;
-    int32_t m_lookAtTypedData = 0;
     // Keys to walk instead of the four roots, full paths with a root's long
-    // name, already checked and freed of repeats (ResolveStartKeys).
+    // name, already checked and freed of repeats (ResolveStartKeys), in the
+    // width of the run.
     std::vector<std::string> m_startKeys;
-    // The same for a wide search (m_unicode).
     std::vector<std::wstring> m_wideStartKeys;
     // kestrin-find /R: when set, it replaces the plain match (and the number
     // comparison of /D); the ANSI walk converts names and data to UTF-16
     // before matching.
     const RegexPattern* m_pattern = nullptr;
-    // kestrin-find /T: only keys last written within [from, to] (FILETIME
-    // ticks, UTC, inclusive) are matched; the others are still walked.
-    uint64_t m_modifiedFrom = 0;
-    uint64_t m_modifiedTo = UINT64_MAX;
     // Told of every hit as it is written; may be null.
     ISearchHitListener* m_hitListener = nullptr;
     // Stored by the front end right after the worker started; read at every poll.

@@ -84,15 +84,19 @@ int CRegKeyTools::Search() {
     m_searchCounters->Reset();
     PostProgress();
 
-    m_report.Begin(m_unicode != 0);
+    m_report.Begin(m_unicode);
 
+    m_searchTextWide[std::size(m_searchTextWide) - 1] = L'\0';
     m_narrow.matcher.Prepare(m_searchText, m_wholeString != 0, m_matchCase != 0);
-    m_searchIsNumber = ParseSearchNumber(m_searchText, &m_searchNumber);
+    // A /U run reads its number from the best fit of its text in the code
+    // page, so that full-width digits count as they do in the narrow walk.
+    m_searchIsNumber =
+        ParseSearchNumber(m_unicode ? mbcs::FromWide(m_searchTextWide).c_str() : m_searchText, &m_searchNumber);
 
     int result;
     if (m_unicode) {
         m_wide.matcher.Prepare(m_searchTextWide, m_wholeString != 0, m_matchCase != 0);
-        m_exclusions.LoadWide(m_settings.Path());
+        m_exclusions.Load<wchar_t>(m_settings.Path());
         result = WalkStarts<WideText>();
     } else {
         result = WalkStarts<NarrowText>();
@@ -100,9 +104,9 @@ int CRegKeyTools::Search() {
 
     m_report.Finish(m_stopped != 0, SearchCounters::Read(m_searchCounters->found) == 0);
     if (m_unicode)
-        m_exclusions.SaveWide();
+        m_exclusions.Save<wchar_t>();
     else
-        m_exclusions.Save();
+        m_exclusions.Save<char>();
     return result;
 }
 

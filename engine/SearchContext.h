@@ -16,7 +16,9 @@ struct SearchContext {
     char m_foundText[260];
 };
 
-// The worker thread's exit codes.
+// The worker thread's exit codes, the one list of the ways a search ends.
+// 0 to 3 are the dialog program's, which treats every ending alike;
+// kestrin-find maps each to an exit code of its own (find/ExitCodes.h).
 enum SearchThreadExit : DWORD {
     kSearchCompleted = 0,
     kSearchStopped = 1,        // by the user

@@ -105,8 +105,7 @@ int CRegKeyTools::WalkKey(HKEY parent, const typename T::Char* subKey, KeyVisit&
     }
     // A key that cannot be opened is still reported by its name, unless a
     // time range asks for the time it cannot tell.
-    const bool timeFiltered = m_modifiedFrom != 0 || m_modifiedTo != UINT64_MAX;
-    const bool matched = visit.lastWrite ? ModifiedInRange(info.lastWrite) : !timeFiltered;
+    const bool matched = visit.lastWrite ? ModifiedInRange(info.lastWrite) : !TimeFiltered();
     if (matched && m_lookAtKeys) MatchKeyName<T>(subKey, visit);
     if (!key) {
         if (belowRoot) NoteUnreadable(side.path.c_str());

@@ -6,6 +6,7 @@
 #include "base/Handles.h"
 #include "base/Mbcs.h"
 #include "find/ExitCodes.h"
+#include "find/TimeRange.h"
 
 const char kFindUsage[] =
     "Usage: kestrin-find [/K] [/V] [/N] [/D] [/W] [/C] [/J] [/R] [/T FROM[..TO]]\n"
@@ -44,7 +45,7 @@ const char kFindUsage[] =
     "          ExcludeKeys.txt; /S keys are read in UTF-16 too\n"
     "At least one of /K, /V, /N and /D is required. Ctrl+C stops the search.\n"
     "Exit codes (when several apply, the first one listed):\n"
-#define KESTRIN_FIND_EXIT_USAGE(name, value, meaning) "  " #value "  " meaning "\n"
+#define KESTRIN_FIND_EXIT_USAGE(name, value, worker, meaning) "  " #value "  " meaning "\n"
     KESTRIN_FIND_EXIT_CODES(KESTRIN_FIND_EXIT_USAGE)
 #undef KESTRIN_FIND_EXIT_USAGE
     "Examples:\n"
@@ -60,28 +61,46 @@ const char kFindUsage[] =
 namespace {
 
 // Sets the flag that a two-character switch names; false for an unknown one.
+// /D also turns on the Data option, which the report header shows.
 bool ApplySwitch(char letter, FindCommandLine& line) {
+    SearchOptions& options = line.options;
     switch (letter) {
-    case 'k': case 'K': line.keys = 1; return true;
-    case 'v': case 'V': line.values = 1; return true;
-    case 'w': case 'W': line.wholeString = 1; return true;
-    case 'c': case 'C': line.matchCase = 1; return true;
-    case 'n': case 'N': line.names = 1; return true;
-    case 'd': case 'D': line.typedData = 1; return true;
+    case 'k': case 'K': options.m_lookAtKeys = 1; return true;
+    case 'v': case 'V': options.m_lookAtValues = 1; return true;
+    case 'w': case 'W': options.m_wholeString = 1; return true;
+    case 'c': case 'C': options.m_matchCase = 1; return true;
+    case 'n': case 'N': options.m_lookAtNames = true; return true;
+    case 'd': case 'D': options.m_lookAtTypedData = true; options.m_lookAtData = 1; return true;
     case 'j': case 'J': line.json = true; return true;
-    case 'u': case 'U': line.unicode = true; return true;
+    case 'u': case 'U': options.m_unicode = true; return true;
     case 'r': case 'R': line.regex = true; return true;
     case '?': line.help = true; return true;
     default: return false;
     }
 }
 
-// TEXT in both widths, each cut to what the engine's buffers hold.
-void TakeText(const std::wstring& text, FindCommandLine& line) {
-    line.wideText = text.substr(0, text.size() > 259 && text[258] >= 0xD800 && text[258] < 0xDC00 ? 258 : 259);
-    char cut[260];
-    mbcs::CopyBounded(cut, sizeof cut, mbcs::FromWide(text).c_str());
-    line.text = cut;
+// TEXT cut to what the engine's buffer holds.
+std::wstring CutText(const std::wstring& text) {
+    return text.substr(0, text.size() > 259 && text[258] >= 0xD800 && text[258] < 0xDC00 ? 258 : 259);
+}
+
+// Takes /T's range into the options; false, with *error, for a bad one.
+bool TakeTimeRange(const std::wstring& text, uint64_t now, FindCommandLine& line) {
+    TimeRange range;
+    if (!ParseTimeRange(mbcs::FromWide(text), now, &range, &line.error)) return false;
+    line.options.m_modifiedFrom = range.from;
+    line.options.m_modifiedTo = range.to;
+    return true;
+}
+
+// What a command line without a usage error so far still lacks, or empty.
+// An empty expression matches everything; an empty plain text is a slip.
+std::string MissingPart(const FindCommandLine& line, bool haveText) {
+    const SearchOptions& options = line.options;
+    if (!haveText || (line.text.empty() && !line.regex)) return "no TEXT to search for";
+    if (!options.m_lookAtKeys && !options.m_lookAtValues && !options.m_lookAtNames && !options.m_lookAtTypedData)
+        return "say where to look: /K, /V, /N or /D";
+    return std::string();
 }
 
 }  // namespace
@@ -97,6 +116,7 @@ std::vector<std::wstring> SplitCommandLine(const wchar_t* commandLine) {
 
 FindCommandLine ParseFindCommandLine(const std::vector<std::wstring>& arguments, uint64_t now) {
     FindCommandLine line;
+    line.options.m_lookAtValues = 0;  // the dialog's default; here only /V sets it
     bool haveText = false;
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::wstring& arg = arguments[i];
@@ -106,13 +126,10 @@ FindCommandLine ParseFindCommandLine(const std::vector<std::wstring>& arguments,
                 line.error = letter == L's' ? "/S needs a key" : "/T needs a time range";
                 return line;
             }
-            if (letter == L's') {
-                line.wideStartKeys.push_back(arguments[i]);
-                line.startKeys.push_back(mbcs::FromWide(arguments[i]));
-            } else if (!ParseTimeRange(mbcs::FromWide(arguments[i]), now, &line.modified, &line.error)) {
+            if (letter == L's')
+                line.startKeys.push_back(arguments[i]);
+            else if (!TakeTimeRange(arguments[i], now, line))
                 return line;
-            }
-            line.timeFiltered = line.timeFiltered || letter == L't';
             continue;
         }
         if (arg.size() >= 2 && arg[0] == L'/' && (arg[1] | 0x20) == L'h' && (arg.size() == 2 || arg[2] == L':')) {
@@ -134,14 +151,9 @@ FindCommandLine ParseFindCommandLine(const std::vector<std::wstring>& arguments,
             line.error = "more than one TEXT (quote a text that holds blanks)";
             return line;
         }
-        TakeText(arg, line);
+        line.text = CutText(arg);
         haveText = true;
     }
-    if (line.help) return line;
-    // An empty expression matches everything; an empty plain text is a slip.
-    if (!haveText || (line.wideText.empty() && !line.regex))
-        line.error = "no TEXT to search for";
-    else if (!line.keys && !line.values && !line.names && !line.typedData)
-        line.error = "say where to look: /K, /V, /N or /D";
+    if (!line.help) line.error = MissingPart(line, haveText);
     return line;
 }

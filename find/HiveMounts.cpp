@@ -121,13 +121,11 @@ std::vector<std::wstring> HiveStartKeys(const HiveKeyStore& hives, const std::ve
 
 }  // namespace
 
-bool SetUpHives(const FindCommandLine& line, HiveKeyStore* hives, std::vector<std::wstring>* wideStartKeys,
-                std::vector<std::string>* narrowStartKeys, FindExit* filesExit, std::string* error) {
-    if (!MountHives(line, *wideStartKeys, hives, error)) return false;
+bool SetUpHives(const FindCommandLine& line, HiveKeyStore* hives, std::vector<std::wstring>* startKeys,
+                FindExit* filesExit, std::string* error) {
+    if (!MountHives(line, *startKeys, hives, error)) return false;
     *filesExit = OpenHives(hives);
-    *wideStartKeys = HiveStartKeys(*hives, *wideStartKeys);
-    narrowStartKeys->clear();
-    for (const std::wstring& key : *wideStartKeys) narrowStartKeys->push_back(mbcs::FromWide(key));
+    *startKeys = HiveStartKeys(*hives, *startKeys);
     return true;
 }
 

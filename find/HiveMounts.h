@@ -12,8 +12,8 @@
 
 // Sets up the hives of the command line's /H FILE (at
 // HKEY_LOCAL_MACHINE\<FILE's name>) and /H:KEY FILE, FILE and KEY as the
-// wide command line holds them, and turns the start keys (the /S keys, in
-// both widths) into those to walk. A KEY that names no root, two hives at
+// wide command line holds them, and turns the start keys (the /S keys) into
+// those to walk. A KEY that names no root, two hives at
 // the same key or one inside another, and a /S key outside every hive are
 // usage errors: false, with *error saying which, before any file is opened.
 // Then the files are opened in order, and each one that cannot be opened or
@@ -23,8 +23,8 @@
 // be opened, else NotAHive when one is no usable hive, else Done. The keys
 // to walk are the /S keys less those inside such files, or without /S the
 // keys of the hives that opened.
-bool SetUpHives(const FindCommandLine& line, HiveKeyStore* hives, std::vector<std::wstring>* wideStartKeys,
-                std::vector<std::string>* narrowStartKeys, FindExit* filesExit, std::string* error);
+bool SetUpHives(const FindCommandLine& line, HiveKeyStore* hives, std::vector<std::wstring>* startKeys,
+                FindExit* filesExit, std::string* error);
 
 // The hives of the run for /J's summary, in the order given.
 std::vector<JsonHive> HiveSummaries(const HiveKeyStore& hives);

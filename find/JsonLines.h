@@ -38,6 +38,8 @@ public:
     // with /H the hives, and the exit code.
     void WriteSummary(const char* report, const SearchCounters& counters, const std::vector<JsonHive>& hives,
                       int exitCode);
+    // True once a line could not be written.
+    bool Failed() const { return m_failed; }
 
 private:
     void WriteLine(const std::string& line);

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "base/ExecutableFolder.h"
 #include "base/Handles.h"
 #include "base/Mbcs.h"
 #include "engine/RegKeyTools.h"
@@ -68,12 +69,10 @@ BOOL WINAPI OnConsoleControl(DWORD type) {
     return TRUE;
 }
 
+// Without the executable's folder, the current directory's.
 std::string SettingsPathBesideExecutable() {
-    char path[MAX_PATH];
-    DWORD length = ::GetModuleFileNameA(nullptr, path, sizeof path);
-    if (length == 0 || length >= sizeof path) return "Kestrin.ini";
-    std::string result(path, length);
-    return result.substr(0, result.find_last_of('\\') + 1) + "Kestrin.ini";
+    const std::string folder = ExecutableFolder();
+    return folder.empty() ? "Kestrin.ini" : folder + "\\Kestrin.ini";
 }
 
 // How often the status line is rewritten while the worker runs.
@@ -95,26 +94,33 @@ void ShowStatus(const SearchCounters& counters, bool inPlace) {
     std::fflush(stderr);
 }
 
+// Whether everything written to stream so far reached it. The stream's error
+// flag is asked as well: an unbuffered stream (standard error) has nothing
+// left to flush after a failed write.
+bool Delivered(std::FILE* stream) { return std::fflush(stream) == 0 && !std::ferror(stream); }
+
 // Runs the worker and, until it ends, shows its progress from the counters.
 // The engine has no window to post to: this thread only waits on the
 // worker's handle, so the process never makes a window (under Wine the
 // first one starts a desktop process and, without a display, writes the
-// display driver's error into the registry).
-DWORD RunSearch(SearchContext& context) {
+// display driver's error into the registry). The summary line is written
+// after the search, so a reader of standard error that went away stops
+// nothing, but the run ends as for a lost reader of standard output.
+FindExit RunSearch(SearchContext& context) {
     UniqueKernelHandle thread(::CreateThread(nullptr, 0, SearchThreadProc, &context, 0, nullptr));
     if (!thread) {
         std::fprintf(stderr, "kestrin-find: cannot start the search (error %lu)\n", ::GetLastError());
-        return kSearchUnreadable;
+        return FindExit::Internal;
     }
     const bool console = StandardErrorIsConsole();
     if (console) ShowStatus(context.m_counters, true);
     while (::WaitForSingleObject(thread.get(), kStatusIntervalMs) == WAIT_TIMEOUT)
         if (console) ShowStatus(context.m_counters, true);
-    DWORD exitCode = kSearchUnreadable;
-    ::GetExitCodeThread(thread.get(), &exitCode);
+    DWORD threadExit = kSearchUnreadable;
+    ::GetExitCodeThread(thread.get(), &threadExit);
     ShowStatus(context.m_counters, console);
     if (console) std::fputc('\n', stderr);
-    return exitCode;
+    return FirstExit({WorkerExit(threadExit), Delivered(stderr) ? FindExit::Done : FindExit::Stopped});
 }
 
 int UsageError(const std::string& message) {
@@ -122,16 +128,15 @@ int UsageError(const std::string& message) {
     return static_cast<int>(FindExit::Usage);
 }
 
-// The worker's end, and whether the expression gave up on something, as the
-// process's exit code.
-FindExit RunExit(DWORD workerExit, bool notSearched) {
-    const FindExit gaveUp = notSearched ? FindExit::NotSearched : FindExit::Done;
-    switch (workerExit) {
-    case kSearchCompleted: return gaveUp;
-    case kSearchStopped: return FindExit::Stopped;
-    case kSearchReportFailed: return FindExit::ReportFailed;
-    default: return FirstExit({FindExit::Unreadable, gaveUp});
-    }
+// The narrow walk's text: TEXT in the ANSI code page, best fit for what it
+// lacks, as the C run-time would make it, cut to what the engine holds and
+// never inside a double-byte character. From here on these are the bytes the
+// walk compares: a round trip through UTF-16 is not exact in a double-byte
+// code page, where several byte pairs map to one character.
+std::string NarrowSearchText(const std::wstring& text) {
+    char cut[sizeof CRegKeyTools::m_searchText];
+    mbcs::CopyBounded(cut, sizeof cut, mbcs::FromWide(text).c_str());
+    return cut;
 }
 
 // What the command line names that can fail before any search: the
@@ -141,61 +146,60 @@ struct SearchInputs {
     HiveKeyStore hives;                     // with /H: the registry searched
     HiveRegistries hiveRegistries{hives};
     FindExit filesExit = FindExit::Done;    // what went wrong with the hive files
-    std::vector<std::string> startKeys;     // resolved, without /U
-    std::vector<std::wstring> wideStartKeys;  // resolved, with /U
+    // Resolved, in the width of the run.
+    std::vector<std::string> startKeys;
+    std::vector<std::wstring> wideStartKeys;
     // With /H, hives that did not open can leave nothing to search.
     bool NothingToSearch() const { return hives.MountCount() > 0 && startKeys.empty() && wideStartKeys.empty(); }
 };
+
+// Checks the start keys (the /S keys, or those the hives left) in the
+// registry of the run's width; a narrow walk's keys are the best fit of
+// the given ones in the code page, as its text is. Empty, or the usage error.
+std::string ResolveStarts(bool unicode, const std::vector<std::wstring>& given, const RegistryPair& registries,
+                          SearchInputs* inputs) {
+    std::wstring failedWideKey;
+    if (unicode) {
+        if (ResolveStartKeys(registries.wide, given, &inputs->wideStartKeys, &failedWideKey)) return std::string();
+        return "cannot open the start key " + mbcs::FromWide(failedWideKey);
+    }
+    std::vector<std::string> narrowGiven;
+    for (const std::wstring& key : given) narrowGiven.push_back(mbcs::FromWide(key));
+    std::string failedKey;
+    if (ResolveStartKeys(registries.narrow, narrowGiven, &inputs->startKeys, &failedKey)) return std::string();
+    return "cannot open the start key " + failedKey;
+}
 
 // Compiles the expression once for the whole run, opens the hive files and
 // checks the start keys, so that a mistyped one costs no search and leaves
 // no file. Empty, or the usage error (a failed key named as typed).
 std::string ResolveInputs(const FindCommandLine& line, const RegistryPair& registries, SearchInputs* inputs) {
+    const SearchOptions& options = line.options;
+    std::string error;
     if (line.regex) {
         // The ANSI walk matches TEXT as the code page has it, in UTF-16 like
         // the names and data it is matched against.
-        std::string error;
-        inputs->pattern = RegexPattern::Compile(
-            line.unicode ? line.wideText : mbcs::ToWide(line.text.data(), line.text.size()), line.matchCase != 0,
-            line.wholeString != 0, &error);
+        const std::string narrow = options.m_unicode ? std::string() : NarrowSearchText(line.text);
+        const std::wstring text = options.m_unicode ? line.text : mbcs::ToWide(narrow.data(), narrow.size());
+        inputs->pattern = RegexPattern::Compile(text, options.m_matchCase != 0, options.m_wholeString != 0, &error);
         if (!inputs->pattern) return error;
     }
-    std::vector<std::wstring> wideGiven = line.wideStartKeys;
-    std::vector<std::string> narrowGiven = line.startKeys;
-    std::string error;
-    if (!line.hives.empty() &&
-        !SetUpHives(line, &inputs->hives, &wideGiven, &narrowGiven, &inputs->filesExit, &error))
-        return error;
-    std::string failedKey;
-    std::wstring failedWideKey;
-    if (line.unicode) {
-        if (!ResolveStartKeys(registries.wide, wideGiven, &inputs->wideStartKeys, &failedWideKey))
-            return "cannot open the start key " + mbcs::FromWide(failedWideKey);
-    } else if (!ResolveStartKeys(registries.narrow, narrowGiven, &inputs->startKeys, &failedKey)) {
-        return "cannot open the start key " + failedKey;
-    }
-    return std::string();
+    std::vector<std::wstring> given = line.startKeys;
+    if (!line.hives.empty() && !SetUpHives(line, &inputs->hives, &given, &inputs->filesExit, &error)) return error;
+    return ResolveStarts(options.m_unicode, given, registries, inputs);
 }
 
 // Hands the command line's search and the worker's wiring to the engine; the
-// stop event only when Ctrl+C came already.
+// stop event only when Ctrl+C came already. Without /D the report header
+// shows the Data option of Kestrin.ini, as it always has.
 void PrepareEngine(CRegKeyTools& tools, const FindCommandLine& line, const SearchInputs& inputs, HANDLE stopEvent) {
-    tools.m_lookAtKeys = line.keys;
-    tools.m_lookAtValues = line.values;
-    tools.m_lookAtNames = line.names;
-    tools.m_lookAtTypedData = line.typedData;
-    // The report header tells that typed data was searched. Without /D the
-    // header shows the Data option of Kestrin.ini, as it always has.
-    if (line.typedData) tools.m_lookAtData = 1;
-    tools.m_wholeString = line.wholeString;
-    tools.m_matchCase = line.matchCase;
-    std::memcpy(tools.m_searchText, line.text.c_str(), line.text.size() + 1);
-    tools.m_unicode = line.unicode;
-    std::wmemcpy(tools.m_searchTextWide, line.wideText.c_str(), line.wideText.size() + 1);
-    if (line.timeFiltered) {
-        tools.m_modifiedFrom = line.modified.from;
-        tools.m_modifiedTo = line.modified.to;
-    }
+    SearchOptions options = line.options;
+    if (!options.m_lookAtTypedData) options.m_lookAtData = tools.m_lookAtData;
+    static_cast<SearchOptions&>(tools) = options;
+    if (options.m_unicode)
+        std::wmemcpy(tools.m_searchTextWide, line.text.c_str(), line.text.size() + 1);
+    else
+        mbcs::CopyBounded(tools.m_searchText, sizeof tools.m_searchText, NarrowSearchText(line.text).c_str());
     tools.m_startKeys = inputs.startKeys;
     tools.m_wideStartKeys = inputs.wideStartKeys;
     tools.m_pattern = inputs.pattern.get();
@@ -204,6 +208,24 @@ void PrepareEngine(CRegKeyTools& tools, const FindCommandLine& line, const Searc
     tools.m_searchCounters = &g_context.m_counters;
     g_engine = &tools;
     if (::WaitForSingleObject(stopEvent, 0) == WAIT_OBJECT_0) HandOverStop(stopEvent);
+}
+
+// Gives the report's path, if there is a report: in /J's summary, with the
+// exit code, or on a line of standard output. False when the reader of
+// standard output went away, before (a failed line of a hit) or now: as a
+// reader gone during the search, the run ends with Stopped.
+bool WriteReportPath(const FindCommandLine& line, const CRegKeyTools& tools, const SearchInputs& inputs,
+                     JsonLinesWriter& json, FindExit runExit) {
+    const char* report = tools.Report().FileName();
+    const bool haveReport = report[0] && ::GetFileAttributesA(report) != INVALID_FILE_ATTRIBUTES;
+    if (line.json) {
+        json.WriteSummary(haveReport ? report : nullptr, g_context.m_counters, HiveSummaries(inputs.hives),
+                          static_cast<int>(runExit));
+        return !json.Failed();
+    }
+    if (!haveReport) return true;
+    std::printf("%s\n", report);
+    return Delivered(stdout);
 }
 
 }  // namespace
@@ -244,19 +266,14 @@ int main() {
     if (line.json) _setmode(_fileno(stdout), _O_BINARY);
     FindListener listener(line.json ? &json : nullptr, stderr);
     tools.m_hitListener = &listener;
-    const DWORD workerExit = inputs.NothingToSearch() ? kSearchCompleted : RunSearch(g_context);
-    const int exitCode = static_cast<int>(FirstExit({RunExit(workerExit, listener.NotSearched()), inputs.filesExit,
-                                                     inputs.hives.DamageCount() > 0 ? FindExit::Unreadable
-                                                                                    : FindExit::Done}));
+    const FindExit searchExit = inputs.NothingToSearch() ? FindExit::Done : RunSearch(g_context);
+    const FindExit runExit =
+        FirstExit({searchExit, listener.NotSearched() ? FindExit::NotSearched : FindExit::Done, inputs.filesExit,
+                   inputs.hives.DamageCount() > 0 ? FindExit::Unreadable : FindExit::Done});
 
     ::SetConsoleCtrlHandler(OnConsoleControl, FALSE);
     g_stopEvent = nullptr;
     g_engine = nullptr;
-    const char* report = tools.Report().FileName();
-    const bool haveReport = report[0] && ::GetFileAttributesA(report) != INVALID_FILE_ATTRIBUTES;
-    if (line.json)
-        json.WriteSummary(haveReport ? report : nullptr, g_context.m_counters, HiveSummaries(inputs.hives), exitCode);
-    else if (haveReport)
-        std::printf("%s\n", report);
-    return exitCode;
+    const bool delivered = WriteReportPath(line, tools, inputs, json, runExit);
+    return static_cast<int>(delivered ? runExit : FirstExit({runExit, FindExit::Stopped}));
 }

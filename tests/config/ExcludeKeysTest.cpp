@@ -103,7 +103,7 @@ TEST_F(ExcludeKeys, WalkSkipsListedKeysWhateverTheirCaseButNeverARoot) {
 
     CRegKeyTools tools(m_ini.c_str(), LiveRegistries());
     SearchCounters counters;
-    RunSearch(tools, text, SearchOptions{0, 1, 1, 1}, counters);
+    RunSearch(tools, text, RunOptions{0, 1, 1, 1}, counters);
 
     const std::string value = "\"v\"=\"" + text + "\"\r\n\r\n";
     EXPECT_EQ("[" + key.CurrentUserPath() + "\\kept]\r\n" + value + "[" + key.UsersPath() + "\\kept]\r\n" + value +
@@ -130,7 +130,7 @@ TEST_F(ExcludeKeys, FileHoldsTheWholeListAfterARunThatGrewItOnly) {
     const std::string a = key.KeyW(L"a\u05D0");
     ASSERT_TRUE(key.ok());
 
-    RunSearch(tools, nowhere, SearchOptions{1, 0, 0, 0}, counters);
+    RunSearch(tools, nowhere, RunOptions{1, 0, 0, 0}, counters);
     const std::string afterFirst = ReadFileBytes(file);
     EXPECT_EQ(0u, afterFirst.find(loaded)) << afterFirst;
     EXPECT_EQ(std::string::npos, afterFirst.find("stale")) << afterFirst;
@@ -140,12 +140,12 @@ TEST_F(ExcludeKeys, FileHoldsTheWholeListAfterARunThatGrewItOnly) {
     const std::string b = key.KeyW(L"b\u05D0");
     key.KeyW(L"b\u05D0\\below");
     ASSERT_TRUE(key.ok());
-    RunSearch(tools, nowhere, SearchOptions{1, 0, 0, 0}, counters);
+    RunSearch(tools, nowhere, RunOptions{1, 0, 0, 0}, counters);
     EXPECT_EQ(afterFirst + key.CurrentUserPath() + "\\" + b + "\r\n" + key.UsersPath() + "\\" + b + "\r\n",
               ReadFileBytes(file));
 
     ASSERT_TRUE(WriteFileBytes(file, "left alone"));
-    RunSearch(tools, nowhere, SearchOptions{1, 0, 0, 0}, counters);
+    RunSearch(tools, nowhere, RunOptions{1, 0, 0, 0}, counters);
     EXPECT_EQ("left alone", ReadFileBytes(file));
     EXPECT_TRUE(m_errors.messages().empty());
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/ExecutableFolder.h"
 #include "support/ChildProcess.h"
 #include "support/ErrorCapture.h"
 #include "support/SearchRun.h"

@@ -3,7 +3,9 @@
 // of the exit codes.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "find/ExitCodes.h"
@@ -54,31 +56,26 @@ TEST(FindCommandLine, SwitchesTextAndErrors) {
             continue;
         }
         EXPECT_EQ("", line.error) << context;
-        EXPECT_EQ(row.text, line.text) << context;
-        EXPECT_EQ(std::wstring(line.text.begin(), line.text.end()), line.wideText) << context;
+        EXPECT_EQ(std::wstring(row.text, row.text + std::strlen(row.text)), line.text) << context;
         EXPECT_EQ(row.regex, line.regex) << context;
-        EXPECT_EQ(row.timeFiltered, line.timeFiltered) << context;
+        EXPECT_EQ(row.timeFiltered, line.options.TimeFiltered()) << context;
         EXPECT_EQ(row.startKeys, line.startKeys.size()) << context;
-        EXPECT_EQ(row.startKeys, line.wideStartKeys.size()) << context;
     }
     const FindCommandLine help = ParseFindCommandLine(SplitCommandLine(L"kf /?"), kNoon);
     EXPECT_TRUE(help.help);
     EXPECT_EQ("", help.error);
 }
 
-// What the ANSI code page lacks reaches the narrow text in best fit, the
-// wide text as typed; both are cut to 259 characters.
-TEST(FindCommandLine, NarrowArgumentsComeFromTheWideOnes) {
-    const std::wstring longText(300, L'a');
-    const FindCommandLine line =
-        ParseFindCommandLine({L"/K", L"/S", L"HKCU\\\u03a9", L"\uff5a" + longText}, kNoon);
+// TEXT and the start keys stay as typed; TEXT is cut to 259 characters, or
+// 258 where the cut would split a surrogate pair.
+TEST(FindCommandLine, TextIsCutNeverInsideASurrogatePair) {
+    const std::wstring longText = L"\uff5a" + std::wstring(300, L'a');
+    const std::wstring pairAtCut = std::wstring(258, L'a') + L"\U0001F600";
+    const FindCommandLine line = ParseFindCommandLine({L"/K", L"/S", L"HKCU\\\u03a9", longText}, kNoon);
     ASSERT_EQ("", line.error);
-    EXPECT_EQ(259u, line.wideText.size());
-    EXPECT_EQ(L'\uff5a', line.wideText[0]);
-    EXPECT_EQ(259u, line.text.size());
-    EXPECT_NE('a', line.text[0]);
-    EXPECT_EQ(L"HKCU\\\u03a9", line.wideStartKeys.at(0));
-    EXPECT_EQ(0u, line.startKeys.at(0).find("HKCU\\"));
+    EXPECT_EQ(longText.substr(0, 259), line.text);
+    EXPECT_EQ(std::vector<std::wstring>{L"HKCU\\\u03a9"}, line.startKeys);
+    EXPECT_EQ(pairAtCut.substr(0, 258), ParseFindCommandLine({L"/K", pairAtCut}, kNoon).text);
 }
 
 TEST(TimeRange, EndsDatesAndAges) {
@@ -159,6 +156,14 @@ TEST(FindExit, TheFirstListedOutcomeWins) {
     EXPECT_EQ(FindExit::NotSearched, FirstExit({FindExit::Unreadable, FindExit::NotSearched}));
     EXPECT_EQ(FindExit::Stopped, FirstExit({FindExit::NotSearched, FindExit::Stopped, FindExit::Done}));
     EXPECT_EQ(FindExit::ReportFailed, FirstExit({FindExit::Stopped, FindExit::ReportFailed}));
+}
+
+// The thread's codes are the dialog program's (0 completed, 1 stopped, 2 a key
+// unreadable, 3 no engine) and 4 for a report that failed; the process's are
+// the README's.
+TEST(FindExit, EachEndingOfTheSearchThreadBecomesItsCode) {
+    const std::vector<std::pair<DWORD, int>> table = {{0, 0}, {1, 1}, {2, 2}, {3, 70}, {4, 3}, {99, 70}};
+    for (const auto& row : table) EXPECT_EQ(row.second, static_cast<int>(WorkerExit(row.first))) << row.first;
 }
 
 }  // namespace

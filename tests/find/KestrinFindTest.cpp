@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/ExecutableFolder.h"
 #include "support/ChildProcess.h"
 #include "support/RegistryTestKey.h"
 #include "support/SearchRun.h"

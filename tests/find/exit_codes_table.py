@@ -16,11 +16,13 @@ def table(root):
         source = file.read()
     body = source[source.index('#define KESTRIN_FIND_EXIT_CODES(X)'):source.index('\n\n', source.index('#define'))]
     rows = []
-    for name, value, meaning in re.findall(r'X\((\w+), (\d+),((?:\s*"[^"]*"\s*\\?)+)\)', body):
+    # X(name, value, (worker outcomes), meaning), the meaning's strings
+    # possibly on lines of their own.
+    for name, value, meaning in re.findall(r'X\((\w+), (\d+), \([\w, ]*\),((?:\s*\\?\s*"[^"]*")+)\)', body):
         text = ''.join(re.findall(r'"([^"]*)"', meaning))
         rows.append('| %s | %s |' % (value, text))
-    if not rows:
-        raise SystemExit('no exit codes found in find/ExitCodes.h')
+    if not rows or len(rows) != body.count(' X('):
+        raise SystemExit('find/ExitCodes.h holds exit codes this script cannot read')
     return '\n'.join([HEADER, '| --- | --- |'] + rows) + '\n'
 
 

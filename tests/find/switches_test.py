@@ -324,6 +324,34 @@ class Switches(unittest.TestCase):
         with open(os.path.join(self.cwd, reports[0]), 'rb') as file:
             self.assertIn(b'; ** The process of search was interrupted by the user **', file.read())
 
+    def test_a_reader_gone_at_the_end_is_told_by_the_exit_code(self):
+        """The search runs to its end and only the last line is lost: the
+        report's path, /J's summary (nothing found) or the summary line on
+        standard error, whose loss hides neither the report nor its path."""
+        keys = ['/K', '/S', ROOT, TEXT]
+        for args, lost in ((keys, 'stdout'), (['/J'] + keys[:-1] + ['Kzq-nowhere'], 'stdout'), (keys, 'stderr')):
+            with self.subTest(args=args, lost=lost), tempfile.TemporaryFile() as kept:
+                cwd = tempfile.mkdtemp(dir=self.folder)
+                read, gone = os.pipe()
+                os.close(read)
+                streams = {'stdout': kept, 'stderr': kept}
+                streams[lost] = gone
+                status = subprocess.run(['wine', self.exe] + args, cwd=cwd, stdin=subprocess.DEVNULL, timeout=60,
+                                        **streams).returncode
+                os.close(gone)
+                kept.seek(0)
+                text = kept.read().decode(CODE_PAGE, 'replace')
+                self.assertEqual(1, status, text)
+                reports = [name for name in os.listdir(cwd) if name.endswith('.reg')]
+                if '/J' in args:
+                    self.assertEqual([], reports)
+                    self.assertIn('Found items: 0', text)
+                    continue
+                self.assertEqual(1, len(reports))
+                with open(os.path.join(cwd, reports[0]), 'rb') as file:
+                    self.assertNotIn(b'interrupted', file.read())
+                self.assertIn('Found items: 4' if lost == 'stdout' else reports[0] + '\r\n', text)
+
     def test_missing_start_key_is_a_usage_error_before_any_search(self):
         missing = 'HKCU\\' + TREE + '\\missing'
         for key in (missing, 'HKXY\\Software'):

@@ -18,7 +18,7 @@ enum class Hit {
     Never,              // holds the text's bytes but must not match
 };
 
-inline bool Matches(Hit hit, const testsupport::SearchOptions& o) {
+inline bool Matches(Hit hit, const testsupport::RunOptions& o) {
     switch (hit) {
     case Hit::Exact: return true;
     case Hit::ExactOtherCase: return !o.matchCase;
@@ -44,7 +44,7 @@ struct KeyBlock {
 // block of every key with a hit, in the walk's pre-order. hits receives the
 // number of hits, which the found counter must equal.
 inline std::string ExpectedBody(const std::vector<KeyBlock>& blocks, const std::vector<std::string>& prefixes,
-                                const testsupport::SearchOptions& o, int* hits) {
+                                const testsupport::RunOptions& o, int* hits) {
     std::string body;
     *hits = 0;
     for (const std::string& prefix : prefixes) {

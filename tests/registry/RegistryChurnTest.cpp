@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/ExecutableFolder.h"
 #include "base/Handles.h"
 #include "support/ChildProcess.h"
 #include "support/ErrorCapture.h"
@@ -68,7 +69,7 @@ TEST(RegistryChurn, KeysChangedDuringTheWalkAreNeitherExcludedNorLoseTheirNeighb
     CurrentDirectoryScope cwd(folder.path());
     CRegKeyTools tools((folder / "Kestrin.ini").c_str(), LiveRegistries());
     SearchCounters counters;
-    RunSearch(tools, text, SearchOptions{1, 1, 0, 0}, counters);
+    RunSearch(tools, text, RunOptions{1, 1, 0, 0}, counters);
     ::SetEvent(stop.get());
     EXPECT_EQ(0, churn.Wait()) << churn.Out() << churn.Err();
 

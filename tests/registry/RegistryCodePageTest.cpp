@@ -68,7 +68,7 @@ void RunCodePageSearches(const CodePageTexts& cp) {
         CurrentDirectoryScope cwd(folder.path());
         CRegKeyTools tools((folder / "Kestrin.ini").c_str(), LiveRegistries());
         SearchCounters counters;
-        const SearchOptions o{1, 1, 0, matchCase};
+        const RunOptions o{1, 1, 0, matchCase};
         RunSearch(tools, cp.text, o, counters);
 
         int hits = 0;
@@ -135,7 +135,7 @@ TEST(RegistryCodePage, UnicodeSearchFoldsCaseTheSameInEveryCodePage) {
         CurrentDirectoryScope cwd(folder.path());
         CRegKeyTools tools((folder / "Kestrin.ini").c_str(), LiveRegistries());
         SearchCounters counters;
-        PrepareSearch(tools, "unused", SearchOptions{0, 1, 0, matchCase}, counters);
+        PrepareSearch(tools, "unused", RunOptions{0, 1, 0, matchCase}, counters);
         tools.m_unicode = 1;
         lower.copy(tools.m_searchTextWide, lower.size());
         tools.Search();

@@ -94,7 +94,7 @@ public:
 
     // The report's body under these options: the blocks below
     // HKEY_CURRENT_USER, then the same below HKEY_USERS.
-    std::string ExpectedBody(const SearchOptions& o, int* hits) const {
+    std::string ExpectedBody(const RunOptions& o, int* hits) const {
         return registrytest::ExpectedBody(m_blocks, {m_key.CurrentUserPath(), m_usersPath}, o, hits);
     }
 
@@ -113,9 +113,9 @@ protected:
     static void SetUpTestSuite() { s_subtree = std::make_unique<Subtree>(); }
     static void TearDownTestSuite() { s_subtree.reset(); }
 
-    static SearchOptions Options() {
+    static RunOptions Options() {
         auto [where, whole, matchCase] = GetParam();
-        SearchOptions o;
+        RunOptions o;
         o.keys = where != 1;
         o.values = where != 0;
         o.whole = whole;
@@ -130,7 +130,7 @@ std::unique_ptr<Subtree> RegistrySearch::s_subtree;
 
 TEST_P(RegistrySearch, ReportHoldsTheSubtreeBlocksInRootOrder) {
     ASSERT_TRUE(s_subtree->ok()) << "the test subtree could not be built";
-    const SearchOptions o = Options();
+    const RunOptions o = Options();
     ErrorCapture errors;
     TempDir folder("registry");
     CurrentDirectoryScope cwd(folder.path());

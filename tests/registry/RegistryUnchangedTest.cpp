@@ -120,10 +120,10 @@ TEST(RegistryUnchanged, FullSearchesChangeNothingInTheRegistry) {
     SearchCounters counters;
 
     const Dump before = DumpRegistry();
-    SearchOptions everything{1, 1, 0, 0};
+    RunOptions everything{1, 1, 0, 0};
     RunSearch(tools, "Explorer", everything, counters);
     const int commonHits = SearchCounters::Read(counters.found);
-    RunSearch(tools, text, SearchOptions{1, 1, 1, 1}, counters);
+    RunSearch(tools, text, RunOptions{1, 1, 1, 1}, counters);
     const int subtreeHits = SearchCounters::Read(counters.found);
     const Dump after = DumpRegistry();
 

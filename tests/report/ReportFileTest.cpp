@@ -192,7 +192,7 @@ TEST_F(ReportFile, CreationFailureIsShownWithThePath) {
 
 TEST_F(ReportFile, SearchWithoutHitsLeavesNoReport) {
     SearchCounters counters;
-    RunSearch(m_tools, "Kzq" + UniqueSuffix() + " nowhere", SearchOptions{1, 1, 0, 0}, counters);
+    RunSearch(m_tools, "Kzq" + UniqueSuffix() + " nowhere", RunOptions{1, 1, 0, 0}, counters);
     EXPECT_EQ(0, SearchCounters::Read(counters.found));
     EXPECT_GT(SearchCounters::Read(counters.keys), 1000);
     EXPECT_STREQ("", m_tools.Report().FileName());
@@ -206,7 +206,7 @@ TEST_F(ReportFile, StopAfterTheFirstHitEndsTheReportWithTheNote) {
     UniqueKernelHandle stop(::CreateEventA(nullptr, TRUE, TRUE, nullptr));
     SearchContext context = {};
     context.m_tools = &m_tools;
-    PrepareSearch(m_tools, "HKEY_CLASSES_ROOT", SearchOptions{1, 0, 1, 1}, context.m_counters, stop.get());
+    PrepareSearch(m_tools, "HKEY_CLASSES_ROOT", RunOptions{1, 0, 1, 1}, context.m_counters, stop.get());
     UniqueKernelHandle worker(::CreateThread(nullptr, 0, SearchThreadProc, &context, 0, nullptr));
     ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(worker.get(), 60000));
     DWORD exitCode = 0;
@@ -222,7 +222,7 @@ TEST_F(ReportFile, StopAfterTheFirstHitEndsTheReportWithTheNote) {
 TEST_F(ReportFile, StopBeforeTheFirstHitLeavesNeitherReportNorNote) {
     UniqueKernelHandle stop(::CreateEventA(nullptr, TRUE, TRUE, nullptr));
     SearchCounters counters;
-    RunSearch(m_tools, "HKEY_LOCAL_MACHINE", SearchOptions{1, 0, 1, 1}, counters, stop.get());
+    RunSearch(m_tools, "HKEY_LOCAL_MACHINE", RunOptions{1, 0, 1, 1}, counters, stop.get());
     EXPECT_EQ(1, m_tools.IsStopped());
     EXPECT_STREQ("", m_tools.Report().FileName());
     EXPECT_TRUE(ListFiles(m_folder.path(), "*.reg").empty());

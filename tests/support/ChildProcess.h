@@ -102,12 +102,4 @@ private:
     std::string m_err;
 };
 
-// The folder that holds the running test executable (the build's bin).
-inline std::string ExecutableFolder() {
-    char path[MAX_PATH];
-    DWORD length = ::GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string text(path, length);
-    return text.substr(0, text.find_last_of('\\'));
-}
-
 }  // namespace testsupport

@@ -11,7 +11,9 @@
 
 namespace testsupport {
 
-struct SearchOptions {
+// The four options that change a dialog's walk, in the order the tests list
+// them; the engine's own SearchOptions holds them among others.
+struct RunOptions {
     int keys = 0;
     int values = 0;
     int whole = 0;
@@ -20,7 +22,7 @@ struct SearchOptions {
 
 // The search text (cut to what the engine holds) and the four options that
 // change a walk; the counters and the stop event stay as they were.
-inline void SetSearchOptions(CRegKeyTools& tools, const std::string& text, const SearchOptions& options) {
+inline void SetSearchOptions(CRegKeyTools& tools, const std::string& text, const RunOptions& options) {
     std::memset(tools.m_searchText, 0, sizeof tools.m_searchText);
     text.copy(tools.m_searchText, sizeof tools.m_searchText - 1);
     tools.m_lookAtKeys = options.keys;
@@ -31,7 +33,7 @@ inline void SetSearchOptions(CRegKeyTools& tools, const std::string& text, const
 
 // Fills the engine's inputs as a front end does before it starts a run:
 // the counters go to counters; stop, when given, is the stop event.
-inline void PrepareSearch(CRegKeyTools& tools, const std::string& text, const SearchOptions& options,
+inline void PrepareSearch(CRegKeyTools& tools, const std::string& text, const RunOptions& options,
                           SearchCounters& counters, HANDLE stop = nullptr) {
     SetSearchOptions(tools, text, options);
     tools.m_searchCounters = &counters;
@@ -39,7 +41,7 @@ inline void PrepareSearch(CRegKeyTools& tools, const std::string& text, const Se
 }
 
 // Prepares and runs one whole search on the calling thread.
-inline int RunSearch(CRegKeyTools& tools, const std::string& text, const SearchOptions& options,
+inline int RunSearch(CRegKeyTools& tools, const std::string& text, const RunOptions& options,
                      SearchCounters& counters, HANDLE stop = nullptr) {
     PrepareSearch(tools, text, options, counters, stop);
     return tools.Search();
@@ -80,7 +82,7 @@ inline std::string WideReportHeader(const std::string& report) {
 inline std::string WideReportBody(const std::string& report) { return report.substr(WideReportHeader(report).size()); }
 
 // The header's options line for these options (Data is always off here).
-inline std::string OptionsLine(const SearchOptions& o) {
+inline std::string OptionsLine(const RunOptions& o) {
     auto onOff = [](int flag) { return flag ? "On" : "Off"; };
     return std::string(";    Options: Keys - [") + onOff(o.keys) + "], Values - [" + onOff(o.values) +
            "], Data - [Off], Whole strings only - [" + onOff(o.whole) + "], Case sensitive - [" +

@@ -1,6 +1,6 @@
 #include "ui/RegistryFixture.h"
 
-#include "support/ChildProcess.h"
+#include "base/ExecutableFolder.h"
 
 namespace ui {
 
@@ -54,7 +54,7 @@ ShellVerbOverride::~ShellVerbOverride() {
 
 std::string ShellRecorderCommand(const std::string& record) {
     ::SetEnvironmentVariableA("KESTRIN_SHELL_RECORD", record.c_str());
-    return "\"" + testsupport::ExecutableFolder() + "\\shell_recorder.exe\" \"%1\"";
+    return "\"" + ExecutableFolder() + "\\shell_recorder.exe\" \"%1\"";
 }
 
 std::string ShellVerbCommand(const std::string& key, const std::string& verb) {

@@ -1,5 +1,6 @@
 #include "ui/UiDriver.h"
 
+#include "base/ExecutableFolder.h"
 #include "support/ChildProcess.h"
 
 namespace ui {
@@ -52,7 +53,7 @@ bool WaitFor(const std::function<bool()>& condition, milliseconds patience) {
     }
 }
 
-std::string ProgramFolder() { return testsupport::ExecutableFolder() + "\\"; }
+std::string ProgramFolder() { return ExecutableFolder() + "\\"; }
 
 Sandbox::Sandbox() : m_folder(m_dir.path() + "\\") {
     for (const char* program : {"Kestrin.exe", "kestrin-find.exe"})

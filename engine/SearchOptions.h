@@ -1,0 +1,29 @@
+#pragma once
+// What one search looks at and how it compares: the dialog's five options,
+// which the settings file reads and writes through pointers to them
+// (OptionFlags), and kestrin-find's additions, which are never saved.
+#include <cstdint>
+
+struct SearchOptions {
+    // The dialog's options: 0 off, anything else on. Data also tells the
+    // report header that typed data was searched (kestrin-find /D).
+    int32_t m_lookAtKeys = 0;
+    int32_t m_lookAtValues = 1;
+    int32_t m_lookAtData = 0;
+    int32_t m_wholeString = 0;
+    int32_t m_matchCase = 0;
+    // Match value names; match the data of REG_MULTI_SZ, REG_DWORD and
+    // REG_QWORD values. Off in the dialog, so that its walk stays what it
+    // always was.
+    bool m_lookAtNames = false;
+    bool m_lookAtTypedData = false;
+    // Walk through the wide calls, match UTF-16 text and write a UTF-16LE
+    // report.
+    bool m_unicode = false;
+    // Only keys last written within [from, to] (FILETIME ticks, UTC,
+    // inclusive) are matched; the others are still walked.
+    uint64_t m_modifiedFrom = 0;
+    uint64_t m_modifiedTo = UINT64_MAX;
+
+    bool TimeFiltered() const { return m_modifiedFrom != 0 || m_modifiedTo != UINT64_MAX; }
+};
