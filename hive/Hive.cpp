@@ -1,48 +1,35 @@
 // The base block, the bins and the two kinds of node.
+#include "hive/BaseBlockView.h"
 #include "hive/HiveFormat.h"
 
 namespace hive {
-
-uint32_t BaseChecksum(ByteView base) {
-    uint32_t sum = 0, word = 0;
-    for (uint32_t offset = 0; offset < kChecksumOffset; offset += 4) {
-        base.U32(offset, &word);
-        sum ^= word;
-    }
-    if (sum == 0) return 1;
-    if (sum == 0xFFFFFFFF) return 0xFFFFFFFE;
-    return sum;
-}
 
 namespace {
 
 // Reads the base block's fields; false with *reason when they make no hive.
 bool ReadBaseBlock(ByteView file, BaseBlock* base, std::string* reason) {
-    uint32_t signature = 0, fileType = 0, stored = 0;
-    if (!file.Has(0, kBaseBlockSize)) {
+    if (!file.Has(0, kBinsStart)) {
         *reason = "the file is too short to be a hive";
         return false;
     }
-    file.U32(0, &signature);
-    if (signature != kRegfSignature) {
+    const std::optional<BaseBlockView> view = BaseBlockView::Of(file);
+    if (!view) {
         *reason = "no regf signature";
         return false;
     }
-    file.U32(4, &base->primarySequence);
-    file.U32(8, &base->secondarySequence);
-    file.U64(12, &base->lastWritten);
-    file.U32(20, &base->major);
-    file.U32(24, &base->minor);
-    file.U32(28, &fileType);
-    file.U32(36, &base->rootCell);
-    file.U32(40, &base->binsSize);
-    file.U32(kChecksumOffset, &stored);
-    base->checksumOk = stored == BaseChecksum(file);
+    base->primarySequence = view->PrimarySequence();
+    base->secondarySequence = view->SecondarySequence();
+    base->lastWritten = view->LastWritten();
+    base->major = view->Major();
+    base->minor = view->Minor();
+    base->rootCell = view->RootCell();
+    base->binsSize = view->BinsSize();
+    base->dirty = view->Dirty();
     if (base->major != 1 || base->minor < 3 || base->minor > 6) {
         *reason = "unsupported version " + std::to_string(base->major) + "." + std::to_string(base->minor);
         return false;
     }
-    if (fileType != 0) {
+    if (view->FileType() != BaseBlockView::kPrimaryFile) {
         *reason = "a transaction log, not a hive";
         return false;
     }
@@ -55,7 +42,7 @@ bool ReadBaseBlock(ByteView file, BaseBlock* base, std::string* reason) {
 // file holds the bin: a truncated or partly overwritten file still reads up
 // to there. The base block's bins size is not trusted.
 void Hive::TakeBins() {
-    const ByteView all = m_file.Sub(kBaseBlockSize, m_file.size() - kBaseBlockSize);
+    const ByteView all = m_file.Sub(kBinsStart, m_file.size() - kBinsStart);
     const uint64_t limit = all.size() < 0xFFFFFFFFu ? all.size() : 0xFFFFF000u;
     uint64_t at = 0;
     uint32_t signature = 0, self = 0, size = 0;

@@ -60,6 +60,7 @@ struct StoredName {
     void AppendUtf16(std::u16string* out) const;
 };
 
+// What the reader takes from the base block.
 struct BaseBlock {
     uint32_t primarySequence = 0;
     uint32_t secondarySequence = 0;
@@ -68,9 +69,9 @@ struct BaseBlock {
     uint32_t minor = 0;
     uint32_t rootCell = kNoCell;
     uint32_t binsSize = 0;  // as the base block says
-    bool checksumOk = false;
-    // Recent changes may exist only in the transaction logs.
-    bool Dirty() const { return !checksumOk || primarySequence != secondarySequence; }
+    // The checksum is wrong or the sequence numbers differ: recent changes
+    // may exist only in the transaction logs.
+    bool dirty = false;
 };
 
 // A key node ("nk").

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "hive/BaseBlockView.h"
 #include "hive/HiveFormat.h"
 #include "hive/LogReplay.h"
 
@@ -12,7 +13,6 @@ namespace hive {
 
 constexpr uint32_t kSector = 512;           // logs are laid out in sectors
 constexpr uint32_t kPageUnit = 512;         // dirty pages are multiples of this
-constexpr uint32_t kRegf = 0x66676572;      // "regf"
 constexpr uint32_t kEntrySignature = 0x454C7648;  // "HvLE"
 constexpr uint32_t kDirtSignature = 0x54524944;   // "DIRT"
 // An "HvLE" entry's header; the page references follow it, then the pages.
@@ -25,30 +25,9 @@ constexpr uint32_t kEntryHash2At = 32;  // Marvin32 of the header up to here
 constexpr uint32_t kEntryHeaderSize = 40;
 constexpr uint32_t kPageReferenceSize = 8;  // offset in the bins, size
 constexpr uint64_t kLogHashSeed = 0x82EF4D887A4E55C5;
-constexpr uint32_t kTypePrimary = 0;
-constexpr uint32_t kTypeNewLog = 6;
 // A log entry may grow the hive by this much beyond the primary file, which
 // bounds the replay buffer whatever the log says.
 constexpr uint64_t kMaxGrowth = uint64_t{32} << 20;
-
-// Base block fields, in a hive and in a log alike.
-constexpr uint32_t kPrimarySequenceAt = 4;
-constexpr uint32_t kSecondarySequenceAt = 8;
-constexpr uint32_t kFileTypeAt = 28;
-constexpr uint32_t kBinsSizeAt = 40;
-
-struct BaseFields {
-    bool regf = false;
-    bool checksumOk = false;
-    uint32_t primarySequence = 0;
-    uint32_t secondarySequence = 0;
-    uint32_t fileType = 0;
-    uint32_t binsSize = 0;
-};
-
-// The fields of the base block at the start of bytes; regf is false when
-// fewer than 512 bytes are there or the signature is not "regf".
-BaseFields ReadBaseFields(ByteView bytes);
 
 // A new-format log's run of sound entries from its first one, and what ended
 // it when that was damage rather than the log's end or older entries.

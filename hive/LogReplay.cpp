@@ -45,50 +45,36 @@ void PutU32(uint8_t* image, size_t offset, uint32_t value) {
 
 }  // namespace
 
-BaseFields ReadBaseFields(ByteView bytes) {
-    BaseFields base;
-    uint32_t signature = 0, stored = 0;
-    if (!bytes.Has(0, kSector) || !bytes.U32(0, &signature) || signature != kRegf) return base;
-    base.regf = true;
-    bytes.U32(kPrimarySequenceAt, &base.primarySequence);
-    bytes.U32(kSecondarySequenceAt, &base.secondarySequence);
-    bytes.U32(kFileTypeAt, &base.fileType);
-    bytes.U32(kBinsSizeAt, &base.binsSize);
-    bytes.U32(kChecksumOffset, &stored);
-    base.checksumOk = stored == BaseChecksum(bytes);
-    return base;
-}
-
 bool IsDirty(ByteView head) {
-    const BaseFields base = ReadBaseFields(head);
-    return base.regf && (!base.checksumOk || base.primarySequence != base.secondarySequence);
+    const std::optional<BaseBlockView> base = BaseBlockView::Of(head);
+    return base && base->Dirty();
 }
 
 LogReplay::LogReplay(ByteView head, uint64_t fileSize, std::vector<LogFile> logs)
     : m_logs(std::move(logs)), m_bufferSize(fileSize), m_baseLog(m_logs.size()) {
-    m_outcome.dirty = IsDirty(head);
+    const std::optional<BaseBlockView> primary = BaseBlockView::Of(head);
+    m_outcome.dirty = primary && primary->Dirty();
     if (!m_outcome.dirty) return;
-    const BaseFields primary = ReadBaseFields(head);
     const uint64_t maxBins = (fileSize > kBinsStart ? fileSize - kBinsStart : 0) + kMaxGrowth;
     std::vector<EntryScan> scans;
     for (size_t i = 0; i < m_logs.size(); ++i) scans.push_back(ScanEntries(m_logs[i].bytes, i, maxBins));
-    PlanEntries(primary, scans);
-    if (m_chain.empty()) PlanDirtyPages(primary, maxBins);
+    PlanEntries(*primary, scans);
+    if (m_chain.empty()) PlanDirtyPages(*primary, maxBins);
 }
 
 // Replay starts where the hive's base block says: at its secondary sequence
 // number (the last write the file completed) or its primary one (the write
 // under way), whichever leads further. A damaged base block gives way to a
 // sound one from a log.
-void LogReplay::PlanEntries(const BaseFields& primary, const std::vector<EntryScan>& scans) {
+void LogReplay::PlanEntries(const BaseBlockView& primary, const std::vector<EntryScan>& scans) {
     std::vector<Start> starts;
-    for (size_t i = 0; i < m_logs.size() && !primary.checksumOk; ++i) {
-        const BaseFields log = ReadBaseFields(m_logs[i].bytes);
-        if (log.regf && log.checksumOk && log.fileType == kTypeNewLog)
-            starts.insert(starts.end(), {{log.secondarySequence, i}, {log.primarySequence, i}});
+    for (size_t i = 0; i < m_logs.size() && !primary.ChecksumOk(); ++i) {
+        const std::optional<BaseBlockView> log = BaseBlockView::Of(m_logs[i].bytes);
+        if (log && log->ChecksumOk() && log->FileType() == BaseBlockView::kNewFormatLog)
+            starts.insert(starts.end(), {{log->SecondarySequence(), i}, {log->PrimarySequence(), i}});
     }
     if (starts.empty())
-        starts = {{primary.secondarySequence, m_logs.size()}, {primary.primarySequence, m_logs.size()}};
+        starts = {{primary.SecondarySequence(), m_logs.size()}, {primary.PrimarySequence(), m_logs.size()}};
     for (const Start& start : starts) {
         std::vector<LogEntry> chain = Chain(scans, start.sequence);
         if (chain.size() <= m_chain.size()) continue;
@@ -141,7 +127,8 @@ uint64_t LogReplay::Apply(uint8_t* data, uint64_t fileSize) const {
     if (m_chain.empty() && !m_oldFormat) return fileSize;
     ReplayImage image{data, fileSize};
     if (image.used < kBinsStart) image.Resize(kBinsStart);
-    if (m_baseLog < m_logs.size()) std::memcpy(data, m_logs[m_baseLog].bytes.Sub(0, kSector).data(), kSector);
+    if (m_baseLog < m_logs.size())
+        std::memcpy(data, m_logs[m_baseLog].bytes.Sub(0, BaseBlockView::kSize).data(), BaseBlockView::kSize);
     uint32_t binsSize = 0;
     if (m_oldFormat) {
         ApplyDirtyPages(&image);
@@ -150,11 +137,13 @@ uint64_t LogReplay::Apply(uint8_t* data, uint64_t fileSize) const {
         for (const LogEntry& entry : m_chain) ApplyEntry(entry, &image);
         binsSize = m_chain.back().binsSize;
     }
-    PutU32(data, kPrimarySequenceAt, m_cleanSequence);
-    PutU32(data, kSecondarySequenceAt, m_cleanSequence);
-    PutU32(data, kFileTypeAt, kTypePrimary);
-    PutU32(data, kBinsSizeAt, binsSize);
-    PutU32(data, kChecksumOffset, BaseChecksum(ByteView(data, kSector)));
+    PutU32(data, BaseBlockView::kPrimarySequenceAt, m_cleanSequence);
+    PutU32(data, BaseBlockView::kSecondarySequenceAt, m_cleanSequence);
+    PutU32(data, BaseBlockView::kFileTypeAt, BaseBlockView::kPrimaryFile);
+    PutU32(data, BaseBlockView::kBinsSizeAt, binsSize);
+    // The base block came from a sound primary or log, so it is one.
+    if (const std::optional<BaseBlockView> base = BaseBlockView::Of(ByteView(data, BaseBlockView::kSize)))
+        PutU32(data, BaseBlockView::kChecksumAt, base->Checksum());
     return kBinsStart + binsSize;
 }
 

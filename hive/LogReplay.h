@@ -33,7 +33,7 @@ struct LogEntry {
     uint32_t pageCount = 0;
 };
 
-struct BaseFields;
+class BaseBlockView;
 struct EntryScan;
 struct ReplayImage;
 
@@ -82,9 +82,9 @@ private:
         uint64_t firstPage = 0;  // where the pages start in the log
     };
 
-    void PlanEntries(const BaseFields& primary, const std::vector<EntryScan>& scans);
+    void PlanEntries(const BaseBlockView& primary, const std::vector<EntryScan>& scans);
     void ReportEntryStop(const std::vector<EntryScan>& scans, uint32_t next);
-    void PlanDirtyPages(const BaseFields& primary, uint64_t maxBins);
+    void PlanDirtyPages(const BaseBlockView& primary, uint64_t maxBins);
     void ApplyEntry(const LogEntry& entry, ReplayImage* image) const;
     void ApplyDirtyPages(ReplayImage* image) const;
 

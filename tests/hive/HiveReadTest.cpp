@@ -25,7 +25,7 @@ TEST(HiveRead, EveryStructureOfEveryVersionReadsBackAsWritten) {
         std::string reason;
         ASSERT_TRUE(hive.Open(hive::ByteView(fixture.bytes.data(), fixture.bytes.size()), &reason)) << reason;
         EXPECT_EQ(hive.Base().minor, static_cast<uint32_t>(version[2] - '0'));
-        EXPECT_FALSE(hive.Base().Dirty());
+        EXPECT_FALSE(hive.Base().dirty);
         const HiveWalk walk = WalkHive(hive);
         EXPECT_EQ(FirstDifference(walk.lines, fixture.expected), "");
         EXPECT_TRUE(walk.damage.empty()) << walk.damage.front().what;
@@ -91,7 +91,7 @@ TEST(HiveOpen, UnusableFilesSayWhyAndDirtyOnesStillOpen) {
         EXPECT_EQ(opened, *c.reason == '\0');
         EXPECT_EQ(reason, c.reason);
         if (opened) {
-            EXPECT_EQ(hive.Base().Dirty(), c.dirty);
+            EXPECT_EQ(hive.Base().dirty, c.dirty);
             EXPECT_EQ(FirstDifference(WalkHive(hive).lines, fixture.expected), "");
         }
     }

@@ -88,7 +88,7 @@ TEST(LogReplay, GivesTheNewerCleanHive) {
         hive::Hive replayed;
         std::string reason;
         ASSERT_TRUE(replayed.Open(View(image), &reason)) << reason;
-        EXPECT_EQ(c.entries == 0, replayed.Base().Dirty());
+        EXPECT_EQ(c.entries == 0, replayed.Base().dirty);
     }
 }
 
