@@ -7,9 +7,11 @@ constexpr uint32_t kRegf = 0x66676572;  // "regf"
 }
 
 std::optional<BaseBlockView> BaseBlockView::Of(ByteView bytes) {
+    ByteView block;
     uint32_t signature = 0;
-    if (!bytes.Has(0, kSize) || !bytes.U32(kSignatureAt, &signature) || signature != kRegf) return std::nullopt;
-    return BaseBlockView(bytes.Sub(0, kSize));
+    if (!bytes.Sub(0, kSize, &block) || !block.U32(kSignatureAt, &signature) || signature != kRegf)
+        return std::nullopt;
+    return BaseBlockView(block);
 }
 
 // Of() made m_bytes exactly kSize long and every caller stays below it, so

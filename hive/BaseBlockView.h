@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "hive/Hive.h"
+#include "hive/ByteView.h"
 
 namespace hive {
 

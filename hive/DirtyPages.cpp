@@ -54,8 +54,8 @@ void LogReplay::PlanDirtyPages(const BaseBlockView& primary, uint64_t maxBins) {
         m_outcome.stop = Where(file.name, BaseBlockView::kBinsSizeAt) + ": bad hive-bins size";
         return;
     }
-    const ByteView bitmap = file.bytes.Sub(kBitmapAt, binsSize / kPageUnit / 8);
-    if (bitmap.empty()) {
+    ByteView bitmap;
+    if (!file.bytes.Sub(kBitmapAt, binsSize / kPageUnit / 8, &bitmap)) {
         m_outcome.stop = Where(file.name, kBitmapAt) + ": the log ends inside its dirty bitmap";
         return;
     }
@@ -78,13 +78,13 @@ void LogReplay::PlanDirtyPages(const BaseBlockView& primary, uint64_t maxBins) {
 // of the bitmap's first byte.
 void LogReplay::ApplyDirtyPages(ReplayImage* image) const {
     const ByteView bytes = m_logs[m_dirty.log].bytes;
-    const ByteView bitmap = bytes.Sub(kBitmapAt, m_dirty.binsSize / kPageUnit / 8);
+    ByteView bitmap, page;
+    if (!bytes.Sub(kBitmapAt, m_dirty.binsSize / kPageUnit / 8, &bitmap)) return;
     image->Resize(kBinsStart + m_dirty.binsSize);
     uint64_t next = m_dirty.firstPage;
     for (uint64_t bit = 0; bit < uint64_t{bitmap.size()} * 8; ++bit) {
         if ((bitmap.data()[bit / 8] >> (bit % 8) & 1) == 0) continue;
-        const ByteView page = bytes.Sub(next, kPageUnit);
-        if (page.empty()) return;
+        if (!bytes.Sub(next, kPageUnit, &page)) return;
         std::memcpy(image->data + kBinsStart + bit * kPageUnit, page.data(), kPageUnit);
         next += kPageUnit;
     }

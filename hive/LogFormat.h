@@ -43,7 +43,7 @@ struct EntryScan {
 
 // Reads the i-th page reference of an entry: the page's offset in the hive
 // bins and its size.
-inline bool PageReference(ByteView entry, uint32_t i, uint32_t* offset, uint32_t* size) {
+[[nodiscard]] inline bool PageReference(ByteView entry, uint32_t i, uint32_t* offset, uint32_t* size) {
     const uint64_t at = kEntryHeaderSize + uint64_t{i} * kPageReferenceSize;
     return entry.U32(at, offset) && entry.U32(at + 4, size);
 }

@@ -127,8 +127,9 @@ uint64_t LogReplay::Apply(uint8_t* data, uint64_t fileSize) const {
     if (m_chain.empty() && !m_oldFormat) return fileSize;
     ReplayImage image{data, fileSize};
     if (image.used < kBinsStart) image.Resize(kBinsStart);
-    if (m_baseLog < m_logs.size())
-        std::memcpy(data, m_logs[m_baseLog].bytes.Sub(0, BaseBlockView::kSize).data(), BaseBlockView::kSize);
+    ByteView logBase;
+    if (m_baseLog < m_logs.size() && m_logs[m_baseLog].bytes.Sub(0, BaseBlockView::kSize, &logBase))
+        std::memcpy(data, logBase.data(), logBase.size());
     uint32_t binsSize = 0;
     if (m_oldFormat) {
         ApplyDirtyPages(&image);
@@ -149,14 +150,16 @@ uint64_t LogReplay::Apply(uint8_t* data, uint64_t fileSize) const {
 
 // The entry was checked whole when the log was scanned.
 void LogReplay::ApplyEntry(const LogEntry& entry, ReplayImage* image) const {
-    const ByteView bytes = m_logs[entry.log].bytes.Sub(entry.offset, entry.size);
+    ByteView bytes;
+    if (!m_logs[entry.log].bytes.Sub(entry.offset, entry.size, &bytes)) return;
     image->Resize(kBinsStart + entry.binsSize);
     uint64_t data = kEntryHeaderSize + uint64_t{entry.pageCount} * kPageReferenceSize;
     for (uint32_t i = 0; i < entry.pageCount; ++i) {
         uint32_t offset = 0, size = 0;
-        PageReference(bytes, i, &offset, &size);
-        const ByteView page = bytes.Sub(data, size);
-        if (page.empty() || uint64_t{offset} + size > entry.binsSize) return;
+        ByteView page;
+        if (!PageReference(bytes, i, &offset, &size) || !bytes.Sub(data, size, &page) ||
+            uint64_t{offset} + size > entry.binsSize)
+            return;
         std::memcpy(image->data + kBinsStart + offset, page.data(), size);
         data += size;
     }
