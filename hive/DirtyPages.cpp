@@ -2,7 +2,6 @@
 // base block is the hive's newest, followed by "DIRT", a bitmap with one bit
 // per 512-byte page of the hive bins, and the dirty pages in order.
 #include <algorithm>
-#include <cstring>
 
 #include "hive/LogFormat.h"
 
@@ -66,28 +65,37 @@ void LogReplay::PlanDirtyPages(const BaseBlockView& primary, uint64_t maxBins) {
     if (dirty > pagesInLog)
         m_outcome.stop = Where(file.name, firstPage + pagesInLog * kPageUnit) + ": the log ends inside its dirty pages";
     m_oldFormat = true;
-    m_dirty = DirtyPages{chosen, binsSize, firstPage};
+    m_dirty = DirtyPages{chosen, binsSize, firstPage, best->PrimarySequence()};
     m_baseLog = chosen;
-    m_cleanSequence = best->PrimarySequence();
     m_outcome.entries = 1;
     m_outcome.from = {file.name};
     m_bufferSize = std::max<uint64_t>(m_bufferSize, kBinsStart + binsSize);
 }
 
 // Page i of the bins is dirty when bit i is set, counting from the low bit
-// of the bitmap's first byte.
-void LogReplay::ApplyDirtyPages(ReplayImage* image) const {
-    const ByteView bytes = m_logs[m_dirty.log].bytes;
+// of the bitmap's first byte. Pages the log lacks stay as they were (the plan
+// said so). The bins are sized first, so an image too small for them takes
+// no page at all.
+void LogReplay::ApplyDirtyPages(ReplayImage* image, Replayed* replayed) const {
+    const LogFile& log = m_logs[m_dirty.log];
     ByteView bitmap, page;
-    if (!bytes.Sub(kBitmapAt, m_dirty.binsSize / kPageUnit / 8, &bitmap)) return;
-    image->Resize(kBinsStart + m_dirty.binsSize);
-    uint64_t next = m_dirty.firstPage;
-    for (uint64_t bit = 0; bit < uint64_t{bitmap.size()} * 8; ++bit) {
-        if ((bitmap.data()[bit / 8] >> (bit % 8) & 1) == 0) continue;
-        if (!bytes.Sub(next, kPageUnit, &page)) return;
-        std::memcpy(image->data + kBinsStart + bit * kPageUnit, page.data(), kPageUnit);
-        next += kPageUnit;
+    if (!log.bytes.Sub(kBitmapAt, m_dirty.binsSize / kPageUnit / 8, &bitmap)) {
+        NothingApplied(replayed, Where(log.name, kBitmapAt) + ": the log ends inside its dirty bitmap");
+        return;
     }
+    bool fits = image->Resize(kBinsStart + m_dirty.binsSize);
+    uint64_t next = m_dirty.firstPage;
+    for (uint64_t bit = 0; fits && bit < uint64_t{bitmap.size()} * 8; ++bit) {
+        if ((bitmap.data()[bit / 8] >> (bit % 8) & 1) == 0) continue;
+        if (!log.bytes.Sub(next, kPageUnit, &page)) break;
+        fits = image->bytes.Copy(kBinsStart + bit * kPageUnit, page);
+        if (fits) next += kPageUnit;
+    }
+    if (!fits) {
+        NothingApplied(replayed, Where(log.name, next) + kBufferTooSmall);
+        return;
+    }
+    Finish(image->bytes, m_dirty.sequence, m_dirty.binsSize, replayed);
 }
 
 }  // namespace hive

@@ -1,13 +1,14 @@
 #pragma once
 // The transaction logs' layout, private to the log replay's files in hive/
 // and to its fuzzer.
-#include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "hive/BaseBlockView.h"
 #include "hive/HiveFormat.h"
 #include "hive/LogReplay.h"
+#include "hive/MutableByteSpan.h"
 
 namespace hive {
 
@@ -57,15 +58,27 @@ EntryScan ScanEntries(ByteView bytes, size_t log, uint64_t maxBins);
 // whose used part follows the entries' hive-bins sizes. What growth
 // uncovers is zero, as in bins that Windows adds.
 struct ReplayImage {
-    uint8_t* data;
+    MutableByteSpan bytes;
     uint64_t used;
-    void Resize(uint64_t size) {
-        if (size > used) std::memset(data + used, 0, static_cast<size_t>(size - used));
+    // False, with nothing changed, when the capacity is smaller than size.
+    [[nodiscard]] bool Resize(uint64_t size) {
+        if (size > used && !bytes.Zero(used, size - used)) return false;
         used = size;
+        return true;
     }
 };
 
 // "NAME offset 0x3200", for messages.
 std::string Where(const std::string& name, uint64_t offset);
+
+// Why replay stopped at a write that the image could not hold.
+constexpr const char* kBufferTooSmall = ": the replay buffer is too small";
+
+// Replay applied nothing after all; stop says where and why.
+inline void NothingApplied(Replayed* replayed, std::string stop) {
+    replayed->outcome.entries = 0;
+    replayed->outcome.from.clear();
+    replayed->outcome.stop = std::move(stop);
+}
 
 }  // namespace hive

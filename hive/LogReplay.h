@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "hive/Hive.h"
+#include "hive/MutableByteSpan.h"
 
 namespace hive {
 
@@ -47,6 +48,12 @@ struct ReplayOutcome {
     std::string stop;
 };
 
+// What Apply made of its image.
+struct Replayed {
+    uint64_t size = 0;      // the replayed hive's bytes: its base block and bins
+    ReplayOutcome outcome;  // Outcome(), cut back to the entries the image took
+};
+
 // True when the base block at the start of head (512 bytes are enough) is
 // a hive's whose checksum is wrong or whose sequence numbers differ. Bytes
 // that are no hive at all are not dirty: the reader says what they are.
@@ -66,13 +73,19 @@ public:
     // the hive beyond it.
     uint64_t BufferSize() const { return m_bufferSize; }
 
-    // Replays into image, BufferSize() bytes whose first fileSize hold the
-    // primary file, and returns the replayed hive's size: its base block and
-    // bins, with a base block that is clean (sequence numbers equal,
-    // checksum right). Bins that the logs add are zero where no page fills
-    // them. Changes nothing and returns fileSize when the hive is clean or
-    // no log entry applies.
-    uint64_t Apply(uint8_t* image, uint64_t fileSize) const;
+    // Replays into image, whose first fileSize bytes hold the primary file
+    // and which needs BufferSize() bytes of capacity: the replayed hive is
+    // its base block and bins, with a base block that is clean (sequence
+    // numbers equal, checksum right). Bins that the logs add are zero where
+    // no page fills them. Every write is checked against the capacity; one
+    // that does not fit is not made, and replay ends with the entries
+    // before it, outcome.stop saying where. Changes nothing and gives
+    // fileSize (at most the capacity) when the hive is clean or no log
+    // entry applies.
+    [[nodiscard]] Replayed Apply(MutableByteSpan image, uint64_t fileSize) const;
+    // The same into BufferSize() bytes at image, for callers that sized
+    // their buffer so and do not pass its capacity yet; the replayed size.
+    [[nodiscard]] uint64_t Apply(uint8_t* image, uint64_t fileSize) const;
 
 private:
     // An old-format log's dirty pages.
@@ -80,13 +93,21 @@ private:
         size_t log = 0;
         uint32_t binsSize = 0;
         uint64_t firstPage = 0;  // where the pages start in the log
+        uint32_t sequence = 0;   // the log's, which the replayed hive takes
     };
 
     void PlanEntries(const BaseBlockView& primary, const std::vector<EntryScan>& scans);
     void ReportEntryStop(const std::vector<EntryScan>& scans, uint32_t next);
     void PlanDirtyPages(const BaseBlockView& primary, uint64_t maxBins);
-    void ApplyEntry(const LogEntry& entry, ReplayImage* image) const;
-    void ApplyDirtyPages(ReplayImage* image) const;
+    // The logs that supply the chain's first count entries, in the order used.
+    std::vector<std::string> LogsOf(size_t count) const;
+    void ApplyEntries(ReplayImage* image, Replayed* replayed) const;
+    // Empty when the entry was applied, else where and why it was not.
+    std::string ApplyEntry(const LogEntry& entry, ReplayImage* image) const;
+    void ApplyDirtyPages(ReplayImage* image, Replayed* replayed) const;
+    // Gives the image the clean base block of a hive at sequence with
+    // binsSize bytes of bins; *replayed says so, or that it could not.
+    void Finish(MutableByteSpan image, uint32_t sequence, uint32_t binsSize, Replayed* replayed) const;
 
     std::vector<LogFile> m_logs;
     ReplayOutcome m_outcome;
@@ -97,7 +118,6 @@ private:
     // The log whose base block the replayed hive takes, because the
     // primary's own is damaged; logs.size() for none.
     size_t m_baseLog = 0;
-    uint32_t m_cleanSequence = 0;
 };
 
 }  // namespace hive
