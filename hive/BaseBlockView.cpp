@@ -21,10 +21,6 @@ uint32_t BaseBlockView::WordAt(uint32_t at) const {
     return m_bytes.U32(at, &word) ? word : 0;
 }
 
-uint64_t BaseBlockView::LastWritten() const {
-    return static_cast<uint64_t>(Word<kLastWrittenAt + 4>()) << 32 | Word<kLastWrittenAt>();
-}
-
 uint32_t BaseBlockView::Checksum() const {
     uint32_t sum = 0;
     for (uint32_t at = 0; at < kChecksumAt; at += 4) sum ^= WordAt(at);

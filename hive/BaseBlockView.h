@@ -17,7 +17,6 @@ public:
     static constexpr uint32_t kSignatureAt = 0;
     static constexpr uint32_t kPrimarySequenceAt = 4;
     static constexpr uint32_t kSecondarySequenceAt = 8;
-    static constexpr uint32_t kLastWrittenAt = 12;
     static constexpr uint32_t kMajorAt = 20;
     static constexpr uint32_t kMinorAt = 24;
     static constexpr uint32_t kFileTypeAt = 28;
@@ -34,7 +33,6 @@ public:
 
     uint32_t PrimarySequence() const { return Word<kPrimarySequenceAt>(); }
     uint32_t SecondarySequence() const { return Word<kSecondarySequenceAt>(); }
-    uint64_t LastWritten() const;  // FILETIME ticks
     uint32_t Major() const { return Word<kMajorAt>(); }
     uint32_t Minor() const { return Word<kMinorAt>(); }
     uint32_t FileType() const { return Word<kFileTypeAt>(); }

@@ -17,13 +17,9 @@ bool ReadBaseBlock(ByteView file, BaseBlock* base, std::string* reason) {
         *reason = "no regf signature";
         return false;
     }
-    base->primarySequence = view->PrimarySequence();
-    base->secondarySequence = view->SecondarySequence();
-    base->lastWritten = view->LastWritten();
     base->major = view->Major();
     base->minor = view->Minor();
     base->rootCell = view->RootCell();
-    base->binsSize = view->BinsSize();
     base->dirty = view->Dirty();
     if (base->major != 1 || base->minor < 3 || base->minor > 6) {
         *reason = "unsupported version " + std::to_string(base->major) + "." + std::to_string(base->minor);

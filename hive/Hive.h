@@ -29,13 +29,9 @@ struct Damage {
 
 // What the reader takes from the base block.
 struct BaseBlock {
-    uint32_t primarySequence = 0;
-    uint32_t secondarySequence = 0;
-    uint64_t lastWritten = 0;  // FILETIME ticks
     uint32_t major = 0;
     uint32_t minor = 0;
     uint32_t rootCell = kNoCell;
-    uint32_t binsSize = 0;  // as the base block says
     // The checksum is wrong or the sequence numbers differ: recent changes
     // may exist only in the transaction logs.
     bool dirty = false;
