@@ -42,8 +42,9 @@ ReplayTimes TimeReplay(const std::wstring& dirty, hive::ReplayOutcome* outcome) 
     const uint64_t fileSize = image.size();
     image.resize(replay.BufferSize());
     start = Seconds();
-    replay.Apply(image.data(), fileSize);
+    const uint64_t replayed = replay.Apply({image.data(), image.size()}, fileSize).size;
     times.apply = Seconds() - start;
+    image.resize(replayed);
 
     HiveBytes bytes;
     start = Seconds();

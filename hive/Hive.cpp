@@ -1,48 +1,31 @@
 // The base block, the bins and the two kinds of node.
+#include "hive/BaseBlockView.h"
 #include "hive/HiveFormat.h"
 
 namespace hive {
-
-uint32_t BaseChecksum(ByteView base) {
-    uint32_t sum = 0, word = 0;
-    for (uint32_t offset = 0; offset < kChecksumOffset; offset += 4) {
-        base.U32(offset, &word);
-        sum ^= word;
-    }
-    if (sum == 0) return 1;
-    if (sum == 0xFFFFFFFF) return 0xFFFFFFFE;
-    return sum;
-}
 
 namespace {
 
 // Reads the base block's fields; false with *reason when they make no hive.
 bool ReadBaseBlock(ByteView file, BaseBlock* base, std::string* reason) {
-    uint32_t signature = 0, fileType = 0, stored = 0;
-    if (!file.Has(0, kBaseBlockSize)) {
+    if (!file.Has(0, kBinsStart)) {
         *reason = "the file is too short to be a hive";
         return false;
     }
-    file.U32(0, &signature);
-    if (signature != kRegfSignature) {
+    const std::optional<BaseBlockView> view = BaseBlockView::Of(file);
+    if (!view) {
         *reason = "no regf signature";
         return false;
     }
-    file.U32(4, &base->primarySequence);
-    file.U32(8, &base->secondarySequence);
-    file.U64(12, &base->lastWritten);
-    file.U32(20, &base->major);
-    file.U32(24, &base->minor);
-    file.U32(28, &fileType);
-    file.U32(36, &base->rootCell);
-    file.U32(40, &base->binsSize);
-    file.U32(kChecksumOffset, &stored);
-    base->checksumOk = stored == BaseChecksum(file);
+    base->major = view->Major();
+    base->minor = view->Minor();
+    base->rootCell = view->RootCell();
+    base->dirty = view->Dirty();
     if (base->major != 1 || base->minor < 3 || base->minor > 6) {
         *reason = "unsupported version " + std::to_string(base->major) + "." + std::to_string(base->minor);
         return false;
     }
-    if (fileType != 0) {
+    if (view->FileType() != BaseBlockView::kPrimaryFile) {
         *reason = "a transaction log, not a hive";
         return false;
     }
@@ -54,8 +37,9 @@ bool ReadBaseBlock(ByteView file, BaseBlock* base, std::string* reason) {
 // Whole bins, one after another, as far as each header is sound and the
 // file holds the bin: a truncated or partly overwritten file still reads up
 // to there. The base block's bins size is not trusted.
-void Hive::TakeBins() {
-    const ByteView all = m_file.Sub(kBaseBlockSize, m_file.size() - kBaseBlockSize);
+bool Hive::TakeBins() {
+    ByteView all;
+    if (!m_file.Sub(kBinsStart, m_file.size() - kBinsStart, &all)) return false;
     const uint64_t limit = all.size() < 0xFFFFFFFFu ? all.size() : 0xFFFFF000u;
     uint64_t at = 0;
     uint32_t signature = 0, self = 0, size = 0;
@@ -66,15 +50,14 @@ void Hive::TakeBins() {
         m_pages.insert(m_pages.end(), size / kBinAlignment, bin);
         at += size;
     }
-    m_bins = all.Sub(0, at);
+    return all.Sub(0, at, &m_bins) && !m_bins.empty();
 }
 
 bool Hive::Open(ByteView file, std::string* reason) {
     *this = Hive();
     m_file = file;
     if (!ReadBaseBlock(file, &m_base, reason)) return false;
-    TakeBins();
-    if (m_bins.empty()) {
+    if (!TakeBins()) {
         *reason = "the file holds no hive bins";
         return false;
     }
@@ -103,7 +86,9 @@ bool Hive::CellData(uint32_t cell, const char* what, ByteView* data, std::vector
     uint32_t raw = 0;
     const int64_t size = m_bins.U32(cell, &raw) ? static_cast<int32_t>(raw) : 0;
     const int64_t length = size < 0 ? -size : size;
-    if (length < 8 || length % 8 != 0 || cell + length > m_pages[cell / kBinAlignment].end) {
+    ByteView cellData;
+    if (length < 8 || length % 8 != 0 || cell + length > m_pages[cell / kBinAlignment].end ||
+        !m_bins.Sub(cell + 4, length - 4, &cellData)) {
         AddDamage(damage, cell, what, "with a cell size that does not fit its bin");
         return false;
     }
@@ -111,7 +96,7 @@ bool Hive::CellData(uint32_t cell, const char* what, ByteView* data, std::vector
         AddDamage(damage, cell, what, "in a free cell");
         return false;
     }
-    *data = m_bins.Sub(cell + 4, length - 4);
+    *data = cellData;
     return true;
 }
 
@@ -121,37 +106,36 @@ bool Hive::CellData(uint32_t cell, const char* what, ByteView* data, std::vector
 bool Hive::NodeData(uint32_t cell, const char* what, uint16_t signature, uint32_t nameOffset,
                     uint32_t nameLengthAt, ByteView* data, std::vector<Damage>* damage) const {
     uint16_t stored = 0, nameLength = 0;
-    if (!CellData(cell, what, data, damage)) return false;
-    if (!data->Has(0, nameOffset)) {
+    ByteView cellData;
+    if (!CellData(cell, what, &cellData, damage)) return false;
+    if (!cellData.Has(0, nameOffset) || !cellData.U16(0, &stored) || !cellData.U16(nameLengthAt, &nameLength)) {
         AddDamage(damage, cell, what, "too small for its fields");
         return false;
     }
-    data->U16(0, &stored);
-    data->U16(nameLengthAt, &nameLength);
     if (stored != signature) {
         AddDamage(damage, cell, what, "of the wrong kind");
         return false;
     }
-    if (!data->Has(nameOffset, nameLength)) {
+    if (!cellData.Sub(0, uint64_t{nameOffset} + nameLength, data)) {
         AddDamage(damage, cell, what, "name longer than its cell");
         return false;
     }
-    *data = data->Sub(0, nameOffset + nameLength);
     return true;
 }
 
+// NodeData checked that the fixed fields lie inside, so the reads below
+// fail only if that check were wrong.
 bool Hive::ReadKey(uint32_t cell, KeyNode* key, std::vector<Damage>* damage) const {
     ByteView data;
     if (!NodeData(cell, "key node", Signature('n', 'k'), kKeyNameOffset, kKeyNameLengthAt, &data, damage))
         return false;
     key->cell = cell;
-    data.U16(2, &key->flags);
-    data.U64(4, &key->lastWrite);
-    data.U32(20, &key->subKeyCount);
-    data.U32(28, &key->subKeyList);
-    data.U32(36, &key->valueCount);
-    data.U32(40, &key->valueList);
-    key->name.bytes = data.Sub(kKeyNameOffset, data.size() - kKeyNameOffset);
+    if (!data.U16(2, &key->flags) || !data.U64(4, &key->lastWrite) || !data.U32(20, &key->subKeyCount) ||
+        !data.U32(28, &key->subKeyList) || !data.U32(36, &key->valueCount) || !data.U32(40, &key->valueList) ||
+        !data.Sub(kKeyNameOffset, data.size() - kKeyNameOffset, &key->name.bytes)) {
+        AddDamage(damage, cell, "key node", "too small for its fields");
+        return false;
+    }
     key->name.compressed = (key->flags & kKeyNameCompressed) != 0;
     return true;
 }
@@ -163,13 +147,13 @@ bool Hive::ReadValue(uint32_t cell, ValueNode* value, std::vector<Damage>* damag
     uint32_t size = 0;
     uint16_t flags = 0;
     value->cell = cell;
-    data.U32(4, &size);
-    data.U32(8, &value->dataOffset);
-    data.U32(12, &value->type);
-    data.U16(16, &flags);
+    if (!data.U32(4, &size) || !data.U32(8, &value->dataOffset) || !data.U32(12, &value->type) ||
+        !data.U16(16, &flags) || !data.Sub(kValueNameOffset, data.size() - kValueNameOffset, &value->name.bytes)) {
+        AddDamage(damage, cell, "value node", "too small for its fields");
+        return false;
+    }
     value->inlineData = (size & kInlineDataBit) != 0;
     value->dataSize = size & ~kInlineDataBit;
-    value->name.bytes = data.Sub(kValueNameOffset, data.size() - kValueNameOffset);
     value->name.compressed = (flags & kValueNameCompressed) != 0;
     return true;
 }

@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "hive/ByteView.h"
+#include "hive/StoredName.h"
+
 namespace hive {
 
 // The format's "no cell".
@@ -18,59 +21,20 @@ constexpr uint32_t kNoCell = 0xFFFFFFFF;
 // Where the hive bins start in the file.
 constexpr uint64_t kBinsStart = 4096;
 
-// A range of untrusted bytes. Reads answer false instead of reading outside.
-class ByteView {
-public:
-    ByteView() = default;
-    ByteView(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
-    const uint8_t* data() const { return m_data; }
-    size_t size() const { return m_size; }
-    bool empty() const { return m_size == 0; }
-    // True when [offset, offset + length) lies inside, without overflow.
-    bool Has(uint64_t offset, uint64_t length) const {
-        return offset <= m_size && length <= m_size - offset;
-    }
-    bool U16(uint64_t offset, uint16_t* out) const;
-    bool U32(uint64_t offset, uint32_t* out) const;
-    bool U64(uint64_t offset, uint64_t* out) const;
-    // The bytes [offset, offset + length), or an empty view when they do
-    // not all lie inside.
-    ByteView Sub(uint64_t offset, uint64_t length) const;
-
-private:
-    const uint8_t* m_data = nullptr;
-    size_t m_size = 0;
-};
-
 // One damaged structure: what is wrong, and where it stands in the file.
 struct Damage {
     uint64_t fileOffset = 0;
     std::string what;  // e.g. "subkey list count larger than its cell"
 };
 
-// A key or value name as stored: one Latin-1 byte a character
-// ("compressed"), or UTF-16LE code units.
-struct StoredName {
-    ByteView bytes;
-    bool compressed = false;
-    // The name's length in UTF-16 code units.
-    size_t Units() const { return compressed ? bytes.size() : bytes.size() / 2; }
-    // Appends the name as UTF-16 code units. A compressed byte b is the unit
-    // b (Latin-1), never a code page's character.
-    void AppendUtf16(std::u16string* out) const;
-};
-
+// What the reader takes from the base block.
 struct BaseBlock {
-    uint32_t primarySequence = 0;
-    uint32_t secondarySequence = 0;
-    uint64_t lastWritten = 0;  // FILETIME ticks
     uint32_t major = 0;
     uint32_t minor = 0;
     uint32_t rootCell = kNoCell;
-    uint32_t binsSize = 0;  // as the base block says
-    bool checksumOk = false;
-    // Recent changes may exist only in the transaction logs.
-    bool Dirty() const { return !checksumOk || primarySequence != secondarySequence; }
+    // The checksum is wrong or the sequence numbers differ: recent changes
+    // may exist only in the transaction logs.
+    bool dirty = false;
 };
 
 // A key node ("nk").
@@ -102,7 +66,7 @@ public:
     // bins. The bins are taken as far as the file holds whole ones. False,
     // with *reason a short sentence, when the bytes are no usable hive. The
     // bytes must outlive the Hive.
-    bool Open(ByteView file, std::string* reason);
+    [[nodiscard]] bool Open(ByteView file, std::string* reason);
 
     const BaseBlock& Base() const { return m_base; }
     uint32_t RootCell() const { return m_base.rootCell; }
@@ -114,7 +78,7 @@ public:
     // Reads the key node at cell. False, with one Damage appended, when the
     // cell lies outside the bins, is not allocated, is too small for its
     // fields, is no "nk", or has a name longer than the cell.
-    bool ReadKey(uint32_t cell, KeyNode* key, std::vector<Damage>* damage) const;
+    [[nodiscard]] bool ReadKey(uint32_t cell, KeyNode* key, std::vector<Damage>* damage) const;
 
     // Appends the cells of key's sub-key nodes in file order: an "li", "lf"
     // or "lh" list, or an "ri" over such lists. What can be read is
@@ -129,7 +93,7 @@ public:
     void ReadValueCells(const KeyNode& key, std::vector<uint32_t>* cells, std::vector<Damage>* damage) const;
 
     // Reads the value node at cell; damage as for ReadKey.
-    bool ReadValue(uint32_t cell, ValueNode* value, std::vector<Damage>* damage) const;
+    [[nodiscard]] bool ReadValue(uint32_t cell, ValueNode* value, std::vector<Damage>* damage) const;
 
     // The value's data, exactly value.dataSize bytes: inline, in one cell, or
     // in big-data segments ("db", version 1.4 and later, over 16344 bytes;
@@ -138,8 +102,8 @@ public:
     // segments. False, with one Damage appended and *data empty, when the
     // data cannot be read whole, or when big data would be larger than the
     // bins (segments named more than once).
-    bool ReadValueData(const ValueNode& value, std::vector<uint8_t>* scratch, ByteView* data,
-                       std::vector<Damage>* damage) const;
+    [[nodiscard]] bool ReadValueData(const ValueNode& value, std::vector<uint8_t>* scratch, ByteView* data,
+                                     std::vector<Damage>* damage) const;
 
 private:
     // The bin that holds each 4096-byte page of the bins, as offsets
@@ -149,19 +113,20 @@ private:
         uint32_t end = 0;
     };
 
-    void TakeBins();
+    // Takes the bins; false when the file holds none.
+    [[nodiscard]] bool TakeBins();
     // The data of the allocated cell at cell (after its size field). False,
     // with one Damage naming what ("key node", ...), when the cell lies
     // outside the bins, its size does not fit its bin, or it is free.
-    bool CellData(uint32_t cell, const char* what, ByteView* data, std::vector<Damage>* damage) const;
+    [[nodiscard]] bool CellData(uint32_t cell, const char* what, ByteView* data, std::vector<Damage>* damage) const;
     // A node's data up to the end of its name, after all checks.
-    bool NodeData(uint32_t cell, const char* what, uint16_t signature, uint32_t nameOffset, uint32_t nameLengthAt,
-                  ByteView* data, std::vector<Damage>* damage) const;
+    [[nodiscard]] bool NodeData(uint32_t cell, const char* what, uint16_t signature, uint32_t nameOffset,
+                                uint32_t nameLengthAt, ByteView* data, std::vector<Damage>* damage) const;
     // Appends the entries of one "li", "lf" or "lh" list, or of an "ri"
     // when insideRi is false.
     void ReadList(uint32_t cell, bool insideRi, std::vector<uint32_t>* cells, std::vector<Damage>* damage) const;
-    bool ReadBigData(const ValueNode& value, ByteView record, std::vector<uint8_t>* scratch, ByteView* data,
-                     std::vector<Damage>* damage) const;
+    [[nodiscard]] bool ReadBigData(const ValueNode& value, ByteView record, std::vector<uint8_t>* scratch,
+                                   ByteView* data, std::vector<Damage>* damage) const;
 
     ByteView m_file;
     ByteView m_bins;

@@ -17,7 +17,10 @@ bool Hive::ReadValueData(const ValueNode& value, std::vector<uint8_t>* scratch, 
             AddDamage(damage, value.cell, "value node", "with inline data over 4 bytes");
             return false;
         }
-        *data = m_bins.Sub(static_cast<uint64_t>(value.cell) + 12, value.dataSize);
+        if (!m_bins.Sub(static_cast<uint64_t>(value.cell) + 12, value.dataSize, data)) {
+            AddDamage(damage, value.cell, "value node", "too small for its fields");
+            return false;
+        }
         return true;
     }
     ByteView cell;
@@ -28,8 +31,7 @@ bool Hive::ReadValueData(const ValueNode& value, std::vector<uint8_t>* scratch, 
     if (m_base.minor >= 4 && value.dataSize > kBigDataSegment && cell.U16(0, &signature) &&
         signature == Signature('d', 'b'))
         return ReadBigData(value, cell, scratch, data, damage);
-    *data = cell.Sub(0, value.dataSize);
-    if (data->empty()) {
+    if (!cell.Sub(0, value.dataSize, data)) {
         AddDamage(damage, value.dataOffset, "value data", "larger than its cell");
         return false;
     }
@@ -47,11 +49,10 @@ bool Hive::ReadBigData(const ValueNode& value, ByteView record, std::vector<uint
     ByteView list;
     // Damage to the segment list or a segment is this record's: one Damage.
     std::vector<Damage> ignored;
-    record.U16(2, &count);
     const uint64_t needed = (static_cast<uint64_t>(value.dataSize) + kBigDataSegment - 1) / kBigDataSegment;
     // Segments named again and again could promise more data than the hive
     // holds; such a record is as impossible as one with too few segments.
-    if (value.dataSize > m_bins.size() || !record.U32(4, &listCell) || count < needed ||
+    if (value.dataSize > m_bins.size() || !record.U16(2, &count) || !record.U32(4, &listCell) || count < needed ||
         !CellData(listCell, kBigData, &list, &ignored) || !list.Has(0, needed * 4)) {
         AddDamage(damage, value.dataOffset, kBigData, "with impossible segments");
         return false;
@@ -64,15 +65,14 @@ bool Hive::ReadBigData(const ValueNode& value, ByteView record, std::vector<uint
         uint64_t left = value.dataSize;
         for (uint64_t i = 0; i < needed; ++i) {
             uint32_t segmentCell = kNoCell;
-            ByteView segment;
-            const uint64_t share = left < kBigDataSegment ? left : kBigDataSegment;
-            list.U32(i * 4, &segmentCell);
-            if (!CellData(segmentCell, "big-data segment", &segment, &ignored) || !segment.Has(0, share)) {
+            ByteView segment, share;
+            if (!list.U32(i * 4, &segmentCell) || !CellData(segmentCell, "big-data segment", &segment, &ignored) ||
+                !segment.Sub(0, left < kBigDataSegment ? left : kBigDataSegment, &share)) {
                 AddDamage(damage, value.dataOffset, kBigData, "with impossible segments");
                 return false;
             }
-            if (pass == 1) scratch->insert(scratch->end(), segment.data(), segment.data() + share);
-            left -= share;
+            if (pass == 1) scratch->insert(scratch->end(), share.data(), share.data() + share.size());
+            left -= share.size();
         }
     }
     *data = ByteView(scratch->data(), scratch->size());

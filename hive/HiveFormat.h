@@ -5,15 +5,12 @@
 
 namespace hive {
 
-constexpr uint32_t kRegfSignature = 0x66676572;  // "regf"
 constexpr uint32_t kBinSignature = 0x6E696268;   // "hbin"
-constexpr uint32_t kBaseBlockSize = 4096;
 constexpr uint32_t kBinAlignment = 4096;
 constexpr uint32_t kBinHeaderSize = 32;
 // Bins start at multiples of 4096, their headers take 32 bytes and cell
 // sizes are multiples of 8: every cell starts at a multiple of 8.
 constexpr uint32_t kCellAlignment = 8;
-constexpr uint32_t kChecksumOffset = 508;
 // Big data ("db") carries this many bytes in every segment but the last.
 constexpr uint32_t kBigDataSegment = 16344;
 constexpr uint32_t kInlineDataMax = 4;
@@ -27,11 +24,6 @@ constexpr uint32_t kValueNameLengthAt = 2;
 constexpr uint32_t kSmallestKeyCell = 80;
 constexpr uint16_t kKeyNameCompressed = 0x0020;
 constexpr uint16_t kValueNameCompressed = 0x0001;
-
-// The checksum the base block at the start of base should carry: the XOR
-// of its first 127 dwords, with 0 and 0xFFFFFFFF moved aside. A log's base
-// block is checked the same way.
-uint32_t BaseChecksum(ByteView base);
 
 // The two-letter signature at the start of a cell's data.
 constexpr uint16_t Signature(char a, char b) {

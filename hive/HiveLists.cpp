@@ -21,7 +21,7 @@ bool AppendEntries(ByteView list, uint64_t first, uint32_t count, uint32_t entry
     const uint32_t taken = EntriesHeld(list, first, count, entrySize);
     uint32_t entry = 0;
     for (uint32_t i = 0; i < taken; ++i) {
-        list.U32(first + static_cast<uint64_t>(i) * entrySize, &entry);
+        if (!list.U32(first + static_cast<uint64_t>(i) * entrySize, &entry)) return false;
         cells->push_back(entry);
     }
     return taken == count;
@@ -51,12 +51,11 @@ void Hive::ReadList(uint32_t cell, bool insideRi, std::vector<uint32_t>* cells,
         // than this.
         const size_t start = cells->size(), most = m_bins.size() / kSmallestKeyCell;
         uint32_t leaf = kNoCell;
-        for (uint32_t i = 0; i < leaves; ++i) {
+        for (uint32_t i = 0; i < leaves && list.U32(kListHeader + 4ull * i, &leaf); ++i) {
             if (cells->size() - start > most) {
                 AddDamage(damage, cell, kSubKeyList, "names more keys than the hive can hold");
                 return;
             }
-            list.U32(kListHeader + 4ull * i, &leaf);
             ReadList(leaf, true, cells, damage);
         }
         return;

@@ -15,7 +15,7 @@ const char* CheckPages(ByteView entry, const LogEntry& header) {
     if (data > entry.size()) return "more page references than the entry holds";
     for (uint32_t i = 0; i < header.pageCount; ++i) {
         uint32_t offset = 0, size = 0;
-        PageReference(entry, i, &offset, &size);
+        if (!PageReference(entry, i, &offset, &size)) return "more page references than the entry holds";
         if (size == 0 || size % kPageUnit != 0 || offset % kPageUnit != 0 ||
             uint64_t{offset} + size > header.binsSize)
             return "a dirty page outside the hive bins";
@@ -32,18 +32,17 @@ const char* CheckEntry(ByteView log, uint64_t maxBins, LogEntry* entry) {
     if (!log.U32(entry->offset + kEntrySizeAt, &size) || !log.Has(entry->offset, kEntryHeaderSize))
         return "the log ends inside the entry";
     if (size < kSector || size % kSector != 0) return "bad entry size";
-    const ByteView bytes = log.Sub(entry->offset, size);
-    if (bytes.empty()) return "the log ends inside the entry";
+    ByteView bytes, hashed2, hashed1;
+    if (!log.Sub(entry->offset, size, &bytes) || !bytes.Sub(0, kEntryHash2At, &hashed2) ||
+        !bytes.Sub(kEntryHeaderSize, size - kEntryHeaderSize, &hashed1))
+        return "the log ends inside the entry";
     uint64_t hash1 = 0, hash2 = 0;
-    bytes.U64(kEntryHash1At, &hash1);
-    bytes.U64(kEntryHash2At, &hash2);
-    if (Marvin32(bytes.Sub(0, kEntryHash2At), kLogHashSeed) != hash2 ||
-        Marvin32(bytes.Sub(kEntryHeaderSize, size - kEntryHeaderSize), kLogHashSeed) != hash1)
+    if (!bytes.U64(kEntryHash1At, &hash1) || !bytes.U64(kEntryHash2At, &hash2) ||
+        Marvin32(hashed2, kLogHashSeed) != hash2 || Marvin32(hashed1, kLogHashSeed) != hash1)
         return "bad hash";
     entry->size = size;
-    bytes.U32(kEntryBinsSizeAt, &entry->binsSize);
-    bytes.U32(kEntryPageCountAt, &entry->pageCount);
-    if (entry->binsSize == 0 || entry->binsSize % kBinAlignment != 0 || entry->binsSize > maxBins)
+    if (!bytes.U32(kEntryBinsSizeAt, &entry->binsSize) || !bytes.U32(kEntryPageCountAt, &entry->pageCount) ||
+        entry->binsSize == 0 || entry->binsSize % kBinAlignment != 0 || entry->binsSize > maxBins)
         return "bad hive-bins size";
     return CheckPages(bytes, *entry);
 }

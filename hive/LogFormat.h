@@ -1,18 +1,19 @@
 #pragma once
 // The transaction logs' layout, private to the log replay's files in hive/
 // and to its fuzzer.
-#include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "hive/BaseBlockView.h"
 #include "hive/HiveFormat.h"
 #include "hive/LogReplay.h"
+#include "hive/MutableByteSpan.h"
 
 namespace hive {
 
 constexpr uint32_t kSector = 512;           // logs are laid out in sectors
 constexpr uint32_t kPageUnit = 512;         // dirty pages are multiples of this
-constexpr uint32_t kRegf = 0x66676572;      // "regf"
 constexpr uint32_t kEntrySignature = 0x454C7648;  // "HvLE"
 constexpr uint32_t kDirtSignature = 0x54524944;   // "DIRT"
 // An "HvLE" entry's header; the page references follow it, then the pages.
@@ -25,30 +26,9 @@ constexpr uint32_t kEntryHash2At = 32;  // Marvin32 of the header up to here
 constexpr uint32_t kEntryHeaderSize = 40;
 constexpr uint32_t kPageReferenceSize = 8;  // offset in the bins, size
 constexpr uint64_t kLogHashSeed = 0x82EF4D887A4E55C5;
-constexpr uint32_t kTypePrimary = 0;
-constexpr uint32_t kTypeNewLog = 6;
 // A log entry may grow the hive by this much beyond the primary file, which
 // bounds the replay buffer whatever the log says.
 constexpr uint64_t kMaxGrowth = uint64_t{32} << 20;
-
-// Base block fields, in a hive and in a log alike.
-constexpr uint32_t kPrimarySequenceAt = 4;
-constexpr uint32_t kSecondarySequenceAt = 8;
-constexpr uint32_t kFileTypeAt = 28;
-constexpr uint32_t kBinsSizeAt = 40;
-
-struct BaseFields {
-    bool regf = false;
-    bool checksumOk = false;
-    uint32_t primarySequence = 0;
-    uint32_t secondarySequence = 0;
-    uint32_t fileType = 0;
-    uint32_t binsSize = 0;
-};
-
-// The fields of the base block at the start of bytes; regf is false when
-// fewer than 512 bytes are there or the signature is not "regf".
-BaseFields ReadBaseFields(ByteView bytes);
 
 // A new-format log's run of sound entries from its first one, and what ended
 // it when that was damage rather than the log's end or older entries.
@@ -64,7 +44,7 @@ struct EntryScan {
 
 // Reads the i-th page reference of an entry: the page's offset in the hive
 // bins and its size.
-inline bool PageReference(ByteView entry, uint32_t i, uint32_t* offset, uint32_t* size) {
+[[nodiscard]] inline bool PageReference(ByteView entry, uint32_t i, uint32_t* offset, uint32_t* size) {
     const uint64_t at = kEntryHeaderSize + uint64_t{i} * kPageReferenceSize;
     return entry.U32(at, offset) && entry.U32(at + 4, size);
 }
@@ -78,15 +58,27 @@ EntryScan ScanEntries(ByteView bytes, size_t log, uint64_t maxBins);
 // whose used part follows the entries' hive-bins sizes. What growth
 // uncovers is zero, as in bins that Windows adds.
 struct ReplayImage {
-    uint8_t* data;
+    MutableByteSpan bytes;
     uint64_t used;
-    void Resize(uint64_t size) {
-        if (size > used) std::memset(data + used, 0, static_cast<size_t>(size - used));
+    // False, with nothing changed, when the capacity is smaller than size.
+    [[nodiscard]] bool Resize(uint64_t size) {
+        if (size > used && !bytes.Zero(used, size - used)) return false;
         used = size;
+        return true;
     }
 };
 
 // "NAME offset 0x3200", for messages.
 std::string Where(const std::string& name, uint64_t offset);
+
+// Why replay stopped at a write that the image could not hold.
+constexpr const char* kBufferTooSmall = ": the replay buffer is too small";
+
+// Replay applied nothing after all; stop says where and why.
+inline void NothingApplied(Replayed* replayed, std::string stop) {
+    replayed->outcome.entries = 0;
+    replayed->outcome.from.clear();
+    replayed->outcome.stop = std::move(stop);
+}
 
 }  // namespace hive

@@ -2,7 +2,6 @@
 #include "hive/LogReplay.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "hive/LogFormat.h"
 
@@ -39,56 +38,38 @@ std::vector<LogEntry> Chain(const std::vector<EntryScan>& scans, uint32_t start)
     return chain;
 }
 
-void PutU32(uint8_t* image, size_t offset, uint32_t value) {
-    for (int i = 0; i < 4; ++i) image[offset + i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
 }  // namespace
 
-BaseFields ReadBaseFields(ByteView bytes) {
-    BaseFields base;
-    uint32_t signature = 0, stored = 0;
-    if (!bytes.Has(0, kSector) || !bytes.U32(0, &signature) || signature != kRegf) return base;
-    base.regf = true;
-    bytes.U32(kPrimarySequenceAt, &base.primarySequence);
-    bytes.U32(kSecondarySequenceAt, &base.secondarySequence);
-    bytes.U32(kFileTypeAt, &base.fileType);
-    bytes.U32(kBinsSizeAt, &base.binsSize);
-    bytes.U32(kChecksumOffset, &stored);
-    base.checksumOk = stored == BaseChecksum(bytes);
-    return base;
-}
-
 bool IsDirty(ByteView head) {
-    const BaseFields base = ReadBaseFields(head);
-    return base.regf && (!base.checksumOk || base.primarySequence != base.secondarySequence);
+    const std::optional<BaseBlockView> base = BaseBlockView::Of(head);
+    return base && base->Dirty();
 }
 
 LogReplay::LogReplay(ByteView head, uint64_t fileSize, std::vector<LogFile> logs)
     : m_logs(std::move(logs)), m_bufferSize(fileSize), m_baseLog(m_logs.size()) {
-    m_outcome.dirty = IsDirty(head);
+    const std::optional<BaseBlockView> primary = BaseBlockView::Of(head);
+    m_outcome.dirty = primary && primary->Dirty();
     if (!m_outcome.dirty) return;
-    const BaseFields primary = ReadBaseFields(head);
     const uint64_t maxBins = (fileSize > kBinsStart ? fileSize - kBinsStart : 0) + kMaxGrowth;
     std::vector<EntryScan> scans;
     for (size_t i = 0; i < m_logs.size(); ++i) scans.push_back(ScanEntries(m_logs[i].bytes, i, maxBins));
-    PlanEntries(primary, scans);
-    if (m_chain.empty()) PlanDirtyPages(primary, maxBins);
+    PlanEntries(*primary, scans);
+    if (m_chain.empty()) PlanDirtyPages(*primary, maxBins);
 }
 
 // Replay starts where the hive's base block says: at its secondary sequence
 // number (the last write the file completed) or its primary one (the write
 // under way), whichever leads further. A damaged base block gives way to a
 // sound one from a log.
-void LogReplay::PlanEntries(const BaseFields& primary, const std::vector<EntryScan>& scans) {
+void LogReplay::PlanEntries(const BaseBlockView& primary, const std::vector<EntryScan>& scans) {
     std::vector<Start> starts;
-    for (size_t i = 0; i < m_logs.size() && !primary.checksumOk; ++i) {
-        const BaseFields log = ReadBaseFields(m_logs[i].bytes);
-        if (log.regf && log.checksumOk && log.fileType == kTypeNewLog)
-            starts.insert(starts.end(), {{log.secondarySequence, i}, {log.primarySequence, i}});
+    for (size_t i = 0; i < m_logs.size() && !primary.ChecksumOk(); ++i) {
+        const std::optional<BaseBlockView> log = BaseBlockView::Of(m_logs[i].bytes);
+        if (log && log->ChecksumOk() && log->FileType() == BaseBlockView::kNewFormatLog)
+            starts.insert(starts.end(), {{log->SecondarySequence(), i}, {log->PrimarySequence(), i}});
     }
     if (starts.empty())
-        starts = {{primary.secondarySequence, m_logs.size()}, {primary.primarySequence, m_logs.size()}};
+        starts = {{primary.SecondarySequence(), m_logs.size()}, {primary.PrimarySequence(), m_logs.size()}};
     for (const Start& start : starts) {
         std::vector<LogEntry> chain = Chain(scans, start.sequence);
         if (chain.size() <= m_chain.size()) continue;
@@ -100,15 +81,19 @@ void LogReplay::PlanEntries(const BaseFields& primary, const std::vector<EntrySc
         ReportEntryStop(scans, starts.front().sequence);
         return;
     }
-    m_cleanSequence = m_chain.back().sequence + 1;
     m_outcome.entries = static_cast<uint32_t>(m_chain.size());
-    for (const LogEntry& entry : m_chain) {
-        const std::string& name = m_logs[entry.log].name;
-        if (std::find(m_outcome.from.begin(), m_outcome.from.end(), name) == m_outcome.from.end())
-            m_outcome.from.push_back(name);
-        m_bufferSize = std::max<uint64_t>(m_bufferSize, kBinsStart + entry.binsSize);
+    m_outcome.from = LogsOf(m_chain.size());
+    for (const LogEntry& entry : m_chain) m_bufferSize = std::max<uint64_t>(m_bufferSize, kBinsStart + entry.binsSize);
+    ReportEntryStop(scans, m_chain.back().sequence + 1);
+}
+
+std::vector<std::string> LogReplay::LogsOf(size_t count) const {
+    std::vector<std::string> from;
+    for (size_t i = 0; i < count && i < m_chain.size(); ++i) {
+        const std::string& name = m_logs[m_chain[i].log].name;
+        if (std::find(from.begin(), from.end(), name) == from.end()) from.push_back(name);
     }
-    ReportEntryStop(scans, m_cleanSequence);
+    return from;
 }
 
 // Replay stopped early when a log holds a damaged entry where the next one
@@ -137,40 +122,71 @@ void LogReplay::ReportEntryStop(const std::vector<EntryScan>& scans, uint32_t ne
     }
 }
 
-uint64_t LogReplay::Apply(uint8_t* data, uint64_t fileSize) const {
-    if (m_chain.empty() && !m_oldFormat) return fileSize;
-    ReplayImage image{data, fileSize};
-    if (image.used < kBinsStart) image.Resize(kBinsStart);
-    if (m_baseLog < m_logs.size()) std::memcpy(data, m_logs[m_baseLog].bytes.Sub(0, kSector).data(), kSector);
-    uint32_t binsSize = 0;
-    if (m_oldFormat) {
-        ApplyDirtyPages(&image);
-        binsSize = m_dirty.binsSize;
-    } else {
-        for (const LogEntry& entry : m_chain) ApplyEntry(entry, &image);
-        binsSize = m_chain.back().binsSize;
-    }
-    PutU32(data, kPrimarySequenceAt, m_cleanSequence);
-    PutU32(data, kSecondarySequenceAt, m_cleanSequence);
-    PutU32(data, kFileTypeAt, kTypePrimary);
-    PutU32(data, kBinsSizeAt, binsSize);
-    PutU32(data, kChecksumOffset, BaseChecksum(ByteView(data, kSector)));
-    return kBinsStart + binsSize;
+Replayed LogReplay::Apply(MutableByteSpan image, uint64_t fileSize) const {
+    Replayed replayed{std::min<uint64_t>(fileSize, image.size()), m_outcome};
+    if (m_chain.empty() && !m_oldFormat) return replayed;
+    ReplayImage target{image, replayed.size};
+    if (m_oldFormat)
+        ApplyDirtyPages(&target, &replayed);
+    else
+        ApplyEntries(&target, &replayed);
+    return replayed;
 }
 
-// The entry was checked whole when the log was scanned.
-void LogReplay::ApplyEntry(const LogEntry& entry, ReplayImage* image) const {
-    const ByteView bytes = m_logs[entry.log].bytes.Sub(entry.offset, entry.size);
-    image->Resize(kBinsStart + entry.binsSize);
+// Entries apply in order as far as the image takes them; the hive is then
+// the last one's.
+void LogReplay::ApplyEntries(ReplayImage* image, Replayed* replayed) const {
+    size_t applied = 0;
+    for (; applied < m_chain.size(); ++applied) {
+        std::string stop = ApplyEntry(m_chain[applied], image);
+        if (stop.empty()) continue;
+        replayed->outcome.stop = std::move(stop);
+        break;
+    }
+    replayed->outcome.entries = static_cast<uint32_t>(applied);
+    replayed->outcome.from = LogsOf(applied);
+    if (applied == 0) return;
+    const LogEntry& last = m_chain[applied - 1];
+    Finish(image->bytes, last.sequence + 1, last.binsSize, replayed);
+}
+
+// The entry was checked whole when the log was scanned; the image's
+// capacity is checked at each write.
+std::string LogReplay::ApplyEntry(const LogEntry& entry, ReplayImage* image) const {
+    const std::string& name = m_logs[entry.log].name;
+    ByteView bytes;
+    if (!m_logs[entry.log].bytes.Sub(entry.offset, entry.size, &bytes))
+        return Where(name, entry.offset) + ": the log ends inside the entry";
+    if (!image->Resize(kBinsStart + entry.binsSize)) return Where(name, entry.offset) + kBufferTooSmall;
     uint64_t data = kEntryHeaderSize + uint64_t{entry.pageCount} * kPageReferenceSize;
     for (uint32_t i = 0; i < entry.pageCount; ++i) {
         uint32_t offset = 0, size = 0;
-        PageReference(bytes, i, &offset, &size);
-        const ByteView page = bytes.Sub(data, size);
-        if (page.empty() || uint64_t{offset} + size > entry.binsSize) return;
-        std::memcpy(image->data + kBinsStart + offset, page.data(), size);
+        ByteView page;
+        if (!PageReference(bytes, i, &offset, &size) || !bytes.Sub(data, size, &page) ||
+            uint64_t{offset} + size > entry.binsSize)
+            return Where(name, entry.offset + data) + ": a dirty page outside the hive bins";
+        if (!image->bytes.Copy(kBinsStart + offset, page)) return Where(name, entry.offset + data) + kBufferTooSmall;
         data += size;
     }
+    return std::string();
+}
+
+// The base block is the primary's, or the chosen log's when the primary's is
+// damaged, with the fields that make it clean.
+void LogReplay::Finish(MutableByteSpan image, uint32_t sequence, uint32_t binsSize, Replayed* replayed) const {
+    ByteView logBase;
+    const bool copied = m_baseLog >= m_logs.size() ||
+                        (m_logs[m_baseLog].bytes.Sub(0, BaseBlockView::kSize, &logBase) && image.Copy(0, logBase));
+    const bool written = copied && image.PutU32(BaseBlockView::kPrimarySequenceAt, sequence) &&
+                         image.PutU32(BaseBlockView::kSecondarySequenceAt, sequence) &&
+                         image.PutU32(BaseBlockView::kFileTypeAt, BaseBlockView::kPrimaryFile) &&
+                         image.PutU32(BaseBlockView::kBinsSizeAt, binsSize);
+    const std::optional<BaseBlockView> base = BaseBlockView::Of(image.View());
+    if (!written || !base || !image.PutU32(BaseBlockView::kChecksumAt, base->Checksum())) {
+        NothingApplied(replayed, "the replay buffer holds no base block");
+        return;
+    }
+    replayed->size = kBinsStart + binsSize;
 }
 
 }  // namespace hive

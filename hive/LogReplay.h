@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "hive/Hive.h"
+#include "hive/MutableByteSpan.h"
 
 namespace hive {
 
@@ -33,7 +34,7 @@ struct LogEntry {
     uint32_t pageCount = 0;
 };
 
-struct BaseFields;
+class BaseBlockView;
 struct EntryScan;
 struct ReplayImage;
 
@@ -45,6 +46,12 @@ struct ReplayOutcome {
     // Where and why replay stopped early ("SYSTEM.LOG1 offset 0x3200: bad
     // hash"), or why no log was usable; empty when it ran to the logs' end.
     std::string stop;
+};
+
+// What Apply made of its image.
+struct Replayed {
+    uint64_t size = 0;      // the replayed hive's bytes: its base block and bins
+    ReplayOutcome outcome;  // Outcome(), cut back to the entries the image took
 };
 
 // True when the base block at the start of head (512 bytes are enough) is
@@ -66,13 +73,16 @@ public:
     // the hive beyond it.
     uint64_t BufferSize() const { return m_bufferSize; }
 
-    // Replays into image, BufferSize() bytes whose first fileSize hold the
-    // primary file, and returns the replayed hive's size: its base block and
-    // bins, with a base block that is clean (sequence numbers equal,
-    // checksum right). Bins that the logs add are zero where no page fills
-    // them. Changes nothing and returns fileSize when the hive is clean or
-    // no log entry applies.
-    uint64_t Apply(uint8_t* image, uint64_t fileSize) const;
+    // Replays into image, whose first fileSize bytes hold the primary file
+    // and which needs BufferSize() bytes of capacity: the replayed hive is
+    // its base block and bins, with a base block that is clean (sequence
+    // numbers equal, checksum right). Bins that the logs add are zero where
+    // no page fills them. Every write is checked against the capacity; one
+    // that does not fit is not made, and replay ends with the entries
+    // before it, outcome.stop saying where. Changes nothing and gives
+    // fileSize (at most the capacity) when the hive is clean or no log
+    // entry applies.
+    [[nodiscard]] Replayed Apply(MutableByteSpan image, uint64_t fileSize) const;
 
 private:
     // An old-format log's dirty pages.
@@ -80,13 +90,21 @@ private:
         size_t log = 0;
         uint32_t binsSize = 0;
         uint64_t firstPage = 0;  // where the pages start in the log
+        uint32_t sequence = 0;   // the log's, which the replayed hive takes
     };
 
-    void PlanEntries(const BaseFields& primary, const std::vector<EntryScan>& scans);
+    void PlanEntries(const BaseBlockView& primary, const std::vector<EntryScan>& scans);
     void ReportEntryStop(const std::vector<EntryScan>& scans, uint32_t next);
-    void PlanDirtyPages(const BaseFields& primary, uint64_t maxBins);
-    void ApplyEntry(const LogEntry& entry, ReplayImage* image) const;
-    void ApplyDirtyPages(ReplayImage* image) const;
+    void PlanDirtyPages(const BaseBlockView& primary, uint64_t maxBins);
+    // The logs that supply the chain's first count entries, in the order used.
+    std::vector<std::string> LogsOf(size_t count) const;
+    void ApplyEntries(ReplayImage* image, Replayed* replayed) const;
+    // Empty when the entry was applied, else where and why it was not.
+    std::string ApplyEntry(const LogEntry& entry, ReplayImage* image) const;
+    void ApplyDirtyPages(ReplayImage* image, Replayed* replayed) const;
+    // Gives the image the clean base block of a hive at sequence with
+    // binsSize bytes of bins; *replayed says so, or that it could not.
+    void Finish(MutableByteSpan image, uint32_t sequence, uint32_t binsSize, Replayed* replayed) const;
 
     std::vector<LogFile> m_logs;
     ReplayOutcome m_outcome;
@@ -97,7 +115,6 @@ private:
     // The log whose base block the replayed hive takes, because the
     // primary's own is damaged; logs.size() for none.
     size_t m_baseLog = 0;
-    uint32_t m_cleanSequence = 0;
 };
 
 }  // namespace hive

@@ -54,8 +54,10 @@ bool ReplayInMapping(const std::wstring& path, const hive::LogReplay& replay, Hi
     if (replay.BufferSize() > bytes->mapped.size() || !bytes->mapped.Open(path.c_str(), error, true) ||
         replay.BufferSize() > bytes->mapped.size())
         return false;
-    const uint64_t size = replay.Apply(bytes->mapped.Writable(), bytes->mapped.size());
-    bytes->view = hive::ByteView(bytes->mapped.data(), size);
+    const hive::Replayed replayed =
+        replay.Apply({bytes->mapped.Writable(), bytes->mapped.size()}, bytes->mapped.size());
+    bytes->replay = replayed.outcome;
+    bytes->view = hive::ByteView(bytes->mapped.data(), replayed.size);
     return true;
 }
 
@@ -75,7 +77,9 @@ bool OpenHiveBytes(const std::wstring& path, HiveBytes* bytes, DWORD* error) {
     if (!ReadFileBytes(path.c_str(), replay.BufferSize(), &bytes->grown, error)) return false;
     const uint64_t read = bytes->grown.size();
     bytes->grown.resize(std::max<uint64_t>(read, replay.BufferSize()));
-    bytes->grown.resize(replay.Apply(bytes->grown.data(), read));
+    const hive::Replayed replayed = replay.Apply({bytes->grown.data(), bytes->grown.size()}, read);
+    bytes->replay = replayed.outcome;
+    bytes->grown.resize(replayed.size);
     bytes->view = hive::ByteView(bytes->grown.data(), bytes->grown.size());
     return true;
 }

@@ -17,21 +17,17 @@ constexpr size_t kMaxDepth = 512;
 constexpr char kCycle[] = "subkey list names an ancestor of its key (a cycle)";
 constexpr char kTooDeep[] = "key nested deeper than 512 levels";
 
-wchar_t UnitAt(const hive::StoredName& name, size_t index) {
-    const uint8_t* bytes = name.bytes.data();
-    if (name.compressed) return static_cast<wchar_t>(bytes[index]);
-    return static_cast<wchar_t>(bytes[2 * index] | (bytes[2 * index + 1] << 8));
-}
-
 // True when the stored name equals length units of name by ordinal case
 // folding, as the registry compares key names.
 bool SameKeyName(const hive::StoredName& stored, const wchar_t* name, size_t length) {
     if (stored.Units() != length) return false;
+    char16_t unit = 0;
     for (size_t i = 0; i < length; ++i) {
-        const wchar_t unit = UnitAt(stored, i);
+        if (!stored.UnitAt(i, &unit)) return false;
         // The walk opens each key by the very name it was handed: equal
         // units need no folding.
-        if (unit != name[i] && UpperOrdinal(unit) != UpperOrdinal(name[i])) return false;
+        const wchar_t own = static_cast<wchar_t>(unit);
+        if (own != name[i] && UpperOrdinal(own) != UpperOrdinal(name[i])) return false;
     }
     return true;
 }

@@ -25,7 +25,7 @@ TEST(HiveRead, EveryStructureOfEveryVersionReadsBackAsWritten) {
         std::string reason;
         ASSERT_TRUE(hive.Open(hive::ByteView(fixture.bytes.data(), fixture.bytes.size()), &reason)) << reason;
         EXPECT_EQ(hive.Base().minor, static_cast<uint32_t>(version[2] - '0'));
-        EXPECT_FALSE(hive.Base().Dirty());
+        EXPECT_FALSE(hive.Base().dirty);
         const HiveWalk walk = WalkHive(hive);
         EXPECT_EQ(FirstDifference(walk.lines, fixture.expected), "");
         EXPECT_TRUE(walk.damage.empty()) << walk.damage.front().what;
@@ -41,8 +41,10 @@ TEST(HiveRead, ByteViewNeverReachesOutside) {
     } cases[] = {{0, 8, true},  {8, 0, true},           {4, 5, false},
                  {9, 0, false}, {UINT64_MAX, 2, false}, {2, UINT64_MAX, false}};
     for (const auto& c : cases) {
+        hive::ByteView sub;
         EXPECT_EQ(view.Has(c.offset, c.length), c.inside) << c.offset << "+" << c.length;
-        EXPECT_EQ(view.Sub(c.offset, c.length).size(), c.inside ? c.length : 0);
+        EXPECT_EQ(view.Sub(c.offset, c.length, &sub), c.inside) << c.offset << "+" << c.length;
+        EXPECT_EQ(sub.size(), c.inside ? c.length : 0);
     }
     uint64_t wide = 0;
     uint32_t word = 0;
@@ -91,7 +93,7 @@ TEST(HiveOpen, UnusableFilesSayWhyAndDirtyOnesStillOpen) {
         EXPECT_EQ(opened, *c.reason == '\0');
         EXPECT_EQ(reason, c.reason);
         if (opened) {
-            EXPECT_EQ(hive.Base().Dirty(), c.dirty);
+            EXPECT_EQ(hive.Base().dirty, c.dirty);
             EXPECT_EQ(FirstDifference(WalkHive(hive).lines, fixture.expected), "");
         }
     }

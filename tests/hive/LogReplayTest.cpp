@@ -43,6 +43,10 @@ struct ReplayCase {
     uint32_t entries;
     std::vector<std::string> from;
     const char* stop;
+    // The case whose expected hive this one gives, when not its own.
+    const char* expectedFrom = nullptr;
+    // The replay buffer holds the file alone, not BufferSize() bytes.
+    bool fileSizedBuffer = false;
 };
 
 // The offset 0x2400 is the second entry's: the log's base block (0x200)
@@ -59,14 +63,20 @@ const ReplayCase kCases[] = {
     // The primary's base block is damaged: the log's takes its place.
     {"torn-base", {"HIVE.LOG1"}, 2, {"HIVE.LOG1"}, ""},
     {"no-log", {}, 0, {}, ""},
+    // The second entry grows the hive past a buffer that holds the file
+    // alone: it is refused, and the hive is the first entry's.
+    {"split", {"HIVE.LOG1", "HIVE.LOG2"}, 1, {"HIVE.LOG2"}, "HIVE.LOG1 offset 0x200: the replay buffer is too small",
+     "one-log", true},
 };
 
 TEST(LogReplay, GivesTheNewerCleanHive) {
     for (const ReplayCase& c : kCases) {
-        SCOPED_TRACE(c.name);
-        const std::string folder = std::string(hive_test::kFixtureFolder) + "log-cases\\" + c.name + "\\";
+        SCOPED_TRACE(std::string(c.name) + (c.fileSizedBuffer ? " into a buffer that holds the file alone" : ""));
+        const std::string cases = std::string(hive_test::kFixtureFolder) + "log-cases\\";
+        const std::string folder = cases + c.name + "\\";
         std::vector<uint8_t> image = ReadBytes(folder + "HIVE");
-        const std::vector<uint8_t> expected = ReadBytes(folder + "expected");
+        const std::vector<uint8_t> expected =
+            ReadBytes((c.expectedFrom ? cases + c.expectedFrom + "\\" : folder) + "expected");
         ASSERT_GT(expected.size(), hive::kBinsStart);
         std::vector<std::vector<uint8_t>> bytes;
         for (const std::string& log : c.logs) bytes.push_back(ReadBytes(folder + log));
@@ -75,20 +85,21 @@ TEST(LogReplay, GivesTheNewerCleanHive) {
 
         const hive::LogReplay replay(View(image), image.size(), logs);
         const uint64_t fileSize = image.size();
-        image.resize(replay.BufferSize());
-        image.resize(replay.Apply(image.data(), fileSize));
+        image.resize(c.fileSizedBuffer ? fileSize : replay.BufferSize());
+        const hive::Replayed applied = replay.Apply({image.data(), image.size()}, fileSize);
+        image.resize(applied.size);
 
-        EXPECT_TRUE(replay.Outcome().dirty);
-        EXPECT_EQ(c.entries, replay.Outcome().entries);
-        EXPECT_EQ(c.from, replay.Outcome().from);
-        EXPECT_EQ(c.stop, replay.Outcome().stop);
+        EXPECT_TRUE(applied.outcome.dirty);
+        EXPECT_EQ(c.entries, applied.outcome.entries);
+        EXPECT_EQ(c.from, applied.outcome.from);
+        EXPECT_EQ(c.stop, applied.outcome.stop);
         ASSERT_EQ(expected.size(), image.size());
         EXPECT_EQ(0, std::memcmp(expected.data() + hive::kBinsStart, image.data() + hive::kBinsStart,
                                  expected.size() - hive::kBinsStart));
         hive::Hive replayed;
         std::string reason;
         ASSERT_TRUE(replayed.Open(View(image), &reason)) << reason;
-        EXPECT_EQ(c.entries == 0, replayed.Base().Dirty());
+        EXPECT_EQ(c.entries == 0, replayed.Base().dirty);
     }
 }
 

@@ -58,10 +58,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // past it.
     const std::unique_ptr<uint8_t[]> image(new uint8_t[replay.BufferSize()]);
     if (primaryLength) std::memcpy(image.get(), primary, primaryLength);
-    const uint64_t replayed = replay.Apply(image.get(), primaryLength);
-    if (replayed > replay.BufferSize()) std::abort();
+    const hive::Replayed replayed =
+        replay.Apply({image.get(), static_cast<size_t>(replay.BufferSize())}, primaryLength);
+    // A buffer of BufferSize() always takes every planned write.
+    if (replayed.size > replay.BufferSize() || replayed.outcome.entries != replay.Outcome().entries) std::abort();
     hive::Hive hive;
     std::string reason;
-    if (hive.Open(hive::ByteView(image.get(), replayed), &reason)) hive_test::WalkHive(hive);
+    if (hive.Open(hive::ByteView(image.get(), replayed.size), &reason)) hive_test::WalkHive(hive);
     return 0;
 }
