@@ -1,10 +1,10 @@
 #pragma once
 // The search engine: one object that holds the text to find, the options
 // (SearchOptions), the state of one run, the report writer and the
-// exclusion list. The report writer (report/ReportWriter), the settings file (config/Settings)
-// and the exclusion list (config/ExclusionList) are classes of their own that
-// know nothing of the engine; the engine owns them and callers reach them
-// through its accessors.
+// exclusion list. The report writer (report/ReportWriter), the settings file
+// (config/Settings) and the exclusion list (config/ExclusionList) are
+// classes of their own that know nothing of the engine; the engine owns
+// them and callers reach them through its accessors.
 #include <windows.h>
 #include <atomic>
 #include <cstdint>

@@ -87,7 +87,6 @@ int CRegKeyTools::Search() {
     m_report.Begin(m_unicode);
 
     m_searchTextWide[std::size(m_searchTextWide) - 1] = L'\0';
-    m_narrow.matcher.Prepare(m_searchText, m_wholeString != 0, m_matchCase != 0);
     // A /U run reads its number from the best fit of its text in the code
     // page, so that full-width digits count as they do in the narrow walk.
     m_searchIsNumber =
@@ -99,6 +98,7 @@ int CRegKeyTools::Search() {
         m_exclusions.Load<wchar_t>(m_settings.Path());
         result = WalkStarts<WideText>();
     } else {
+        m_narrow.matcher.Prepare(m_searchText, m_wholeString != 0, m_matchCase != 0);
         result = WalkStarts<NarrowText>();
     }
 

@@ -143,6 +143,7 @@ std::string NarrowSearchText(const std::wstring& text) {
 // expression, the hive files and the start keys.
 struct SearchInputs {
     std::unique_ptr<RegexPattern> pattern;  // with /R
+    std::string narrowText;                 // without /U: NarrowSearchText of TEXT
     HiveKeyStore hives;                     // with /H: the registry searched
     HiveRegistries hiveRegistries{hives};
     FindExit filesExit = FindExit::Done;    // what went wrong with the hive files
@@ -175,11 +176,12 @@ std::string ResolveStarts(bool unicode, const std::vector<std::wstring>& given, 
 // no file. Empty, or the usage error (a failed key named as typed).
 std::string ResolveInputs(const FindCommandLine& line, const RegistryPair& registries, SearchInputs* inputs) {
     const SearchOptions& options = line.options;
+    if (!options.m_unicode) inputs->narrowText = NarrowSearchText(line.text);
     std::string error;
     if (line.regex) {
         // The ANSI walk matches TEXT as the code page has it, in UTF-16 like
         // the names and data it is matched against.
-        const std::string narrow = options.m_unicode ? std::string() : NarrowSearchText(line.text);
+        const std::string& narrow = inputs->narrowText;
         const std::wstring text = options.m_unicode ? line.text : mbcs::ToWide(narrow.data(), narrow.size());
         inputs->pattern = RegexPattern::Compile(text, options.m_matchCase != 0, options.m_wholeString != 0, &error);
         if (!inputs->pattern) return error;
@@ -199,7 +201,7 @@ void PrepareEngine(CRegKeyTools& tools, const FindCommandLine& line, const Searc
     if (options.m_unicode)
         std::wmemcpy(tools.m_searchTextWide, line.text.c_str(), line.text.size() + 1);
     else
-        mbcs::CopyBounded(tools.m_searchText, sizeof tools.m_searchText, NarrowSearchText(line.text).c_str());
+        std::memcpy(tools.m_searchText, inputs.narrowText.c_str(), inputs.narrowText.size() + 1);
     tools.m_startKeys = inputs.startKeys;
     tools.m_wideStartKeys = inputs.wideStartKeys;
     tools.m_pattern = inputs.pattern.get();
