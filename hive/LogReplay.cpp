@@ -9,13 +9,6 @@ namespace hive {
 
 namespace {
 
-// Where replay may start: a sequence number, and the log whose base block
-// comes with it (logs.size() for the primary's own).
-struct Start {
-    uint32_t sequence;
-    size_t baseLog;
-};
-
 // True when sequence number a comes after b, across the wrap at 2^32.
 bool After(uint32_t a, uint32_t b) { return static_cast<int32_t>(a - b) > 0; }
 
@@ -57,34 +50,87 @@ LogReplay::LogReplay(ByteView head, uint64_t fileSize, std::vector<LogFile> logs
     if (m_chain.empty()) PlanDirtyPages(*primary, maxBins);
 }
 
-// Replay starts where the hive's base block says: at its secondary sequence
-// number (the last write the file completed) or its primary one (the write
-// under way), whichever leads further. A damaged base block gives way to a
-// sound one from a log.
+// With a sound base block, each log says in its own base block which entry
+// it starts at, and its entries run on from there. Windows starts a log
+// afresh after it writes the hive, so a log that starts before the hive's
+// last complete write is stale; one that starts at or after it applies,
+// however far after (Windows recovers a hive at 1621 from logs that start
+// at 2107). The log that starts first goes first; another applies where it
+// continues the entries applied. A damaged base block gives way to a sound
+// one from a log.
 void LogReplay::PlanEntries(const BaseBlockView& primary, const std::vector<EntryScan>& scans) {
-    std::vector<Start> starts;
-    for (size_t i = 0; i < m_logs.size() && !primary.ChecksumOk(); ++i) {
-        const std::optional<BaseBlockView> log = BaseBlockView::Of(m_logs[i].bytes);
-        if (log && log->ChecksumOk() && log->FileType() == BaseBlockView::kNewFormatLog)
-            starts.insert(starts.end(), {{log->SecondarySequence(), i}, {log->PrimarySequence(), i}});
-    }
-    if (starts.empty())
-        starts = {{primary.SecondarySequence(), m_logs.size()}, {primary.PrimarySequence(), m_logs.size()}};
-    for (const Start& start : starts) {
-        std::vector<LogEntry> chain = Chain(scans, start.sequence);
-        if (chain.size() <= m_chain.size()) continue;
-        m_chain = std::move(chain);
-        m_baseLog = start.baseLog;
-    }
+    if (primary.ChecksumOk())
+        PlanFromLogStarts(primary.SecondarySequence(), scans);
+    else
+        PlanFromLogBase(primary, scans);
     if (m_chain.empty()) {
         m_baseLog = m_logs.size();
-        ReportEntryStop(scans, starts.front().sequence);
+        if (m_outcome.stop.empty()) ReportEntryStop(scans, primary.SecondarySequence());
         return;
     }
     m_outcome.entries = static_cast<uint32_t>(m_chain.size());
     m_outcome.from = LogsOf(m_chain.size());
     for (const LogEntry& entry : m_chain) m_bufferSize = std::max<uint64_t>(m_bufferSize, kBinsStart + entry.binsSize);
     ReportEntryStop(scans, m_chain.back().sequence + 1);
+}
+
+// A log's first entry must be the one its base block names; a log whose
+// base block is damaged starts at its first entry.
+bool LogReplay::LogStart(const EntryScan& scan, uint32_t* start) const {
+    if (scan.entries.empty()) return false;
+    const std::optional<BaseBlockView> base = BaseBlockView::Of(m_logs[scan.log].bytes);
+    *start = base && base->ChecksumOk() ? base->PrimarySequence() : scan.entries.front().sequence;
+    return true;
+}
+
+void LogReplay::PlanFromLogStarts(uint32_t hiveSequence, const std::vector<EntryScan>& scans) {
+    std::vector<std::pair<uint32_t, const EntryScan*>> starts;
+    for (const EntryScan& scan : scans) {
+        uint32_t start = 0;
+        if (LogStart(scan, &start)) starts.push_back({start, &scan});
+    }
+    // By distance ahead of the hive, which orders them across the wrap at
+    // 2^32 and puts stale logs last.
+    std::sort(starts.begin(), starts.end(), [hiveSequence](const auto& a, const auto& b) {
+        return a.first - hiveSequence < b.first - hiveSequence;
+    });
+    for (const auto& [start, scan] : starts) {
+        const std::string& name = m_logs[scan->log].name;
+        if (m_chain.empty() && After(hiveSequence, start)) {
+            m_outcome.stop = name + " starts at entry " + std::to_string(start) + ", before the hive's " +
+                             std::to_string(hiveSequence);
+            continue;
+        }
+        if (!m_chain.empty() && start != m_chain.back().sequence + 1) continue;
+        if (scan->entries.front().sequence != start) {
+            m_outcome.stop = name + " holds entry " + std::to_string(scan->entries.front().sequence) +
+                             " where its base block names " + std::to_string(start);
+            continue;
+        }
+        m_chain.insert(m_chain.end(), scan->entries.begin(), scan->entries.end());
+    }
+    if (!m_chain.empty()) m_outcome.stop.clear();
+}
+
+// A sound log base block decides where replay starts: at its secondary
+// sequence number or its primary one, whichever leads further. Without one,
+// the primary's own numbers are tried: the damage may lie elsewhere in its
+// base block.
+void LogReplay::PlanFromLogBase(const BaseBlockView& primary, const std::vector<EntryScan>& scans) {
+    std::vector<std::pair<uint32_t, size_t>> starts;
+    for (size_t i = 0; i < m_logs.size(); ++i) {
+        const std::optional<BaseBlockView> log = BaseBlockView::Of(m_logs[i].bytes);
+        if (log && log->ChecksumOk() && log->FileType() == BaseBlockView::kNewFormatLog)
+            starts.insert(starts.end(), {{log->SecondarySequence(), i}, {log->PrimarySequence(), i}});
+    }
+    if (starts.empty())
+        starts = {{primary.SecondarySequence(), m_logs.size()}, {primary.PrimarySequence(), m_logs.size()}};
+    for (const auto& [start, baseLog] : starts) {
+        std::vector<LogEntry> chain = Chain(scans, start);
+        if (chain.size() <= m_chain.size()) continue;
+        m_chain = std::move(chain);
+        m_baseLog = baseLog;
+    }
 }
 
 std::vector<std::string> LogReplay::LogsOf(size_t count) const {

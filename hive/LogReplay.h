@@ -94,6 +94,10 @@ private:
     };
 
     void PlanEntries(const BaseBlockView& primary, const std::vector<EntryScan>& scans);
+    // The entry a log starts at; false when it holds none.
+    bool LogStart(const EntryScan& scan, uint32_t* start) const;
+    void PlanFromLogStarts(uint32_t hiveSequence, const std::vector<EntryScan>& scans);
+    void PlanFromLogBase(const BaseBlockView& primary, const std::vector<EntryScan>& scans);
     void ReportEntryStop(const std::vector<EntryScan>& scans, uint32_t next);
     void PlanDirtyPages(const BaseBlockView& primary, uint64_t maxBins);
     // The logs that supply the chain's first count entries, in the order used.

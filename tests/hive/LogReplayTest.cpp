@@ -63,6 +63,8 @@ const ReplayCase kCases[] = {
     // The primary's base block is damaged: the log's takes its place.
     {"torn-base", {"HIVE.LOG1"}, 2, {"HIVE.LOG1"}, ""},
     {"no-log", {}, 0, {}, ""},
+    {"far", {"HIVE.LOG1", "HIVE.LOG2"}, 2, {"HIVE.LOG2", "HIVE.LOG1"}, ""},
+    {"stale", {"HIVE.LOG1"}, 0, {}, "HIVE.LOG1 starts at entry 2, before the hive's 5"},
     // The second entry grows the hive past a buffer that holds the file
     // alone: it is refused, and the hive is the first entry's.
     {"split", {"HIVE.LOG1", "HIVE.LOG2"}, 1, {"HIVE.LOG2"}, "HIVE.LOG1 offset 0x200: the replay buffer is too small",

@@ -109,12 +109,15 @@ def page_entry(new, pages, sequence):
     return header + struct.pack("<Q", marvin32(header, SEED)) + body
 
 
-def new_format_logs(hives, layout):
+def new_format_logs(hives, layout, first=SEQUENCE):
     """{log name: bytes}: layout maps each log's name to the steps it holds
-    (step i takes hives[i - 1] to hives[i], sequence number SEQUENCE + i - 1)."""
-    header = base_block(hives[0], SEQUENCE, SEQUENCE, 6, SECTOR)
-    return {name: header + b"".join(entry(hives[i - 1], hives[i], SEQUENCE + i - 1) for i in steps)
-            for name, steps in layout.items()}
+    (step i takes hives[i - 1] to hives[i], sequence number first + i - 1).
+    Each log's base block names its first entry, as Windows writes it."""
+    def log(steps):
+        start = first + steps[0] - 1
+        return base_block(hives[0], start, start, 6, SECTOR) + b"".join(
+            entry(hives[i - 1], hives[i], first + i - 1) for i in steps)
+    return {name: log(steps) for name, steps in layout.items()}
 
 
 def old_format_log(old, new):
@@ -160,6 +163,10 @@ def cases(h):
         "gap": (dirty_primary(h[0]), {"HIVE.LOG1": gap}, h[1]),
         "torn-base": (torn, {"HIVE.LOG1": both}, h[2]),
         "no-log": (dirty_primary(h[0]), {}, h[0]),
+        # Windows writes logs that start well after the hive's numbers.
+        "far": (dirty_primary(h[0]), new_format_logs(h, {"HIVE.LOG1": [2], "HIVE.LOG2": [1]}, SEQUENCE + 482), h[2]),
+        # A log that starts before the hive's last complete write is stale.
+        "stale": (dirty_primary(h[0]), new_format_logs(h, {"HIVE.LOG1": [1, 2]}, SEQUENCE - 3), h[0]),
     }
 
 
