@@ -6,6 +6,7 @@
 #   ./kestrin.sh bench large [KEYS] [MODE] [ROUNDS]   the same on a large synthetic registry
 #   ./kestrin.sh bench hive [KEYS] [ROUNDS]            kestrin-find /H against reglookup | grep
 #   ./kestrin.sh bench replay [KEYS] [ROUNDS]          that hive dirty, with a megabyte of logs, against it clean
+#   ./kestrin.sh bench offline [ROUNDS]                kestrin-find /O on an offline Windows against /H of its hives
 #   ./kestrin.sh bench-switches        build, then time kestrin-find's /N /D and /S
 #   ./kestrin.sh dist                  build, then pack build/dist/Kestrin-<version>-win64.zip
 #   ./kestrin.sh gui                   build, then start the dialog program on this display
@@ -203,6 +204,10 @@ cmd_bench() {
         bench_replay "${2:-400000}" "${3:-5}"
         return
     fi
+    if [[ ${1:-} == offline ]]; then
+        bench_offline "${2:-5}"
+        return
+    fi
     if [[ ${1:-} == large ]]; then
         local keys=${2:-400000}
         shift $(($# < 2 ? $# : 2))
@@ -257,6 +262,14 @@ bench_replay() {
     wine_detached "$BUILD/bin/kestrin-bench.exe" replay "Z:${BENCH_HIVE//\//\\}" "Z:${dirty//\//\\}\\BENCH" "$rounds"
 }
 
+# kestrin-find /K /V /N /D /O on an offline Windows whose SOFTWARE holds
+# 400000 keys (written once into build/bench-offline) against one
+# kestrin-find given the same hive files with /H:KEY, ROUNDS times each.
+bench_offline() {
+    start_server
+    python3 "$ROOT/bench/offline_bench.py" "$BUILD/bin/kestrin-find.exe" "$BUILD/bench-offline" Microsoft "$1"
+}
+
 cmd_bench_switches() {
     setup
     start_server
@@ -301,5 +314,5 @@ case ${1:-} in
     dist) shift; cmd_dist "$@" ;;
     gui) shift; cmd_gui "$@" ;;
     fuzz) shift; cmd_fuzz "$@" ;;
-    *) echo "usage: $0 run [switches] TEXT | test | bench [large [KEYS]] [MODE] [ROUNDS] | bench hive|replay [KEYS] [ROUNDS] | bench-switches | dist | gui | fuzz SECONDS" >&2; exit 64 ;;
+    *) echo "usage: $0 run [switches] TEXT | test | bench [large [KEYS]] [MODE] [ROUNDS] | bench hive|replay [KEYS] [ROUNDS] | bench offline [ROUNDS] | bench-switches | dist | gui | fuzz SECONDS" >&2; exit 64 ;;
 esac
