@@ -57,6 +57,11 @@ void OfflineWindows::FindUserHives(const std::vector<OfflineProfile>& profiles) 
 void OfflineWindows::AddProfile(const OfflineProfile& profile) {
     if (FoldedSimple(profile.sid) == FoldedSimple(kLocalSystem)) return;
     const std::wstring named = L"the profile of " + profile.sid + L" names " + profile.imagePath;
+    // Its name comes from a hive that may be damaged, and must stay one key.
+    if (profile.sid.empty() || profile.sid.find(L'\\') != std::wstring::npos) {
+        m_notes.push_back(named + L", but its name is no key's: not mounted");
+        return;
+    }
     std::wstring relative, folder, hive;
     if (!OnSystemDrive(profile.imagePath, &relative)) {
         m_notes.push_back(named + L", which is not on the offline system's drive: not mounted");

@@ -55,6 +55,7 @@ const std::vector<OfflineProfile> kProfiles = {
     {L"S-1-5-21-7-1005", L"%USERPROFILE%\\x"},
     {L"S-1-5-21-7-1006", L"c:\\users\\Eve"},
     {L"S-1-5-21-7-1007", L"D:\\USERS\\Alice\\"},
+    {L"S-1-5-21-7\\1008", L"C:\\Users\\Bob"},
 };
 
 std::vector<std::wstring> HiveRows(const std::vector<OfflineHive>& hives) {
@@ -117,6 +118,7 @@ TEST(OfflineWindows, MountsWhatTheRunningSystemShowed) {
         {L"S-1-5-21-7-1005 names %USERPROFILE%", L"not mounted"},
         {L"S-1-5-21-7-1006 names c:\\users\\Eve", L"holds no NTUSER.DAT: not mounted"},
         {L"users\\Alice\\ntuser.dat", L"HKEY_USERS\\S-1-5-21-7-1001 already, not at HKEY_USERS\\S-1-5-21-7-1007"},
+        {L"S-1-5-21-7\\1008 names", L"no key's: not mounted"},
         {L"users\\CAROL holds", L"mounted at HKEY_USERS\\CAROL"},
         {L"users\\carol\\NTUSER.DAT is not mounted", L"HKEY_USERS\\carol is taken"},
         {L"users\\Default holds", L"mounted at HKEY_USERS\\Default"},
