@@ -121,10 +121,11 @@ start_display() {
     fi
 }
 
-# The file after each /H or /H:KEY, given as a Linux path relative to the
-# caller's folder or absolute (/mnt/win/Windows/System32/config/SOFTWARE),
-# becomes the Windows path that Wine maps to it; a Windows path (C:\..., \\...)
-# stays as it is. The result is in the array HIVE_ARGS.
+# The file after each /H or /H:KEY, and the folder after /O, given as a
+# Linux path relative to the caller's folder or absolute
+# (/mnt/win/Windows/System32/config/SOFTWARE, /mnt/win), becomes the Windows
+# path that Wine maps to it; a Windows path (C:\..., \\...) stays as it is.
+# The result is in the array HIVE_ARGS.
 hive_paths() {
     HIVE_ARGS=()
     local arg after_h=0 path
@@ -137,7 +138,7 @@ hive_paths() {
         fi
         HIVE_ARGS+=("$arg")
         after_h=0
-        [[ ${arg,,} == /h || ${arg,,} == /h:* ]] && after_h=1
+        [[ ${arg,,} == /h || ${arg,,} == /h:* || ${arg,,} == /o ]] && after_h=1
     done
     return 0
 }

@@ -10,6 +10,8 @@ wchar_t UpperOrdinal(wchar_t c);
 // code unit: the BMP is folded, surrogates and the planes beyond are left
 // as they are. The same under every ANSI code page and on every platform.
 wchar_t FoldSimple(wchar_t c);
+// text with every code unit folded by FoldSimple.
+std::wstring FoldedSimple(std::wstring text);
 
 // text with every code unit upper-cased by UpperOrdinal; reuses folded's
 // storage.

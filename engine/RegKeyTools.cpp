@@ -32,5 +32,5 @@ int CRegKeyTools::OpenReport() {
         return 0;
     }
     return m_report.WriteHeader({m_lookAtKeys, m_lookAtValues, m_lookAtData, m_wholeString, m_matchCase,
-                                 m_searchText, m_searchTextWide});
+                                 m_searchText, m_searchTextWide, m_headerNote.c_str()});
 }

@@ -62,6 +62,9 @@ public:
     // Keys to walk instead of the four roots, full paths with a root's long
     // name, already checked and freed of repeats (ResolveStartKeys), in the
     // width of the run.
+    // Lines the report's header adds after its date (kestrin-find /O names
+    // the offline Windows there).
+    std::wstring m_headerNote;
     std::vector<std::string> m_startKeys;
     std::vector<std::wstring> m_wideStartKeys;
     // kestrin-find /R: when set, it replaces the plain match (and the number

@@ -22,8 +22,8 @@
       "the report could not be written; the search ended there")                                    \
     X(Stopped, 1, (kSearchStopped),                                                                 \
       "stopped by Ctrl+C, or a reader of standard output or error went away")                       \
-    X(CannotOpen, 66, (), "a file given with /H cannot be opened")                                  \
-    X(NotAHive, 65, (), "a file given with /H is not a usable hive")                                \
+    X(CannotOpen, 66, (), "a file given with /H or found by /O cannot be opened, or /O's ROOT")     \
+    X(NotAHive, 65, (), "a hive of /H or /O is not usable, or ROOT holds no hives")                 \
     X(NotSearched, 4, (), "some values were too hard for the regular expression, not searched")     \
     X(Unreadable, 2, (kSearchUnreadable),                                                           \
       "some keys could not be read (see ExcludeKeys.txt), or a hive is damaged")                    \

@@ -10,7 +10,7 @@
 
 const char kFindUsage[] =
     "Usage: kestrin-find [/K] [/V] [/N] [/D] [/W] [/C] [/J] [/R] [/T FROM[..TO]]\n"
-    "                    [/S KEY]... [/H[:KEY] FILE]... TEXT\n"
+    "                    [/S KEY]... [/O ROOT] [/H[:KEY] FILE]... TEXT\n"
     "       kestrin-find /U [the same switches] TEXT\n"
     "Searches the registry for TEXT and writes every hit to a report in the\n"
     "current directory; prints the report's path when one was written.\n"
@@ -38,6 +38,14 @@ const char kFindUsage[] =
     "          /S keys must then lie inside the hives. A dirty hive is first\n"
     "          replayed in memory from its logs beside it (FILE.LOG1, FILE.LOG2,\n"
     "          FILE.LOG)\n"
+    "  /O ROOT search the offline Windows whose Windows folder is in ROOT (a\n"
+    "          volume root such as E:\\, or a copy of one), read-only, as it\n"
+    "          showed its registry when it ran: its hives under\n"
+    "          Windows\\System32\\config at HKLM and HKU\\.DEFAULT, each user's\n"
+    "          NTUSER.DAT and UsrClass.dat at HKU\\<SID> and HKU\\<SID>_Classes,\n"
+    "          and the links HKLM\\SYSTEM\\CurrentControlSet, HKU\\S-1-5-18 and\n"
+    "          HKU\\<SID>\\Software\\Classes. Given once; /H adds more hives.\n"
+    "          HKCR and HKCU do not exist offline: use HKU\\<SID>\n"
     "  /U      Unicode: read the registry and TEXT in UTF-16, so that names and\n"
     "          data outside the ANSI code page are found exactly; letters are\n"
     "          compared by ordinal case folding; the report is written in\n"
@@ -56,7 +64,8 @@ const char kFindUsage[] =
     "  kestrin-find /U /K /V zebra\n"
     "  kestrin-find /K /R \"\" /T 1d\n"
     "  kestrin-find /V /R /W \"\\{[0-9a-f-]{36}\\}\"\n"
-    "  kestrin-find /V /H D:\\Windows\\System32\\config\\SOFTWARE.copy Explorer\n";
+    "  kestrin-find /V /H D:\\Windows\\System32\\config\\SOFTWARE.copy Explorer\n"
+    "  kestrin-find /K /V /O E:\\ /S HKLM\\SYSTEM\\CurrentControlSet\\Services usbstor\n";
 
 namespace {
 
@@ -121,13 +130,19 @@ FindCommandLine ParseFindCommandLine(const std::vector<std::wstring>& arguments,
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::wstring& arg = arguments[i];
         const wchar_t letter = arg.size() == 2 && arg[0] == L'/' ? static_cast<wchar_t>(arg[1] | 0x20) : 0;
-        if (letter == L's' || letter == L't') {
+        if (letter == L's' || letter == L't' || letter == L'o') {
             if (++i == arguments.size()) {
-                line.error = letter == L's' ? "/S needs a key" : "/T needs a time range";
+                line.error = letter == L's' ? "/S needs a key" : letter == L't' ? "/T needs a time range" : "/O needs a folder";
+                return line;
+            }
+            if (letter == L'o' && (!line.offlineRoot.empty() || arguments[i].empty())) {
+                line.error = arguments[i].empty() ? "/O needs a folder" : "/O is given once";
                 return line;
             }
             if (letter == L's')
                 line.startKeys.push_back(arguments[i]);
+            else if (letter == L'o')
+                line.offlineRoot = arguments[i];
             else if (!TakeTimeRange(arguments[i], now, line))
                 return line;
             continue;

@@ -1,6 +1,6 @@
 #pragma once
 // The command line of kestrin-find: [/K] [/V] [/N] [/D] [/W] [/C] [/J] [/U]
-// [/R] [/T FROM[..TO]] [/S KEY]... [/H[:KEY] FILE]... TEXT, switches in any
+// [/R] [/T FROM[..TO]] [/S KEY]... [/O ROOT] [/H[:KEY] FILE]... TEXT, switches in any
 // case and order, "/?" for help.
 #include <cstdint>
 #include <string>
@@ -20,6 +20,9 @@ struct FindCommandLine {
         std::wstring file;
     };
     std::vector<HiveSwitch> hives;
+    // /O ROOT: the folder that holds an offline Windows's Windows folder;
+    // empty without /O.
+    std::wstring offlineRoot;
     bool help = false;
     std::wstring text;  // cut to 259 characters, never inside a surrogate pair
     std::string error;  // non-empty when the command line is not usable

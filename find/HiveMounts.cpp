@@ -1,11 +1,17 @@
 #include "find/HiveMounts.h"
 
 #include <windows.h>
+#include <algorithm>
 #include <cstdio>
 
 #include "base/Mbcs.h"
 #include "errors/ReportError.h"
+#include "base/WideCase.h"
 #include "find/ExitCodes.h"
+#include "find/HiveReader.h"
+#include "find/OfflineMounts.h"
+#include "hiveregistry/HiveRegistry.h"
+#include "registry/RootKeys.h"
 
 namespace {
 
@@ -13,12 +19,6 @@ namespace {
 std::wstring FileName(const std::wstring& path) {
     const size_t slash = path.find_last_of(L"\\/");
     return slash == std::wstring::npos ? path : path.substr(slash + 1);
-}
-
-// The platform's text for an error code, or its number.
-std::string SystemText(DWORD code) {
-    const std::string text = SystemErrorText(static_cast<int32_t>(code));
-    return text.empty() ? "error " + std::to_string(code) : text;
 }
 
 void TellDamage(const HiveMount& mount, const std::wstring& keyPath, const hive::Damage& damage) {
@@ -48,6 +48,18 @@ void TellReplay(const std::string& file, const hive::ReplayOutcome& replay) {
                  replay.entries == 1 ? "entry" : "entries", from.c_str(), stopped.c_str());
 }
 
+void TellCannotOpen(const std::string& file, DWORD error, bool offline) {
+    std::fprintf(stderr, "kestrin-find: cannot open the hive file %s: %s\n", file.c_str(), SystemText(error).c_str());
+    if (error != ERROR_SHARING_VIOLATION) return;
+    if (offline)
+        std::fprintf(stderr, "kestrin-find: that Windows is running and keeps its hives locked: search a shadow "
+                             "copy of the volume with /O, or the live registry without /O\n");
+    else
+        std::fprintf(stderr, "kestrin-find: Windows keeps the hives it has loaded (those under "
+                             "System32\\config, a signed-in user's NTUSER.DAT) locked: search a copy "
+                             "(reg save, or a shadow copy)\n");
+}
+
 // The message of a mount that clashes with mount clash, or names no root.
 std::string ClashText(const HiveKeyStore& hives, size_t clash, const std::wstring& file, const std::wstring& key) {
     if (clash == hives.MountCount())
@@ -57,8 +69,7 @@ std::string ClashText(const HiveKeyStore& hives, size_t clash, const std::wstrin
            mbcs::FromWide(key) + ") would stand at the same key or one inside the other";
 }
 
-bool MountHives(const FindCommandLine& line, const std::vector<std::wstring>& startKeys, HiveKeyStore* hives,
-                std::string* error) {
+bool MountHives(const FindCommandLine& line, HiveKeyStore* hives, std::string* error) {
     for (const FindCommandLine::HiveSwitch& given : line.hives) {
         const std::wstring& file = given.file;
         const std::wstring key = given.key.empty() ? L"HKEY_LOCAL_MACHINE\\" + FileName(file) : given.key;
@@ -68,72 +79,141 @@ bool MountHives(const FindCommandLine& line, const std::vector<std::wstring>& st
             return false;
         }
     }
+    return true;
+}
+
+bool CheckStartKeys(const HiveKeyStore& hives, const std::vector<std::wstring>& startKeys, std::string* error) {
     for (const std::wstring& key : startKeys) {
-        if (hives->MountHolding(key) == hives->MountCount()) {
-            *error = "the start key " + mbcs::FromWide(key) + " lies in no hive given with /H";
+        if (hives.MountHolding(key) == hives.MountCount()) {
+            *error = "the start key " + mbcs::FromWide(key) + " lies in no hive given with /H or found by /O";
             return false;
         }
     }
     return true;
 }
 
-// Opens the files and tells what is wrong with them; the files' exit code.
-FindExit OpenHives(HiveKeyStore* hives) {
+// The SYSTEM hive's CurrentControlSet, which a running Windows makes at
+// boot: the control set that Select\Current names.
+void LinkCurrentControlSet(HiveKeyStore* hives, bool offline) {
+    const std::wstring system = L"HKEY_LOCAL_MACHINE\\SYSTEM";
+    const size_t index = hives->MountHolding(system);
+    if (index == hives->MountCount() || hives->Mount(index).key.size() != system.size() || !hives->Mount(index).open)
+        return;
+    HiveRegistry<wchar_t> registry(*hives);
+    HiveReader reader(registry);
+    const std::wstring set = CurrentControlSet(reader);
+    size_t clash = 0;
+    if (set.empty()) {
+        if (offline)
+            std::fprintf(stderr, "kestrin-find: %s names no control set that it holds (SYSTEM\\Select\\Current): "
+                                 "there is no HKLM\\SYSTEM\\CurrentControlSet\n",
+                         mbcs::FromWide(hives->Mount(index).file).c_str());
+    } else if (hives->AddLink(hives->Mount(index).key + L"\\CurrentControlSet", index, set, &clash)) {
+        OpenHives(hives, hives->MountCount() - 1, offline);
+    }
+}
+
+// Without /S the keys of the hives that opened and the links that stand on
+// their own: a link inside a hive is walked as one of its keys.
+std::vector<std::wstring> HiveStartKeys(const HiveKeyStore& hives, const std::vector<std::wstring>& startKeys) {
+    std::vector<std::wstring> keys;
+    for (const std::wstring& key : startKeys)
+        if (hives.Mount(hives.MountHolding(key)).open) keys.push_back(key);
+    for (size_t index = 0; startKeys.empty() && index < hives.MountCount(); ++index) {
+        const HiveMount& mount = hives.Mount(index);
+        if (mount.open && mount.inside == HiveMount::kNone) keys.push_back(mount.key);
+    }
+    return keys;
+}
+
+// As a running Windows enumerates its roots and their keys.
+void SortAsWindows(std::vector<std::wstring>* keys) {
+    const auto rank = [](const std::wstring& key) {
+        const wchar_t* below = nullptr;
+        const RootKey* root = FindRootOf(key.c_str(), &below);
+        return std::make_pair(root ? root - g_rootKeys : 0, FoldedOrdinal(below ? below : L""));
+    };
+    std::stable_sort(keys->begin(), keys->end(),
+                     [&](const std::wstring& a, const std::wstring& b) { return rank(a) < rank(b); });
+}
+
+// HKCR and HKCU are views of the signed-in user, and offline there is none.
+bool CheckOfflineRoots(const std::vector<std::wstring>& startKeys, std::string* error) {
+    for (const std::wstring& key : startKeys) {
+        const wchar_t* below = nullptr;
+        const RootKey* root = FindRootOf(key.c_str(), &below);
+        if (!root || (root->key != HKEY_CLASSES_ROOT && root->key != HKEY_CURRENT_USER)) continue;
+        *error = "the start key " + mbcs::FromWide(key) +
+                 " lies in a view of the signed-in user, which an offline Windows lacks: "
+                 "search HKU\\<SID> (and HKU\\<SID>_Classes) instead";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string SystemText(DWORD code) {
+    const std::string text = SystemErrorText(static_cast<int32_t>(code));
+    return text.empty() ? "error " + std::to_string(code) : text;
+}
+
+FindExit OpenHives(HiveKeyStore* hives, size_t first, bool offline) {
+    hives->SetDamageSink(&TellDamage);
     FindExit exit = FindExit::Done;
-    for (size_t index = 0; index < hives->MountCount(); ++index) {
+    for (size_t index = first; index < hives->MountCount(); ++index) {
         DWORD error = 0;
         std::string reason;
-        const std::string file = mbcs::FromWide(hives->Mount(index).file);
+        const HiveMount& mount = hives->Mount(index);
+        const std::string file = mbcs::FromWide(mount.file);
         switch (hives->OpenMount(index, &error, &reason)) {
         case HiveKeyStore::OpenResult::CannotOpen:
-            std::fprintf(stderr, "kestrin-find: cannot open the hive file %s: %s\n", file.c_str(),
-                         SystemText(error).c_str());
-            if (error == ERROR_SHARING_VIOLATION)
-                std::fprintf(stderr, "kestrin-find: Windows keeps the hives it has loaded (those under "
-                                     "System32\\config, a signed-in user's NTUSER.DAT) locked: search a copy "
-                                     "(reg save, or a shadow copy)\n");
+            TellCannotOpen(file, error, offline);
             exit = FirstExit({exit, FindExit::CannotOpen});
             break;
         case HiveKeyStore::OpenResult::NotAHive:
             std::fprintf(stderr, "kestrin-find: %s is not a usable hive: %s\n", file.c_str(), reason.c_str());
             exit = FirstExit({exit, FindExit::NotAHive});
             break;
+        case HiveKeyStore::OpenResult::NoKey:
+            std::fprintf(stderr, "kestrin-find: no link at %s: %s\n", mbcs::FromWide(mount.key).c_str(),
+                         reason.c_str());
+            break;
         case HiveKeyStore::OpenResult::Opened:
-            TellReplay(file, hives->Mount(index).bytes.replay);
+            if (!mount.link) TellReplay(file, mount.bytes.replay);
             break;
         }
     }
     std::fflush(stderr);
-    hives->SetDamageSink(&TellDamage);
     return exit;
 }
 
-// The /S keys less those inside a hive that did not open, or without /S
-// the keys of the hives that did, in order.
-std::vector<std::wstring> HiveStartKeys(const HiveKeyStore& hives, const std::vector<std::wstring>& startKeys) {
-    std::vector<std::wstring> keys;
-    for (const std::wstring& key : startKeys)
-        if (hives.Mount(hives.MountHolding(key)).open) keys.push_back(key);
-    for (size_t index = 0; startKeys.empty() && index < hives.MountCount(); ++index)
-        if (hives.Mount(index).open) keys.push_back(hives.Mount(index).key);
-    return keys;
-}
-
-}  // namespace
-
-bool SetUpHives(const FindCommandLine& line, HiveKeyStore* hives, std::vector<std::wstring>* startKeys,
-                FindExit* filesExit, std::string* error) {
-    if (!MountHives(line, *startKeys, hives, error)) return false;
-    *filesExit = OpenHives(hives);
-    *startKeys = HiveStartKeys(*hives, *startKeys);
+bool SetUpHives(const FindCommandLine& line, HiveKeyStore* hives, HiveSetup* setup) {
+    const bool offline = !line.offlineRoot.empty();
+    if (offline && !CheckOfflineRoots(setup->startKeys, &setup->error)) return false;
+    if (offline && !MountOffline(line.offlineRoot, hives, setup)) return false;
+    const size_t first = hives->MountCount();
+    if (!MountHives(line, hives, &setup->error) || !CheckStartKeys(*hives, setup->startKeys, &setup->error))
+        return false;
+    setup->filesExit = FirstExit({setup->filesExit, OpenHives(hives, first, offline)});
+    LinkCurrentControlSet(hives, offline);
+    setup->startKeys = HiveStartKeys(*hives, setup->startKeys);
+    if (offline) SortAsWindows(&setup->startKeys);
     return true;
 }
 
 std::vector<JsonHive> HiveSummaries(const HiveKeyStore& hives) {
     std::vector<JsonHive> summaries;
+    std::vector<size_t> files(hives.MountCount());
     for (size_t index = 0; index < hives.MountCount(); ++index) {
         const HiveMount& mount = hives.Mount(index);
-        summaries.push_back({mount.file, mount.bytes.replay.dirty, mount.bytes.replay.entries});
+        if (mount.link) continue;
+        files[index] = summaries.size();
+        summaries.push_back({mount.file, mount.key, mount.bytes.replay.dirty, mount.bytes.replay.entries, {}});
+    }
+    for (size_t index = 0; index < hives.MountCount(); ++index) {
+        const HiveMount& mount = hives.Mount(index);
+        if (mount.link && mount.open) summaries[files[mount.source]].links.push_back(mount.key);
     }
     return summaries;
 }

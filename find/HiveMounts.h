@@ -1,7 +1,6 @@
 #pragma once
-// kestrin-find /H: the command line's hive files mounted, opened and
-// checked, their trouble told on standard error, and the run's start keys
-// among them.
+// kestrin-find /H and /O: the hives mounted, opened and checked, their
+// trouble told on standard error, and the run's start keys among them.
 #include <string>
 #include <vector>
 
@@ -10,21 +9,43 @@
 #include "find/FindCommandLine.h"
 #include "find/JsonLines.h"
 
-// Sets up the hives of the command line's /H FILE (at
-// HKEY_LOCAL_MACHINE\<FILE's name>) and /H:KEY FILE, FILE and KEY as the
-// wide command line holds them, and turns the start keys (the /S keys) into
-// those to walk. A KEY that names no root, two hives at
-// the same key or one inside another, and a /S key outside every hive are
-// usage errors: false, with *error saying which, before any file is opened.
-// Then the files are opened in order, and each one that cannot be opened or
-// is no usable hive, and what replaying each dirty one from its logs gave,
-// is told on standard error; from then on every damaged structure that the
-// walk meets is told there too. *filesExit: CannotOpen when a file could not
-// be opened, else NotAHive when one is no usable hive, else Done. The keys
-// to walk are the /S keys less those inside such files, or without /S the
-// keys of the hives that opened.
-bool SetUpHives(const FindCommandLine& line, HiveKeyStore* hives, std::vector<std::wstring>* startKeys,
-                FindExit* filesExit, std::string* error);
+// What setting up the hives gave.
+struct HiveSetup {
+    // In: the /S keys; out: the keys to walk.
+    std::vector<std::wstring> startKeys;
+    // CannotOpen when a file could not be opened, else NotAHive when one is
+    // no usable hive, else Done.
+    FindExit filesExit = FindExit::Done;
+    // When nothing can be searched: Usage, or why /O's ROOT cannot be.
+    FindExit failExit = FindExit::Usage;
+    std::string error;
+    // With /O: the report header's lines naming the offline Windows.
+    std::wstring headerNote;
+};
 
-// The hives of the run for /J's summary, in the order given.
+// Sets up /O ROOT's hives (OfflineMounts.h), then the command line's /H
+// FILE (at HKEY_LOCAL_MACHINE\<FILE's name>) and /H:KEY FILE, FILE and KEY
+// as the wide command line holds them, and turns the start keys into those
+// to walk. A KEY that names no root, two hives at the same key or one
+// inside another, and a /S key outside every hive are usage errors: false,
+// with setup->error saying which, before any /H file is opened. Each file
+// that cannot be opened or is no usable hive, and what replaying each dirty
+// one from its logs gave, is told on standard error; from then on every
+// damaged structure that the walk meets is told there too. A hive at
+// HKEY_LOCAL_MACHINE\SYSTEM gets the link CurrentControlSet to the control
+// set its Select key names. The keys to walk are the /S keys less those
+// inside hives that did not open, or without /S the keys of the hives that
+// did (with /O sorted: HKEY_LOCAL_MACHINE's first, each root's by name).
+bool SetUpHives(const FindCommandLine& line, HiveKeyStore* hives, HiveSetup* setup);
+
+// Opens the mounts from first on and tells what is wrong with them; the
+// files' exit code. offline: the files are an offline Windows's (/O), for
+// the advice on locked hives.
+FindExit OpenHives(HiveKeyStore* hives, size_t first, bool offline);
+
+// The platform's text for an error code, or its number.
+std::string SystemText(DWORD code);
+
+// The hive files of the run for /J's summary, in the order mounted, each
+// with the links that show its keys.
 std::vector<JsonHive> HiveSummaries(const HiveKeyStore& hives);

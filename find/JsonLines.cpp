@@ -168,10 +168,18 @@ void JsonLinesWriter::WriteSummary(const char* report, const SearchCounters& cou
     line += ", \"values\": " + std::to_string(SearchCounters::Read(counters.values));
     line += ", \"found\": " + std::to_string(SearchCounters::Read(counters.found));
     for (size_t i = 0; i < hives.size(); ++i) {
+        const JsonHive& hive = hives[i];
         line += i == 0 ? ", \"hives\": [{\"file\": " : ", {\"file\": ";
-        AppendJsonString(line, hives[i].file.c_str(), hives[i].file.size());
-        line += std::string(", \"dirty\": ") + (hives[i].dirty ? "true" : "false");
-        line += ", \"replayed\": " + std::to_string(hives[i].replayed) + (i + 1 == hives.size() ? "}]" : "}");
+        AppendJsonString(line, hive.file.c_str(), hive.file.size());
+        line += ", \"key\": ";
+        AppendJsonString(line, hive.key.c_str(), hive.key.size());
+        line += std::string(", \"dirty\": ") + (hive.dirty ? "true" : "false");
+        line += ", \"replayed\": " + std::to_string(hive.replayed) + ", \"links\": [";
+        for (size_t link = 0; link < hive.links.size(); ++link) {
+            if (link) line += ", ";
+            AppendJsonString(line, hive.links[link].c_str(), hive.links[link].size());
+        }
+        line += i + 1 == hives.size() ? "]}]" : "]}";
     }
     line += ", \"exit\": " + std::to_string(exitCode) + "}\n";
     WriteLine(line);

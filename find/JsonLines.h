@@ -10,11 +10,13 @@
 #include "engine/SearchCounters.h"
 #include "engine/SearchHitListener.h"
 
-// A hive file of /H, as the summary names it.
+// A hive file of /H or /O, as the summary names it.
 struct JsonHive {
-    std::wstring file;  // as given
+    std::wstring file;  // as given or found
+    std::wstring key;   // where it stands
     bool dirty = false;
     uint32_t replayed = 0;  // log entries
+    std::vector<std::wstring> links;  // keys that show its keys again
 };
 
 // text (length characters, ANSI code page or UTF-16) as a JSON string in

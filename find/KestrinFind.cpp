@@ -139,6 +139,21 @@ std::string NarrowSearchText(const std::wstring& text) {
     return cut;
 }
 
+// With /H or /O the hives are the registry, and nothing else is read.
+bool ReadsHives(const FindCommandLine& line) { return !line.hives.empty() || !line.offlineRoot.empty(); }
+
+// "HKEY_LOCAL_MACHINE\SYSTEM (FILE), ...": where the hives that opened
+// stand, for a message.
+std::string MountedKeys(const HiveKeyStore& hives) {
+    std::string keys;
+    for (size_t index = 0; index < hives.MountCount(); ++index) {
+        const HiveMount& mount = hives.Mount(index);
+        if (!mount.open || mount.link) continue;
+        keys += (keys.empty() ? "" : ", ") + mbcs::FromWide(mount.key) + " (" + mbcs::FromWide(mount.file) + ")";
+    }
+    return keys.empty() ? "nowhere: none opened" : keys;
+}
+
 // What the command line names that can fail before any search: the
 // expression, the hive files and the start keys.
 struct SearchInputs {
@@ -146,7 +161,8 @@ struct SearchInputs {
     std::string narrowText;                 // without /U: NarrowSearchText of TEXT
     HiveKeyStore hives;                     // with /H: the registry searched
     HiveRegistries hiveRegistries{hives};
-    FindExit filesExit = FindExit::Done;    // what went wrong with the hive files
+    HiveSetup hiveSetup;                    // what went wrong with the hive files
+    bool showUsage = true;                  // with an error: whether the usage text helps
     // Resolved, in the width of the run.
     std::vector<std::string> startKeys;
     std::vector<std::wstring> wideStartKeys;
@@ -186,9 +202,17 @@ std::string ResolveInputs(const FindCommandLine& line, const RegistryPair& regis
         inputs->pattern = RegexPattern::Compile(text, options.m_matchCase != 0, options.m_wholeString != 0, &error);
         if (!inputs->pattern) return error;
     }
-    std::vector<std::wstring> given = line.startKeys;
-    if (!line.hives.empty() && !SetUpHives(line, &inputs->hives, &given, &inputs->filesExit, &error)) return error;
-    return ResolveStarts(options.m_unicode, given, registries, inputs);
+    HiveSetup& setup = inputs->hiveSetup;
+    setup.startKeys = line.startKeys;
+    if (!ReadsHives(line)) return ResolveStarts(options.m_unicode, setup.startKeys, registries, inputs);
+    if (!SetUpHives(line, &inputs->hives, &setup)) return setup.error;
+    error = ResolveStarts(options.m_unicode, setup.startKeys, registries, inputs);
+    // A key missing in a hive is no slip of the command line's syntax.
+    if (!error.empty()) {
+        inputs->showUsage = false;
+        error += ", which is not in its hive; the hives stand at " + MountedKeys(inputs->hives);
+    }
+    return error;
 }
 
 // Hands the command line's search and the worker's wiring to the engine; the
@@ -205,6 +229,7 @@ void PrepareEngine(CRegKeyTools& tools, const FindCommandLine& line, const Searc
     tools.m_startKeys = inputs.startKeys;
     tools.m_wideStartKeys = inputs.wideStartKeys;
     tools.m_pattern = inputs.pattern.get();
+    tools.m_headerNote = inputs.hiveSetup.headerNote;
     g_context.m_tools = &tools;
     g_context.m_stopEvent = stopEvent;
     tools.m_searchCounters = &g_context.m_counters;
@@ -245,11 +270,14 @@ int main() {
         return static_cast<int>(FindExit::Done);
     }
     if (!line.error.empty()) return UsageError(line.error);
-    // With /H the hives are the registry, and nothing else is read.
     SearchInputs inputs;
-    const RegistryPair registries = line.hives.empty() ? LiveRegistries() : inputs.hiveRegistries.Pair();
+    const RegistryPair registries = ReadsHives(line) ? inputs.hiveRegistries.Pair() : LiveRegistries();
     const std::string inputError = ResolveInputs(line, registries, &inputs);
-    if (!inputError.empty()) return UsageError(inputError);
+    if (!inputError.empty()) {
+        if (inputs.hiveSetup.failExit == FindExit::Usage && inputs.showUsage) return UsageError(inputError);
+        std::fprintf(stderr, "kestrin-find: %s\n", inputError.c_str());
+        return static_cast<int>(inputs.hiveSetup.failExit);
+    }
 
     // The stop event exists before anything else, so that a Ctrl+C at any
     // moment stops the search instead of killing the process. A process
@@ -270,7 +298,7 @@ int main() {
     tools.m_hitListener = &listener;
     const FindExit searchExit = inputs.NothingToSearch() ? FindExit::Done : RunSearch(g_context);
     const FindExit runExit =
-        FirstExit({searchExit, listener.NotSearched() ? FindExit::NotSearched : FindExit::Done, inputs.filesExit,
+        FirstExit({searchExit, listener.NotSearched() ? FindExit::NotSearched : FindExit::Done, inputs.hiveSetup.filesExit,
                    inputs.hives.DamageCount() > 0 ? FindExit::Unreadable : FindExit::Done});
 
     ::SetConsoleCtrlHandler(OnConsoleControl, FALSE);

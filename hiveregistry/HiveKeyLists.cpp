@@ -33,6 +33,7 @@ void HiveKeyStore::List(KeyState& state) {
         return true;
     });
     state.info.subKeys = static_cast<DWORD>(state.subKeys.size());
+    ListLinks(state);
     if (namedAgain) Tell(state.at, {{hive::Hive::FileOffset(state.at.node.subKeyList), kNamedAgain}});
     ListValues(state);
 }

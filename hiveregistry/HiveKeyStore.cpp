@@ -7,6 +7,7 @@
 #include "base/TextTraits.h"
 #include "base/WideCase.h"
 #include "hiveregistry/AnsiText.h"
+#include "hiveregistry/KeyName.h"
 #include "registry/RootKeys.h"
 
 namespace {
@@ -16,27 +17,6 @@ namespace {
 constexpr size_t kMaxDepth = 512;
 constexpr char kCycle[] = "subkey list names an ancestor of its key (a cycle)";
 constexpr char kTooDeep[] = "key nested deeper than 512 levels";
-
-// True when the stored name equals length units of name by ordinal case
-// folding, as the registry compares key names.
-bool SameKeyName(const hive::StoredName& stored, const wchar_t* name, size_t length) {
-    if (stored.Units() != length) return false;
-    char16_t unit = 0;
-    for (size_t i = 0; i < length; ++i) {
-        if (!stored.UnitAt(i, &unit)) return false;
-        // The walk opens each key by the very name it was handed: equal
-        // units need no folding.
-        const wchar_t own = static_cast<wchar_t>(unit);
-        if (own != name[i] && UpperOrdinal(own) != UpperOrdinal(name[i])) return false;
-    }
-    return true;
-}
-
-// True when inner is outer or lies below it (both folded).
-bool IsWithin(const std::wstring& inner, const std::wstring& outer) {
-    return inner.size() >= outer.size() && inner.compare(0, outer.size(), outer) == 0 &&
-           (inner.size() == outer.size() || inner[outer.size()] == L'\\');
-}
 
 // A token is its slot's number, scaled so that it is never null and never
 // one of the predefined keys.
@@ -62,6 +42,7 @@ bool HiveKeyStore::AddMount(const std::wstring& key, const std::wstring& file, s
     auto mount = std::make_unique<HiveMount>();
     mount->folded = FoldedKey(key, &mount->key);
     mount->file = file;
+    mount->source = m_mounts.size();
     *clash = m_mounts.size();
     if (mount->folded.empty()) return false;
     for (size_t other = 0; other < m_mounts.size(); ++other) {
@@ -78,15 +59,22 @@ bool HiveKeyStore::AddMount(const std::wstring& key, const std::wstring& file, s
 size_t HiveKeyStore::MountHolding(const std::wstring& key) const {
     std::wstring canonical;
     const std::wstring folded = FoldedKey(key, &canonical);
-    for (size_t index = 0; index < m_mounts.size(); ++index)
-        if (!folded.empty() && IsWithin(folded, m_mounts[index]->folded)) return index;
-    return m_mounts.size();
+    size_t holding = m_mounts.size();
+    for (size_t index = 0; index < m_mounts.size(); ++index) {
+        const std::wstring& mount = m_mounts[index]->folded;
+        if (!folded.empty() && IsWithin(folded, mount) &&
+            (holding == m_mounts.size() || mount.size() > m_mounts[holding]->folded.size()))
+            holding = index;
+    }
+    return holding;
 }
 
 HiveKeyStore::OpenResult HiveKeyStore::OpenMount(size_t index, DWORD* error, std::string* reason) {
     HiveMount& mount = *m_mounts[index];
+    if (mount.link) return OpenLink(mount, reason);
     if (!OpenHiveBytes(mount.file, &mount.bytes, error)) return OpenResult::CannotOpen;
     if (!mount.hive.Open(mount.bytes.view, reason)) return OpenResult::NotAHive;
+    mount.top = mount.hive.RootCell();
     mount.listed.assign(mount.hive.BinsSize() / 8 + 1, false);
     mount.named.assign(mount.listed.size(), false);
     mount.open = true;
@@ -120,13 +108,15 @@ LONG HiveKeyStore::Arrive(Cursor* at) {
     if (at->mount != kAbove) return ERROR_SUCCESS;
     for (size_t index = 0; index < m_mounts.size(); ++index) {
         const HiveMount& mount = *m_mounts[index];
+        // A link inside a mount is reached through that mount's keys.
+        if (mount.inside != HiveMount::kNone) continue;
         if (mount.folded == at->folded) {
             if (!mount.open) return ERROR_FILE_NOT_FOUND;
             std::vector<hive::Damage> damage;
             at->mount = index;
-            if (!mount.hive.ReadKey(mount.hive.RootCell(), &at->node, &damage)) return ERROR_FILE_NOT_FOUND;
+            if (!mount.hive.ReadKey(mount.top, &at->node, &damage)) return ERROR_FILE_NOT_FOUND;
             at->path = mount.key;
-            at->lineage.assign(1, mount.hive.RootCell());
+            at->lineage.assign(1, mount.top);
             return ERROR_SUCCESS;
         }
         if (IsWithin(mount.folded, at->folded)) return ERROR_SUCCESS;
@@ -141,6 +131,8 @@ LONG HiveKeyStore::Step(Cursor* at, const wchar_t* name, size_t length) {
         at->folded += L'\\' + FoldedOrdinal(part);
         return Arrive(at);
     }
+    const size_t link = LinkNamed(*at, name, length);
+    if (link != kAbove) return EnterLink(at, link) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
     uint32_t found = hive::kNoCell;
     hive::KeyNode node;
     ForEachSubKey(*at, [&](uint32_t cell, const hive::KeyNode& child) {
@@ -160,6 +152,8 @@ bool HiveKeyStore::StepRemembered(const KeyState& parent, Cursor* at, const wcha
     if (at->mount == kAbove || parent.lastSubKey >= parent.subKeys.size()) return false;
     const hive::KeyNode& child = parent.subKeys[parent.lastSubKey];
     if (!SameKeyName(child.name, name, length)) return false;
+    const size_t own = parent.subKeys.size() - parent.links.size();
+    if (parent.lastSubKey >= own) return EnterLink(at, parent.links[parent.lastSubKey - own]);
     Descend(at, child.cell, child);
     return true;
 }
@@ -214,6 +208,7 @@ size_t HiveKeyStore::Claim() {
     state.values.clear();
     state.info = RegKeyInfo{};
     state.lastSubKey = kAbove;
+    state.links.clear();
     return slot;
 }
 
@@ -245,9 +240,10 @@ void HiveKeyStore::ForEachSubKey(const Cursor& at, const SubKeyVisit& visit) {
     Tell(at, m_damage);
 }
 
+// A link meets its source's damage again: each is told once per file.
 void HiveKeyStore::Tell(const Cursor& at, const std::vector<hive::Damage>& damage) {
     for (const hive::Damage& one : damage)
-        if (m_told.emplace(at.mount, one.fileOffset, one.what).second && m_sink)
+        if (m_told.emplace(m_mounts[at.mount]->source, one.fileOffset, one.what).second && m_sink)
             m_sink(*m_mounts[at.mount], at.path, one);
 }
 

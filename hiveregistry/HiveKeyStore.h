@@ -21,7 +21,7 @@
 
 class HiveKeyStore {
 public:
-    enum class OpenResult { Opened, CannotOpen, NotAHive };
+    enum class OpenResult { Opened, CannotOpen, NotAHive, NoKey };
     // Told of each damaged structure once, with the path of the key where
     // the walk met it.
     using DamageSink = std::function<void(const HiveMount&, const std::wstring& keyPath, const hive::Damage&)>;
@@ -36,13 +36,22 @@ public:
     // is then MountCount()), or when it equals, lies inside or holds the key
     // of mount *clash.
     bool AddMount(const std::wstring& key, const std::wstring& file, size_t* clash);
+    // Puts a link at key that shows the key at target (a path below the
+    // root, "" for the root itself) of mount source's hive, as a running
+    // Windows links keys: the walk meets those keys under both names. The
+    // link may stand inside a file's mount, where it is listed as a sub-key
+    // of its parent key after the hive's own, in place of one of the same
+    // name. False as for AddMount, or when source is no file's mount.
+    bool AddLink(const std::wstring& key, size_t source, const std::wstring& target, size_t* clash);
     // Maps mount index's file and checks it; a dirty hive is replayed from
     // its logs first (OpenHiveBytes). CannotOpen with *error the
-    // platform's code; NotAHive with *reason from hive::Hive::Open.
+    // platform's code; NotAHive with *reason from hive::Hive::Open. A link
+    // opens once its source (and the mount it stands in) did: NoKey, with
+    // *reason, when a key it needs is not in the hive.
     OpenResult OpenMount(size_t index, DWORD* error, std::string* reason);
     const HiveMount& Mount(size_t index) const { return *m_mounts[index]; }
-    // The mount whose key equals key or holds it (its root written in any
-    // form), or MountCount() when there is none.
+    // The innermost mount whose key equals key or holds it (its root
+    // written in any form), or MountCount() when there is none.
     size_t MountHolding(const std::wstring& key) const;
     size_t MountCount() const { return m_mounts.size(); }
 
@@ -94,6 +103,8 @@ private:
         std::vector<ListedValue> values;
         RegKeyInfo info;
         size_t lastSubKey = kAbove;  // the index enumerated last
+        // The links listed after the hive's own sub-keys, in subKeys' order.
+        std::vector<size_t> links;
     };
 
     // key with its root's long name and without backslashes at the end,
@@ -106,6 +117,16 @@ private:
     LONG Step(Cursor* at, const wchar_t* name, size_t length);
     bool StepRemembered(const KeyState& parent, Cursor* at, const wchar_t* name, size_t length);
     void Descend(Cursor* at, uint32_t cell, const hive::KeyNode& child);
+    // Moves the cursor onto the key that link shows.
+    bool EnterLink(Cursor* at, size_t link);
+    // The link that the cursor's key lists by name, or kAbove.
+    size_t LinkNamed(const Cursor& at, const wchar_t* name, size_t length) const;
+    OpenResult OpenLink(HiveMount& link, std::string* reason);
+    // The key at path below the key at cell, as the hive names it.
+    bool FindKey(const hive::Hive& hive, uint32_t cell, const std::wstring& path, uint32_t* found);
+    // Lists the links that stand in the state's key, in place of its own
+    // sub-keys of the same name.
+    void ListLinks(KeyState& state);
     // Calls visit(cell, node) for each readable sub-key of the cursor's key
     // in file order until it answers false.
     using SubKeyVisit = std::function<bool(uint32_t cell, const hive::KeyNode& node)>;

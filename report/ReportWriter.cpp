@@ -127,8 +127,11 @@ int CReportWriter::WriteHeader(const ReportHeaderInfo& header) {
     // The long date form of the C library's default locale, spelled out so
     // that it does not depend on the run-time's reading of "%#c".
     std::strftime(m_timeText, sizeof m_timeText, "%A, %B %d, %Y %H:%M:%S", &m_createTm);
-    std::snprintf(line, sizeof line, ";    on %s\r\n\r\n", m_timeText);
+    std::snprintf(line, sizeof line, ";    on %s\r\n", m_timeText);
     if (!WriteRawText(line)) return 0;
+    if (*header.note && !(m_wide ? WriteRawText(header.note) : WriteRawText(mbcs::FromWide(header.note).c_str())))
+        return 0;
+    if (!WriteRawText("\r\n")) return 0;
     std::snprintf(line, sizeof line,
                   ";    Options: Keys - [%s], Values - [%s], Data - [%s], Whole strings only - [%s], "
                   "Case sensitive - [%s].\r\n",

@@ -20,6 +20,9 @@ struct ReportHeaderInfo {
     int32_t matchCase;
     const char* searchText;         // shown in a narrow report
     const wchar_t* searchTextWide;  // shown in a wide report
+    // Whole lines (";    ...\r\n") shown after the date, in a narrow
+    // report in the ANSI code page; empty for none.
+    const wchar_t* note = L"";
 };
 
 class CReportWriter {

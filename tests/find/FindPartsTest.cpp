@@ -47,6 +47,10 @@ TEST(FindCommandLine, SwitchesTextAndErrors) {
         {L"kf /K a /S", "/S needs a key", nullptr, false, false, 0},
         {L"kf /K a /T", "/T needs a time range", nullptr, false, false, 0},
         {L"kf /K /T yesterday a", "malformed time range yesterday", nullptr, false, false, 0},
+        {L"kf /K /o E:\\ /S HKLM\\SYSTEM a", nullptr, "a", false, false, 1},
+        {L"kf /K a /O", "/O needs a folder", nullptr, false, false, 0},
+        {L"kf /K /O \"\" a", "/O needs a folder", nullptr, false, false, 0},
+        {L"kf /K /O E:\\ /O F:\\ a", "/O is given once", nullptr, false, false, 0},
     };
     for (const Row& row : rows) {
         const FindCommandLine line = ParseFindCommandLine(SplitCommandLine(row.line), kNoon);

@@ -290,7 +290,8 @@ class DirtyHive(HiveCase):
                 found = self.run_find('/K', '/V', '/N', '/D', '/H:HKLM\\Dirty', path, 'e')
                 self.assertEqual(expected[:4], found[:4])
                 self.assertGreater(len(found[1]), 40)
-                self.assertEqual([{'file': path, 'dirty': True, 'replayed': replayed}], self.hives)
+                self.assertEqual([{'file': path, 'key': 'HKEY_LOCAL_MACHINE\\Dirty', 'dirty': True,
+                                  'replayed': replayed, 'links': []}], self.hives)
                 self.assertIn('kestrin-find: ' + ('' if replayed else 'warning: ') + path + message, found[4])
                 self.assertEqual(before, snapshot(folder))
 
