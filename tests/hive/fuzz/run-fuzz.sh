@@ -2,7 +2,7 @@
 # Builds the fuzzers in FUZZ_BUILD and runs each for SECONDS:
 #   run-fuzz.sh SOURCE_ROOT FUZZ_BUILD SECONDS
 # hive-fuzz takes any bytes as a hive file; log-fuzz as a dirty hive and its
-# two logs (see LogFuzz.cpp). Each corpus starts from the tests' own files
+# two logs (see LogFuzz.cpp); offline-fuzz as a profile list (OfflineFuzz.cpp). Each corpus starts from the tests' own files
 # (the reader tests' hives; the replay tests' dirty hives and logs) and the
 # target's regression files (every input that ever crashed it, all replayed
 # first) and grows in FUZZ_BUILD/corpus/TARGET between runs. A crash leaves
@@ -16,6 +16,13 @@ cmake --build "$build" -j2 -- --no-print-directory >/dev/null
 python3 "$root/tests/hive/make_test_hives.py" "$build/seeds/hive-fuzz"
 rm -f "$build"/seeds/hive-fuzz/*.expected "$build"/seeds/hive-fuzz/*.offsets
 python3 "$root/tests/hive/make_dirty.py" --seeds "$build/seeds/log-fuzz"
+# The offline planner's seeds: profile lists as Windows writes them.
+mkdir -p "$build/seeds/offline-fuzz"
+printf 'S-1-5-21-1-1001|C:\Users\a
+S-1-5-19|%%SystemRoot%%\ServiceProfiles\LocalService
+S-1-5-18|%%systemroot%%\system32\config\systemprofile
+S-1-5-21-1-1002|%%SystemDrive%%\Documents and Settings\B' |
+    iconv -f UTF-8 -t UTF-16LE >"$build/seeds/offline-fuzz/profiles"
 
 # fuzz TARGET REGRESSIONS DICTIONARY: the dictionary's signatures help
 # mutations make structures rather than noise.
@@ -45,3 +52,4 @@ fuzz() {
 
 fuzz hive-fuzz "$root/tests/hive/fuzz-regressions" hive.dict
 fuzz log-fuzz "$root/tests/hive/log-fuzz-regressions" log.dict
+fuzz offline-fuzz "$root/tests/hive/offline-fuzz-regressions" offline.dict
