@@ -88,7 +88,7 @@ bool OfflineWindows::Find(const std::wstring& start, const std::wstring& relativ
 // case-sensitive mount may hold both.
 bool OfflineWindows::FindChild(const std::wstring& folder, const std::wstring& name, bool wantFolder, std::wstring* real) {
     const std::wstring wanted = FoldedSimple(name);
-    const std::vector<OfflineFolders::Entry> entries = m_folders->List(folder);
+    const std::vector<OfflineFolders::Entry>& entries = Listing(folder);
     const OfflineFolders::Entry* found = nullptr;
     for (const OfflineFolders::Entry& entry : entries) {
         if (entry.name == name) {
@@ -99,6 +99,14 @@ bool OfflineWindows::FindChild(const std::wstring& folder, const std::wstring& n
     }
     if (!found || found->folder != wantFolder) return false;
     return m_folders->RealPath(Joined(folder, found->name), real);
+}
+
+// Each folder is listed once: under Wine every listing is a round of
+// server calls, and profiles share their folders' upper levels.
+const std::vector<OfflineFolders::Entry>& OfflineWindows::Listing(const std::wstring& folder) {
+    const auto listed = m_listings.find(folder);
+    if (listed != m_listings.end()) return listed->second;
+    return m_listings.emplace(folder, m_folders->List(folder)).first->second;
 }
 
 bool OfflineWindows::Mount(const std::wstring& key, const std::wstring& path) {

@@ -67,6 +67,7 @@ private:
     // as folder says) inside the root.
     bool Find(const std::wstring& start, const std::wstring& relative, bool folder, std::wstring* real);
     bool FindChild(const std::wstring& folder, const std::wstring& name, bool wantFolder, std::wstring* real);
+    const std::vector<OfflineFolders::Entry>& Listing(const std::wstring& folder);
     // Mounts the hive at path at key, unless the key or the file is taken
     // already: then a note says so, and the result is false.
     bool Mount(const std::wstring& key, const std::wstring& path);
@@ -90,4 +91,5 @@ private:
     std::set<std::wstring> m_keys;   // folded: keys that hives or links hold
     std::map<std::wstring, std::wstring> m_files;  // the real path of each hive mounted, its key
     std::vector<std::pair<std::wstring, std::wstring>> m_classes;  // user key, classes key
+    std::map<std::wstring, std::vector<OfflineFolders::Entry>> m_listings;  // by real folder
 };

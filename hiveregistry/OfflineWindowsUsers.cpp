@@ -78,7 +78,7 @@ void OfflineWindows::AddProfile(const OfflineProfile& profile) {
 // In the order of their names, so that of two names that fold alike the
 // same one stands on every run.
 void OfflineWindows::AddUnnamedFolders(const std::wstring& top) {
-    std::vector<OfflineFolders::Entry> entries = m_folders->List(top);
+    std::vector<OfflineFolders::Entry> entries = Listing(top);
     std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
         return std::make_pair(FoldedSimple(a.name), a.name) < std::make_pair(FoldedSimple(b.name), b.name);
     });
