@@ -10,7 +10,7 @@
 #   ./kestrin.sh bench-switches        build, then time kestrin-find's /N /D and /S
 #   ./kestrin.sh dist                  build, then pack build/dist/Kestrin-<version>-win64.zip
 #   ./kestrin.sh gui                   build, then start the dialog program on this display
-#   ./kestrin.sh fuzz SECONDS          fuzz the hive reader and the log replay natively, SECONDS each (in build/fuzz)
+#   ./kestrin.sh fuzz SECONDS          fuzz the hive reader, the log replay and the offline planner natively, SECONDS each (in build/fuzz)
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
