@@ -102,8 +102,7 @@ bool MountOffline(const std::wstring& root, HiveKeyStore* hives, HiveSetup* setu
     HiveRegistry<wchar_t> registry(*hives);
     HiveReader reader(registry);
     windows.FindUserHives(ReadProfiles(reader));
-    // The control set is linked once all hives are in, as for /H.
-    windows.AddLinks(std::wstring());
+    windows.AddLinks();
     for (const std::wstring& note : windows.Notes()) Tell(note);
     const size_t users = hives->MountCount();
     if (!AddHives(windows.Hives(), root, hives, &setup->error)) return false;

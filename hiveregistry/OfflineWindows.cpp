@@ -65,10 +65,8 @@ std::wstring OfflineWindows::HivePath(const std::wstring& key) const {
     return L"";
 }
 
-void OfflineWindows::AddLinks(const std::wstring& currentSet) {
+void OfflineWindows::AddLinks() {
     m_links.clear();
-    if (!currentSet.empty() && !HivePath(kSystemKey).empty())
-        m_links.push_back({kSystemKey + std::wstring(L"\\CurrentControlSet"), kSystemKey, currentSet});
     if (!HivePath(kDefaultKey).empty()) m_links.push_back({kUsers + std::wstring(kLocalSystem), kDefaultKey, L""});
     for (const auto& [user, classes] : m_classes) m_links.push_back({user + L"\\Software\\Classes", classes, L""});
     Sort();

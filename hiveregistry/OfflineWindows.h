@@ -48,9 +48,10 @@ public:
     // Adds the users' hives: the profiles' first, then those of folders no
     // profile names.
     void FindUserHives(const std::vector<OfflineProfile>& profiles);
-    // Adds the links; currentSet is the CurrentControlSet's target, empty
-    // for none.
-    void AddLinks(const std::wstring& currentSet);
+    // Adds the links of the users' hives: S-1-5-18 and each user's
+    // Software\Classes. CurrentControlSet is the SYSTEM hive's own, which
+    // its reader links for /H as well.
+    void AddLinks();
     // HKEY_LOCAL_MACHINE's keys before HKEY_USERS's, each sorted by key
     // without regard to case.
     const std::vector<OfflineHive>& Hives() const { return m_hives; }

@@ -77,7 +77,7 @@ TEST(OfflineWindows, MountsWhatTheRunningSystemShowed) {
     ASSERT_TRUE(plan.FindSystemHives());
     EXPECT_EQ(plan.HivePath(L"hkey_local_machine\\Software"), L"WINDOWS\\system32\\Config\\software");
     plan.FindUserHives(kProfiles);
-    plan.AddLinks(L"ControlSet002");
+    plan.AddLinks();
 
     const std::wstring config = L"WINDOWS\\system32\\Config\\";
     const std::wstring services = L"WINDOWS\\ServiceProfiles\\";
@@ -102,7 +102,6 @@ TEST(OfflineWindows, MountsWhatTheRunningSystemShowed) {
 
     const std::wstring classes = L"\\Software\\Classes -> HKEY_USERS\\";
     const std::vector<std::wstring> links = {
-        L"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet -> HKEY_LOCAL_MACHINE\\SYSTEM : ControlSet002",
         L"HKEY_USERS\\CAROL" + classes + L"CAROL_Classes : ",
         L"HKEY_USERS\\S-1-5-18 -> HKEY_USERS\\.DEFAULT : ",
         L"HKEY_USERS\\S-1-5-19" + classes + L"S-1-5-19_Classes : ",

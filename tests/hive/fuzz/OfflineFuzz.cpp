@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     OfflineWindows windows(&disk);
     if (!windows.FindSystemHives()) __builtin_trap();
     windows.FindUserHives(Profiles(data, size));
-    windows.AddLinks(L"ControlSet001");
+    windows.AddLinks();
     std::set<std::wstring> keys;
     for (const OfflineHive& hive : windows.Hives())
         if (hive.path.empty() || !keys.insert(FoldedSimple(hive.key)).second) __builtin_trap();
