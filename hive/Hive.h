@@ -105,6 +105,19 @@ public:
     [[nodiscard]] bool ReadValueData(const ValueNode& value, std::vector<uint8_t>* scratch, ByteView* data,
                                      std::vector<Damage>* damage) const;
 
+    // What the scan of free space (DeletedRecords) reads: the bins as taken,
+    // and the bytes of the file after them.
+    ByteView Bins() const { return m_bins; }
+    ByteView AfterBins() const;
+    // The cells of the bin that holds cell lie in [*first, *end); false when
+    // cell lies outside the bins.
+    [[nodiscard]] bool BinOf(uint32_t cell, uint32_t* first, uint32_t* end) const;
+    // The data of the free cell at cell, when it is one and fits its bin.
+    [[nodiscard]] bool FreeCellData(uint32_t cell, ByteView* data) const;
+    // Appends the entries that key's value list holds behind its count,
+    // up to the end of its cell: the offsets of values deleted from it.
+    void ReadValueListSlack(const KeyNode& key, std::vector<uint32_t>* cells) const;
+
 private:
     // The bin that holds each 4096-byte page of the bins, as offsets
     // relative to the bins: cells of a page lie in [first, end).
