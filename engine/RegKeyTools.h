@@ -101,7 +101,7 @@ private:
     void SearchValues(HKEY key, const RegKeyInfo& info, bool belowRoot, KeyVisit& visit);
     template <typename T>
     int MatchValue(const BasicValueBuffers<typename T::Char>& buffers, DWORD nameLength, DWORD type,
-                   DWORD dataSize, KeyVisit& visit);
+                   DWORD dataSize, const RecordMark& mark, KeyVisit& visit);
     // 1 when candidate (or the key path, when candidate is null and
     // usePathWhenNone is set) matches the search text under the
     // options. scratch (scratchSize characters) receives the upper-cased
@@ -134,10 +134,14 @@ private:
     int WriteValueLine(const Char* name, uint32_t nameLength, DWORD type, const Char* data, DWORD dataSize) {
         return ReportReady() && m_report.WriteValueLine(name, nameLength, type, data, dataSize);
     }
+    // A recovered key's line follows a comment that says so.
     template <typename T>
-    int WriteKeyLineOf() {
-        return ReportReady() && m_report.WriteKeyLine(Side<T>().path.c_str());
+    int WriteKeyLineOf(const RecordMark& mark) {
+        return ReportReady() && WriteMarkLine(mark, false) && m_report.WriteKeyLine(Side<T>().path.c_str());
     }
+    // The comment before a recovered key's line (value false) or value's
+    // line: what it is and its file offset; nothing for an unmarked one.
+    int WriteMarkLine(const RecordMark& mark, bool value);
     // The report is open, or is created now with its header block.
     int ReportReady() { return m_report.IsOpen() || OpenReport(); }
     // The five option flags as the settings file reads and writes them.

@@ -2,18 +2,24 @@
 #include <atomic>
 #include <cstdint>
 
-// The three counters of one search run. The worker alone writes them; the
+// The counters of one search run. The worker alone writes them; the
 // dialog reads them without a lock when a progress message arrives, so each
-// is a relaxed 32-bit atomic and the three need not agree with one another.
+// is a relaxed 32-bit atomic and they need not agree with one another.
 struct SearchCounters {
     std::atomic<int32_t> keys;
     std::atomic<int32_t> values;
     std::atomic<int32_t> found;
+    // Keys and values recovered from a hive's free space that were searched
+    // (kestrin-find /X).
+    std::atomic<int32_t> deletedKeys;
+    std::atomic<int32_t> deletedValues;
 
     void Reset() {
         keys.store(0, std::memory_order_relaxed);
         values.store(0, std::memory_order_relaxed);
         found.store(0, std::memory_order_relaxed);
+        deletedKeys.store(0, std::memory_order_relaxed);
+        deletedValues.store(0, std::memory_order_relaxed);
     }
     // Single writer: a plain load and store is enough and costs no lock.
     static void Bump(std::atomic<int32_t>& counter) {

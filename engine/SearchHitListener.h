@@ -5,6 +5,8 @@
 // it.
 #include <windows.h>
 
+#include "registry/RecordMark.h"
+
 // Why a value is a hit: its name matched, or its data did. A value whose name
 // and data both match is one hit, reported as a name hit.
 enum class ValueMatch { Name, Data };
@@ -20,6 +22,7 @@ struct BasicValueHit {
     DWORD dataSize;
     ValueMatch match;
     const FILETIME* lastWrite;  // the key's last write time, UTC
+    RecordMark mark;            // the value's, as the registry told it
 };
 using ValueHit = BasicValueHit<char>;
 using WideValueHit = BasicValueHit<wchar_t>;
@@ -29,11 +32,11 @@ public:
     virtual ~ISearchHitListener() = default;
     // A key whose name matched; keyPath is its full path, lastWrite its
     // last write time (UTC), null when the key could not be opened or
-    // queried.
-    virtual void OnKeyHit(const char* keyPath, const FILETIME* lastWrite) = 0;
+    // queried; mark as the registry told it.
+    virtual void OnKeyHit(const char* keyPath, const FILETIME* lastWrite, const RecordMark& mark) = 0;
     virtual void OnValueHit(const ValueHit& hit) = 0;
     // The same from the wide walk; string data is UTF-16.
-    virtual void OnKeyHit(const wchar_t* keyPath, const FILETIME* lastWrite) = 0;
+    virtual void OnKeyHit(const wchar_t* keyPath, const FILETIME* lastWrite, const RecordMark& mark) = 0;
     virtual void OnValueHit(const WideValueHit& hit) = 0;
     // The regular expression gave up on a key's name (name null) or on a
     // value (nameLength characters of name, empty for the default value),

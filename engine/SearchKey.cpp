@@ -1,5 +1,6 @@
 // The registry walk: depth first, pre-order, one key path that grows and
 // shrinks in place. One walk serves both widths (base/TextTraits.h).
+#include <cstdio>
 #include <cstring>
 
 #include "engine/RegKeyTools.h"
@@ -49,6 +50,7 @@ struct CRegKeyTools::KeyVisit {
     bool keyLineWritten = false;  // decides the blank line that closes the block
     bool counted = false;         // a counter moved: the key may post progress
     const FILETIME* lastWrite = nullptr;  // the key's, once its figures were read
+    RecordMark mark;                      // the key's, once it opened
 };
 
 bool CRegKeyTools::ModifiedInRange(const FILETIME& lastWrite) const {
@@ -100,6 +102,8 @@ int CRegKeyTools::WalkKey(HKEY parent, const typename T::Char* subKey, KeyVisit&
     if (key) {
         Bump(&SearchCounters::keys);
         visit.counted = true;
+        visit.mark = registry.KeyMark(key.get());
+        if (visit.mark.kind == RecordMark::Kind::Deleted) Bump(&SearchCounters::deletedKeys);
         rc = registry.QueryInfo(key.get(), &info);
         if (rc == ERROR_SUCCESS) visit.lastWrite = &info.lastWrite;
     }
@@ -135,9 +139,19 @@ void CRegKeyTools::MatchKeyName(const typename T::Char* subKey, KeyVisit& visit)
     }
     Bump(&SearchCounters::found);
     visit.counted = true;
-    WriteKeyLineOf<T>();
+    WriteKeyLineOf<T>(visit.mark);
     visit.keyLineWritten = true;
-    if (m_hitListener) m_hitListener->OnKeyHit(side.path.c_str(), visit.lastWrite);
+    if (m_hitListener) m_hitListener->OnKeyHit(side.path.c_str(), visit.lastWrite, visit.mark);
+}
+
+int CRegKeyTools::WriteMarkLine(const RecordMark& mark, bool value) {
+    if (!mark.Marked()) return 1;
+    char text[160];
+    std::snprintf(text, sizeof text, "%s %s, file offset 0x%llX%s%s",
+                  mark.kind == RecordMark::Kind::Deleted ? "deleted" : "orphaned", value ? "value" : "key",
+                  static_cast<unsigned long long>(mark.fileOffset), mark.pathComplete ? "" : ", parent unknown",
+                  mark.dataLost ? ", data not recoverable" : "");
+    return m_report.WriteCommentLine(text);
 }
 
 void CRegKeyTools::CloseKeyBlock(KeyVisit& visit) {
@@ -163,8 +177,10 @@ void CRegKeyTools::SearchValues(HKEY key, const RegKeyInfo& info, bool belowRoot
             NoteUnreadable(Side<T>().path.c_str());
             return;
         }
-        MatchValue<T>(buffers, nameLength, type, dataSize, visit);
+        const RecordMark mark = Side<T>().registry->ValueMark(key, index);
+        MatchValue<T>(buffers, nameLength, type, dataSize, mark, visit);
         Bump(&SearchCounters::values);
+        if (mark.kind == RecordMark::Kind::Deleted) Bump(&SearchCounters::deletedValues);
         visit.counted = true;
     }
 }
@@ -173,7 +189,7 @@ void CRegKeyTools::SearchValues(HKEY key, const RegKeyInfo& info, bool belowRoot
 // value whose name and data both match is one hit.
 template <typename T>
 int CRegKeyTools::MatchValue(const BasicValueBuffers<typename T::Char>& buffers, DWORD nameLength, DWORD type,
-                             DWORD dataSize, KeyVisit& visit) {
+                             DWORD dataSize, const RecordMark& mark, KeyVisit& visit) {
     using Char = typename T::Char;
     const Char* name = buffers.Name();
     const Char* data = buffers.Data();
@@ -191,16 +207,17 @@ int CRegKeyTools::MatchValue(const BasicValueBuffers<typename T::Char>& buffers,
         match = ValueMatch::Data;
     }
     if (!visit.keyLineWritten) {
-        WriteKeyLineOf<T>();
+        WriteKeyLineOf<T>(visit.mark);
         visit.keyLineWritten = true;
     }
     Bump(&SearchCounters::found);
     visit.counted = true;
+    if (ReportReady()) WriteMarkLine(mark, true);
     WriteValueLine(name, nameLength, type, data, dataSize);
     if (m_hitListener)
         m_hitListener->OnValueHit(BasicValueHit<Char>{Side<T>().path.c_str(), name, nameLength, type,
                                                       reinterpret_cast<const BYTE*>(data), dataSize, match,
-                                                      visit.lastWrite});
+                                                      visit.lastWrite, mark});
     return 1;
 }
 

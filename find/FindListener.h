@@ -12,8 +12,12 @@ class FindListener final : public ISearchHitListener {
 public:
     // json: null without /J. notices: where the give-ups are told.
     FindListener(JsonLinesWriter* json, std::FILE* notices) : m_json(json), m_notices(notices) {}
-    void OnKeyHit(const char* keyPath, const FILETIME* lastWrite) override { KeyHit(keyPath, lastWrite); }
-    void OnKeyHit(const wchar_t* keyPath, const FILETIME* lastWrite) override { KeyHit(keyPath, lastWrite); }
+    void OnKeyHit(const char* keyPath, const FILETIME* lastWrite, const RecordMark& mark) override {
+        KeyHit(keyPath, lastWrite, mark);
+    }
+    void OnKeyHit(const wchar_t* keyPath, const FILETIME* lastWrite, const RecordMark& mark) override {
+        KeyHit(keyPath, lastWrite, mark);
+    }
     void OnValueHit(const ValueHit& hit) override { ValueHitOf(hit); }
     void OnValueHit(const WideValueHit& hit) override { ValueHitOf(hit); }
     void OnNotSearched(const char* keyPath, const char* name, DWORD nameLength) override;
@@ -23,8 +27,8 @@ public:
 
 private:
     template <typename Char>
-    void KeyHit(const Char* keyPath, const FILETIME* lastWrite) {
-        if (m_json) m_json->WriteKeyHit(keyPath, lastWrite);
+    void KeyHit(const Char* keyPath, const FILETIME* lastWrite, const RecordMark& mark) {
+        if (m_json) m_json->WriteKeyHit(keyPath, lastWrite, mark);
     }
     template <typename Char>
     void ValueHitOf(const BasicValueHit<Char>& hit) {

@@ -117,6 +117,15 @@ void AppendData(std::string& out, const BasicValueHit<Char>& hit) {
     AppendHex(out, hit.data, hit.dataSize);
 }
 
+// A recovered record's fields: what it is, where its cell stands in the
+// file, and whether its path reaches the hive's root.
+std::string MarkFields(const RecordMark& mark) {
+    if (!mark.Marked()) return std::string();
+    std::string fields = mark.kind == RecordMark::Kind::Deleted ? ", \"deleted\": true" : ", \"orphaned\": true";
+    fields += ", \"offset\": " + std::to_string(mark.fileOffset);
+    return mark.pathComplete ? fields : fields + ", \"path_complete\": false";
+}
+
 // The key's last write time, null when it is not known; the end of a line.
 std::string Modified(const FILETIME* lastWrite) {
     if (!lastWrite) return ", \"modified\": null}\n";
@@ -139,10 +148,10 @@ std::string JsonString(const wchar_t* text, size_t length) {
 }
 
 template <typename Char>
-void JsonLinesWriter::WriteKeyHit(const Char* keyPath, const FILETIME* lastWrite) {
+void JsonLinesWriter::WriteKeyHit(const Char* keyPath, const FILETIME* lastWrite, const RecordMark& mark) {
     std::string line = "{\"key\": ";
     AppendJsonString(line, keyPath, Length(keyPath));
-    WriteLine(line + ", \"match\": \"key\"" + Modified(lastWrite));
+    WriteLine(line + ", \"match\": \"key\"" + MarkFields(mark) + Modified(lastWrite));
 }
 
 template <typename Char>
@@ -152,9 +161,12 @@ void JsonLinesWriter::WriteValueHit(const BasicValueHit<Char>& hit) {
     line += ", \"value\": ";
     AppendJsonString(line, hit.name, hit.nameLength);
     line += ", \"type\": \"" + RegistryTypeName(hit.type) + "\", \"data\": ";
-    AppendData(line, hit);
+    if (hit.mark.dataLost)
+        line += "null";
+    else
+        AppendData(line, hit);
     line += hit.match == ValueMatch::Name ? ", \"match\": \"name\"" : ", \"match\": \"data\"";
-    WriteLine(line + Modified(hit.lastWrite));
+    WriteLine(line + MarkFields(hit.mark) + Modified(hit.lastWrite));
 }
 
 void JsonLinesWriter::WriteSummary(const char* report, const SearchCounters& counters,
@@ -167,6 +179,10 @@ void JsonLinesWriter::WriteSummary(const char* report, const SearchCounters& cou
     line += ", \"keys\": " + std::to_string(SearchCounters::Read(counters.keys));
     line += ", \"values\": " + std::to_string(SearchCounters::Read(counters.values));
     line += ", \"found\": " + std::to_string(SearchCounters::Read(counters.found));
+    if (m_countDeleted) {
+        line += ", \"deleted_keys\": " + std::to_string(SearchCounters::Read(counters.deletedKeys));
+        line += ", \"deleted_values\": " + std::to_string(SearchCounters::Read(counters.deletedValues));
+    }
     for (size_t i = 0; i < hives.size(); ++i) {
         const JsonHive& hive = hives[i];
         line += i == 0 ? ", \"hives\": [{\"file\": " : ", {\"file\": ";
@@ -196,7 +212,7 @@ void JsonLinesWriter::WriteLine(const std::string& line) {
     if (m_onWriteFailed) m_onWriteFailed();
 }
 
-template void JsonLinesWriter::WriteKeyHit(const char*, const FILETIME*);
-template void JsonLinesWriter::WriteKeyHit(const wchar_t*, const FILETIME*);
+template void JsonLinesWriter::WriteKeyHit(const char*, const FILETIME*, const RecordMark&);
+template void JsonLinesWriter::WriteKeyHit(const wchar_t*, const FILETIME*, const RecordMark&);
 template void JsonLinesWriter::WriteValueHit(const ValueHit&);
 template void JsonLinesWriter::WriteValueHit(const WideValueHit&);

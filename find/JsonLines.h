@@ -33,13 +33,15 @@ public:
     // One hit as the walk tells it (ISearchHitListener); Char is char or
     // wchar_t.
     template <typename Char>
-    void WriteKeyHit(const Char* keyPath, const FILETIME* lastWrite);
+    void WriteKeyHit(const Char* keyPath, const FILETIME* lastWrite, const RecordMark& mark);
     template <typename Char>
     void WriteValueHit(const BasicValueHit<Char>& hit);
     // The last line: the report's path (null without one), the counters,
     // with /H the hives, and the exit code.
     void WriteSummary(const char* report, const SearchCounters& counters, const std::vector<JsonHive>& hives,
                       int exitCode);
+    // The summary gives the deleted keys and values searched (/X).
+    void CountDeleted() { m_countDeleted = true; }
     // True once a line could not be written.
     bool Failed() const { return m_failed; }
 
@@ -48,4 +50,5 @@ private:
     std::FILE* m_out;
     void (*m_onWriteFailed)();
     bool m_failed = false;
+    bool m_countDeleted = false;
 };

@@ -7,6 +7,8 @@
 #include <windows.h>
 #include <cstddef>
 
+#include "registry/RecordMark.h"
+
 // The figures of a key that the walk asks for. Lengths are in characters
 // without the terminator, as the registry reports them.
 struct RegKeyInfo {
@@ -26,6 +28,10 @@ public:
     // A heap block of the given size, or null with the last error set.
     virtual char* Allocate(size_t bytes) = 0;
     virtual void Free(char* block) = 0;
+    // The mark of an open key, and of its value at index (as EnumValue
+    // enumerates them): none, but for records a hive registry recovered.
+    virtual RecordMark KeyMark(HKEY) { return {}; }
+    virtual RecordMark ValueMark(HKEY, DWORD) { return {}; }
 };
 
 // The registry calls of one character width: char for the ANSI functions,

@@ -145,6 +145,10 @@ int CReportWriter::WriteHeader(const ReportHeaderInfo& header) {
     return WriteRawText(line);
 }
 
+int CReportWriter::WriteCommentLine(const char* text) {
+    return WriteRawText("; ") && WriteRawText(text) && WriteRawText("\r\n");
+}
+
 int CReportWriter::WriteKeyLine(const char* path) {
     return WriteRawText("[") && WriteRawText(path) && WriteRawText("]\r\n");
 }

@@ -50,6 +50,8 @@ public:
     int WriteRawText(const wchar_t* text);
     int WriteKeyLine(const char* path);
     int WriteKeyLine(const wchar_t* path);
+    // "; text" and the line end.
+    int WriteCommentLine(const char* text);
     // A value's name between quotes, or "@" for the default value (length 0).
     template <typename Char>
     int WriteValueName(const Char* name, uint32_t length);
