@@ -10,7 +10,7 @@
 
 const char kFindUsage[] =
     "Usage: kestrin-find [/K] [/V] [/N] [/D] [/W] [/C] [/J] [/R] [/T FROM[..TO]]\n"
-    "                    [/S KEY]... [/O ROOT] [/H[:KEY] FILE]... TEXT\n"
+    "                    [/S KEY]... [/O ROOT] [/H[:KEY] FILE]... [/X] TEXT\n"
     "       kestrin-find /U [the same switches] TEXT\n"
     "Searches the registry for TEXT and writes every hit to a report in the\n"
     "current directory; prints the report's path when one was written.\n"
@@ -46,6 +46,8 @@ const char kFindUsage[] =
     "          and the links HKLM\\SYSTEM\\CurrentControlSet, HKU\\S-1-5-18 and\n"
     "          HKU\\<SID>\\Software\\Classes. Given once; /H adds more hives.\n"
     "          HKCR and HKCU do not exist offline: use HKU\\<SID>\n"
+    "  /X      with /H or /O: search deleted keys and values as well, recovered\n"
+    "          from the hives' free space, each marked with its file offset\n"
     "  /U      Unicode: read the registry and TEXT in UTF-16, so that names and\n"
     "          data outside the ANSI code page are found exactly; letters are\n"
     "          compared by ordinal case folding; the report is written in\n"
@@ -83,6 +85,7 @@ bool ApplySwitch(char letter, FindCommandLine& line) {
     case 'j': case 'J': line.json = true; return true;
     case 'u': case 'U': options.m_unicode = true; return true;
     case 'r': case 'R': line.regex = true; return true;
+    case 'x': case 'X': line.deleted = true; return true;
     case '?': line.help = true; return true;
     default: return false;
     }
@@ -170,5 +173,8 @@ FindCommandLine ParseFindCommandLine(const std::vector<std::wstring>& arguments,
         haveText = true;
     }
     if (!line.help) line.error = MissingPart(line, haveText);
+    // The live registry's free space cannot be read.
+    if (line.error.empty() && !line.help && line.deleted && line.hives.empty() && line.offlineRoot.empty())
+        line.error = "/X needs /H or /O: only hive files show their free space";
     return line;
 }

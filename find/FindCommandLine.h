@@ -1,6 +1,6 @@
 #pragma once
 // The command line of kestrin-find: [/K] [/V] [/N] [/D] [/W] [/C] [/J] [/U]
-// [/R] [/T FROM[..TO]] [/S KEY]... [/O ROOT] [/H[:KEY] FILE]... TEXT, switches in any
+// [/R] [/T FROM[..TO]] [/S KEY]... [/O ROOT] [/H[:KEY] FILE]... [/X] TEXT, switches in any
 // case and order, "/?" for help.
 #include <cstdint>
 #include <string>
@@ -13,6 +13,7 @@ struct FindCommandLine {
     SearchOptions options;
     bool json = false;     // /J: JSON Lines on standard output
     bool regex = false;    // /R: TEXT is a regular expression
+    bool deleted = false;  // /X: also deleted keys and values, from hives' free space
     std::vector<std::wstring> startKeys;  // /S, as given
     // /H FILE and /H:KEY FILE, in the order given; key is empty for /H.
     struct HiveSwitch {

@@ -86,11 +86,17 @@ bool StandardErrorIsConsole() {
 }
 
 // Writes the status from the counters: in place ("\r" first) or as a line.
+// Deleted keys and values (only /X finds any) are counted once there are.
 void ShowStatus(const SearchCounters& counters, bool inPlace) {
-    std::fprintf(stderr, "%sSearch: Keys %ld, Values %ld  Found items: %ld%s", inPlace ? "\r" : "",
+    const long deletedKeys = SearchCounters::Read(counters.deletedKeys);
+    const long deletedValues = SearchCounters::Read(counters.deletedValues);
+    char deleted[80] = "";
+    if (deletedKeys || deletedValues)
+        std::snprintf(deleted, sizeof deleted, "  Deleted keys %ld, values %ld", deletedKeys, deletedValues);
+    std::fprintf(stderr, "%sSearch: Keys %ld, Values %ld  Found items: %ld%s%s", inPlace ? "\r" : "",
                  static_cast<long>(SearchCounters::Read(counters.keys)),
                  static_cast<long>(SearchCounters::Read(counters.values)),
-                 static_cast<long>(SearchCounters::Read(counters.found)), inPlace ? "" : "\n");
+                 static_cast<long>(SearchCounters::Read(counters.found)), deleted, inPlace ? "" : "\n");
     std::fflush(stderr);
 }
 
@@ -205,6 +211,7 @@ std::string ResolveInputs(const FindCommandLine& line, const RegistryPair& regis
     HiveSetup& setup = inputs->hiveSetup;
     setup.startKeys = line.startKeys;
     if (!ReadsHives(line)) return ResolveStarts(options.m_unicode, setup.startKeys, registries, inputs);
+    if (line.deleted) inputs->hives.RecoverDeleted();
     if (!SetUpHives(line, &inputs->hives, &setup)) return setup.error;
     error = ResolveStarts(options.m_unicode, setup.startKeys, registries, inputs);
     // A key missing in a hive is no slip of the command line's syntax.
@@ -294,6 +301,7 @@ int main() {
     // would turn into CR LF. A reader that goes away stops the search.
     JsonLinesWriter json(stdout, &RequestStop);
     if (line.json) _setmode(_fileno(stdout), _O_BINARY);
+    if (line.deleted) json.CountDeleted();
     FindListener listener(line.json ? &json : nullptr, stderr);
     tools.m_hitListener = &listener;
     const FindExit searchExit = inputs.NothingToSearch() ? FindExit::Done : RunSearch(g_context);

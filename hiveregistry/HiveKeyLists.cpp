@@ -44,7 +44,7 @@ void HiveKeyStore::ListValues(KeyState& state) {
     const hive::Hive& hive = m_mounts[state.at.mount]->hive;
     m_damage.clear();
     m_cells.clear();
-    hive.ReadValueCells(state.at.node, &m_cells, &m_damage);
+    if (!state.at.recovered) hive.ReadValueCells(state.at.node, &m_cells, &m_damage);
     for (uint32_t cell : m_cells) {
         ListedValue value;
         if (!hive.ReadValue(cell, &value.node, &m_damage) ||
@@ -57,8 +57,34 @@ void HiveKeyStore::ListValues(KeyState& state) {
         state.info.maxValueNameLength = std::max<DWORD>(state.info.maxValueNameLength, value.node.name.Units());
         state.info.maxValueDataSize = std::max<DWORD>(state.info.maxValueDataSize, value.node.dataSize);
     }
+    ListRecoveredValues(state);
     state.info.values = static_cast<DWORD>(state.values.size());
     Tell(state.at, m_damage);
+}
+
+// A recovered value whose data was lost is listed without it.
+void HiveKeyStore::ListRecoveredValues(KeyState& state) {
+    const RecoveredTree* recovered = Recovered(state.at);
+    const std::vector<hive::RecoveredValue>* values = recovered ? recovered->Values(state.at.node.cell) : nullptr;
+    for (size_t i = 0; values && i < values->size(); ++i) {
+        const hive::RecoveredValue& value = (*values)[i];
+        state.values.push_back({value.node, value.data, false, recovered->ValueMark(value)});
+        state.info.maxValueNameLength = std::max<DWORD>(state.info.maxValueNameLength, value.node.name.Units());
+        state.info.maxValueDataSize = std::max<DWORD>(state.info.maxValueDataSize, value.node.dataSize);
+    }
+}
+
+RecordMark HiveKeyStore::KeyMark(HKEY key) {
+    const KeyState* state = State(key);
+    const RecoveredTree* recovered = state ? Recovered(state->at) : nullptr;
+    return recovered && state->at.recovered ? recovered->KeyMark(state->at.node.cell) : RecordMark{};
+}
+
+RecordMark HiveKeyStore::ValueMark(HKEY key, DWORD index) {
+    KeyState* state = State(key);
+    if (!state) return {};
+    List(*state);
+    return index < state->values.size() ? state->values[index].mark : RecordMark{};
 }
 
 LONG HiveKeyStore::Query(HKEY key, RegKeyInfo* info) {

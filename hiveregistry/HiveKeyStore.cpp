@@ -75,7 +75,8 @@ HiveKeyStore::OpenResult HiveKeyStore::OpenMount(size_t index, DWORD* error, std
     if (!OpenHiveBytes(mount.file, &mount.bytes, error)) return OpenResult::CannotOpen;
     if (!mount.hive.Open(mount.bytes.view, reason)) return OpenResult::NotAHive;
     mount.top = mount.hive.RootCell();
-    mount.listed.assign(mount.hive.BinsSize() / 8 + 1, false);
+    if (m_recover) mount.recovered = std::make_unique<RecoveredTree>(mount.hive);
+    mount.listed.assign((mount.recovered ? mount.recovered->CellLimit() : mount.hive.BinsSize()) / 8 + 1, false);
     mount.named.assign(mount.listed.size(), false);
     mount.open = true;
     return OpenResult::Opened;
@@ -117,6 +118,7 @@ LONG HiveKeyStore::Arrive(Cursor* at) {
             if (!mount.hive.ReadKey(mount.top, &at->node, &damage)) return ERROR_FILE_NOT_FOUND;
             at->path = mount.key;
             at->lineage.assign(1, mount.top);
+            at->recovered = false;
             return ERROR_SUCCESS;
         }
         if (IsWithin(mount.folded, at->folded)) return ERROR_SUCCESS;
@@ -165,6 +167,8 @@ void HiveKeyStore::Descend(Cursor* at, uint32_t cell, const hive::KeyNode& child
     at->path.append(m_units.begin(), m_units.end());
     at->lineage.push_back(cell);
     at->node = child;
+    const RecoveredTree* recovered = Recovered(*at);
+    at->recovered = recovered && recovered->IsRecovered(cell);
 }
 
 LONG HiveKeyStore::Open(HKEY parent, const wchar_t* subKey, size_t length, HKEY* result) {
@@ -203,6 +207,7 @@ size_t HiveKeyStore::Claim() {
     KeyState& state = *m_keys[slot];
     state.at.mount = kAbove;
     state.at.lineage.clear();
+    state.at.recovered = false;
     state.listed = false;
     state.subKeys.clear();
     state.values.clear();
@@ -221,23 +226,33 @@ void HiveKeyStore::Close(HKEY key) {
 
 // Lists that cannot be read, keys that cannot be read and entries that name
 // an ancestor are told and left out.
+// Recovered sub-keys follow the hive's own.
 void HiveKeyStore::ForEachSubKey(const Cursor& at, const SubKeyVisit& visit) {
     const hive::Hive& hive = m_mounts[at.mount]->hive;
     m_damage.clear();
     m_cells.clear();
-    hive.ReadSubKeyCells(at.node, &m_cells, &m_damage);
-    if (!m_cells.empty() && at.lineage.size() >= kMaxDepth) {
+    if (!at.recovered) hive.ReadSubKeyCells(at.node, &m_cells, &m_damage);
+    const RecoveredTree* recovered = Recovered(at);
+    const std::vector<hive::KeyNode>* extra = recovered ? recovered->SubKeys(at.node.cell) : nullptr;
+    if ((!m_cells.empty() || extra) && at.lineage.size() >= kMaxDepth) {
         m_damage.push_back({hive::Hive::FileOffset(at.node.cell), kTooDeep});
         m_cells.clear();
+        extra = nullptr;
     }
+    bool more = true;
     for (uint32_t cell : m_cells) {
         hive::KeyNode child;
         if (std::find(at.lineage.begin(), at.lineage.end(), cell) != at.lineage.end())
             m_damage.push_back({hive::Hive::FileOffset(at.node.subKeyList), kCycle});
-        else if (hive.ReadKey(cell, &child, &m_damage) && !visit(cell, child))
+        else if (hive.ReadKey(cell, &child, &m_damage) && !(more = visit(cell, child)))
             break;
     }
+    for (size_t i = 0; more && extra && i < extra->size(); ++i) more = visit((*extra)[i].cell, (*extra)[i]);
     Tell(at, m_damage);
+}
+
+const RecoveredTree* HiveKeyStore::Recovered(const Cursor& at) const {
+    return at.mount == kAbove ? nullptr : m_mounts[m_mounts[at.mount]->source]->recovered.get();
 }
 
 // A link meets its source's damage again: each is told once per file.

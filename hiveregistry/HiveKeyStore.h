@@ -56,6 +56,9 @@ public:
     size_t MountCount() const { return m_mounts.size(); }
 
     void SetDamageSink(DamageSink sink) { m_sink = std::move(sink); }
+    // Mounts opened from now on show the keys and values recovered from
+    // their free space as well (kestrin-find /X).
+    void RecoverDeleted() { m_recover = true; }
     // How many damaged structures were told.
     size_t DamageCount() const { return m_told.size(); }
 
@@ -68,6 +71,10 @@ public:
     LONG SubKey(HKEY key, DWORD index, hive::KeyNode* node);
     // The readable value at index and its data (in the file, or in scratch).
     LONG Value(HKEY key, DWORD index, hive::ValueNode* value, hive::ByteView* data);
+    // What a key or its value at index is: read from the hive's lists, or
+    // recovered from its free space.
+    RecordMark KeyMark(HKEY key);
+    RecordMark ValueMark(HKEY key, DWORD index);
     void Close(HKEY key);
     // The narrow registry found no key by the name it handed out for the last
     // sub-key enumerated under parent: the name lost characters to the code
@@ -84,6 +91,7 @@ private:
         size_t mount = kAbove;
         std::vector<uint32_t> lineage;  // in a hive: cells from its root down to the key
         hive::KeyNode node;
+        bool recovered = false;  // a recovered key, whose own lists are not read
     };
     // A readable value as listed: its node and, unless it had to be gathered
     // from big-data segments into the scratch that every read reuses, its
@@ -92,6 +100,7 @@ private:
         hive::ValueNode node;
         hive::ByteView data;
         bool gathered = false;
+        RecordMark mark;
     };
     // An open key: its cursor and, once queried, its readable sub-keys and
     // values in file order, each read and checked once.
@@ -134,6 +143,10 @@ private:
     void List(KeyState& state);
     void ListValues(KeyState& state);
     void Tell(const Cursor& at, const std::vector<hive::Damage>& damage);
+    // The recovered records of the cursor's hive, or null without /X.
+    const RecoveredTree* Recovered(const Cursor& at) const;
+    // Appends the recovered values of the state's key.
+    void ListRecoveredValues(KeyState& state);
 
     std::vector<std::unique_ptr<HiveMount>> m_mounts;
     std::vector<std::unique_ptr<KeyState>> m_keys;  // a token is its slot here
@@ -144,5 +157,6 @@ private:
     std::u16string m_units;
     std::set<std::tuple<size_t, uint64_t, std::string>> m_told;
     DamageSink m_sink;
+    bool m_recover = false;
     std::vector<uint8_t> m_scratch;
 };

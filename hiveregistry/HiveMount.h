@@ -1,9 +1,11 @@
 #pragma once
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "hive/Hive.h"
 #include "hiveregistry/HiveBytes.h"
+#include "hiveregistry/RecoveredTree.h"
 
 // One hive file and where it stands, or a link: a key that shows a key of
 // another mount's hive, as a running Windows shows the current control set
@@ -36,4 +38,7 @@ struct HiveMount {
     // since it walks the keys of its target a second time.
     std::vector<bool> listed;
     std::vector<bool> named;
+    // With /X, a file's records recovered from its free space; a link
+    // shows its source's.
+    std::unique_ptr<RecoveredTree> recovered;
 };

@@ -21,6 +21,8 @@ public:
                    DWORD* dataSize) override;
     LONG EnumKey(HKEY key, DWORD index, Char* name, DWORD* nameLength) override;
     void CloseKey(HKEY key) override { m_store.Close(key); }
+    RecordMark KeyMark(HKEY key) override { return m_store.KeyMark(key); }
+    RecordMark ValueMark(HKEY key, DWORD index) override { return m_store.ValueMark(key, index); }
 
 private:
     // Copies the stored name into name, whose capacity is *length

@@ -1,0 +1,64 @@
+#include "hiveregistry/RecoveredTree.h"
+
+#include <algorithm>
+
+namespace {
+
+// One character longer than the longest key name the registry allows, so
+// that no real key is ever taken for it; it says what it holds.
+constexpr size_t kStandInLength = 256;
+constexpr char kStandInText[] = "{deleted, parent unknown}";
+constexpr uint32_t kCellAlignment = 8;
+// Below every cell the scan hands out, so that the stand-in's is one too.
+constexpr uint64_t kHighestStandIn = 0xFFFFFFE0u;
+
+}  // namespace
+
+RecoveredTree::RecoveredTree(const hive::Hive& hive)
+    : m_standInName(std::string(kStandInText) + std::string(kStandInLength - (sizeof kStandInText - 1), '-')) {
+    hive::DeletedRecords records = hive::DeletedRecords::Scan(hive);
+    const uint64_t end = hive.BinsSize() + uint64_t{hive.AfterBins().size()};
+    m_standIn.cell = static_cast<uint32_t>(
+        std::min<uint64_t>((end + kCellAlignment - 1) / kCellAlignment * kCellAlignment, kHighestStandIn));
+    m_standIn.flags = 0x0020;  // name compressed: one Latin-1 byte a character
+    m_standIn.name.bytes = hive::ByteView(reinterpret_cast<const uint8_t*>(m_standInName.data()), m_standInName.size());
+    m_standIn.name.compressed = true;
+    bool standInUsed = false;
+    for (const hive::RecoveredKey& key : records.keys) {
+        m_keys.emplace(key.node.cell, key);
+        m_subKeys[Holder(key.under)].push_back(key.node);
+        standInUsed |= key.under == hive::kNoCell;
+    }
+    for (const hive::RecoveredValue& value : records.values) {
+        m_values[Holder(value.under)].push_back(value);
+        standInUsed |= value.under == hive::kNoCell;
+    }
+    if (standInUsed) m_subKeys[hive.RootCell()].push_back(m_standIn);
+}
+
+const std::vector<hive::KeyNode>* RecoveredTree::SubKeys(uint32_t cell) const {
+    const auto found = m_subKeys.find(cell);
+    return found == m_subKeys.end() ? nullptr : &found->second;
+}
+
+const std::vector<hive::RecoveredValue>* RecoveredTree::Values(uint32_t cell) const {
+    const auto found = m_values.find(cell);
+    return found == m_values.end() ? nullptr : &found->second;
+}
+
+bool RecoveredTree::PathComplete(uint32_t under) const {
+    if (under == hive::kNoCell) return false;
+    const auto found = m_keys.find(under);
+    return found == m_keys.end() || found->second.pathComplete;
+}
+
+RecordMark RecoveredTree::KeyMark(uint32_t cell) const {
+    const auto found = m_keys.find(cell);
+    if (found == m_keys.end()) return {};
+    return {RecordMark::Kind::Deleted, hive::Hive::FileOffset(cell), found->second.pathComplete, false};
+}
+
+RecordMark RecoveredTree::ValueMark(const hive::RecoveredValue& value) const {
+    return {RecordMark::Kind::Deleted, hive::Hive::FileOffset(value.node.cell), PathComplete(value.under),
+            !value.dataKnown};
+}
