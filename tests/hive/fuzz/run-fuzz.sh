@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the fuzzers in FUZZ_BUILD and runs each for SECONDS:
 #   run-fuzz.sh SOURCE_ROOT FUZZ_BUILD SECONDS
-# hive-fuzz takes any bytes as a hive file; log-fuzz as a dirty hive and its
+# hive-fuzz takes any bytes as a hive file, deleted-fuzz too (its free space
+# scanned, DeletedFuzz.cpp); log-fuzz as a dirty hive and its
 # two logs (see LogFuzz.cpp); offline-fuzz as a profile list (OfflineFuzz.cpp). Each corpus starts from the tests' own files
 # (the reader tests' hives; the replay tests' dirty hives and logs) and the
 # target's regression files (every input that ever crashed it, all replayed
@@ -15,6 +16,10 @@ cmake -S "$root/tests/hive/fuzz" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAK
 cmake --build "$build" -j2 -- --no-print-directory >/dev/null
 python3 "$root/tests/hive/make_test_hives.py" "$build/seeds/hive-fuzz"
 rm -f "$build"/seeds/hive-fuzz/*.expected "$build"/seeds/hive-fuzz/*.offsets
+# deleted-fuzz starts from the same hives, and one with deleted records.
+mkdir -p "$build/seeds/deleted-fuzz"
+cp "$build"/seeds/hive-fuzz/* "$build/seeds/deleted-fuzz/"
+python3 "$root/tests/find/deleted_test.py" --seed "$build/seeds/deleted-fuzz/deleted.hiv"
 python3 "$root/tests/hive/make_dirty.py" --seeds "$build/seeds/log-fuzz"
 # The offline planner's seeds: profile lists as Windows writes them.
 mkdir -p "$build/seeds/offline-fuzz"
@@ -52,4 +57,5 @@ fuzz() {
 
 fuzz hive-fuzz "$root/tests/hive/fuzz-regressions" hive.dict
 fuzz log-fuzz "$root/tests/hive/log-fuzz-regressions" log.dict
+fuzz deleted-fuzz "$root/tests/hive/deleted-fuzz-regressions" hive.dict
 fuzz offline-fuzz "$root/tests/hive/offline-fuzz-regressions" offline.dict
