@@ -12,41 +12,19 @@ namespace hive {
 
 namespace {
 
-// One mark a cell (cells start at multiples of 8) for each key that the
-// lists reach from the root; each key is visited once, however often lists
-// name it.
-std::vector<bool> ReachedKeys(const Hive& hive) {
-    std::vector<bool> reached(hive.BinsSize() / kCellAlignment + 1, false);
-    std::vector<uint32_t> pending{hive.RootCell()}, cells;
-    std::vector<Damage> ignored;
-    reached[hive.RootCell() / kCellAlignment] = true;
-    while (!pending.empty()) {
-        KeyNode key;
-        const uint32_t cell = pending.back();
-        pending.pop_back();
-        cells.clear();
-        ignored.clear();
-        if (!hive.ReadKey(cell, &key, &ignored)) continue;
-        hive.ReadSubKeyCells(key, &cells, &ignored);
-        for (uint32_t child : cells) {
-            if (child >= hive.BinsSize() || reached[child / kCellAlignment]) continue;
-            reached[child / kCellAlignment] = true;
-            pending.push_back(child);
-        }
-    }
-    return reached;
-}
-
 enum class Placing : uint8_t { Open, OnChain, Placed };
 
 }  // namespace
 
-// Each key is put on a chain once and placed once: linear in the keys.
-void DeletedRecords::Place(const Hive& hive) {
-    const std::vector<bool> reached = ReachedKeys(hive);
-    const auto live = [&](uint32_t cell) { return cell < hive.BinsSize() && reached[cell / kCellAlignment]; };
+// Each key is put on a chain once and placed once: linear in the keys. A
+// key below an orphan (a member) stands where its orphan stands.
+void DeletedRecords::Place(const std::vector<bool>& reached) {
+    const auto live = [&](uint32_t cell) {
+        return cell / kCellAlignment < reached.size() && reached[cell / kCellAlignment];
+    };
     std::unordered_map<uint32_t, size_t> byCell;
     for (size_t i = 0; i < keys.size(); ++i) byCell.emplace(keys[i].node.cell, i);
+    for (const OrphanMember& member : orphanMembers) byCell.emplace(member.cell, byCell[member.top]);
     std::vector<Placing> state(keys.size(), Placing::Open);
     std::vector<size_t> chain;
     for (size_t start = 0; start < keys.size(); ++start) {

@@ -127,7 +127,9 @@ DeletedRecords DeletedRecords::Scan(const Hive& hive) {
     ScanBins(hive, &records, &keyCells);
     for (RecoveredValue& value : records.values) FindData(hive, &value);
     records.FindOwners(hive, keyCells);
-    records.Place(hive);
+    const std::vector<bool> reached = Reached(hive);
+    records.FindOrphans(hive, keyCells, reached);
+    records.Place(reached);
     return records;
 }
 

@@ -34,30 +34,49 @@ bool ReadBaseBlock(ByteView file, BaseBlock* base, std::string* reason) {
 
 }  // namespace
 
-// Whole bins, one after another, as far as each header is sound and the
-// file holds the bin: a truncated or partly overwritten file still reads up
-// to there. The base block's bins size is not trusted.
-bool Hive::TakeBins() {
-    ByteView all;
-    if (!m_file.Sub(kBinsStart, m_file.size() - kBinsStart, &all)) return false;
-    const uint64_t limit = all.size() < 0xFFFFFFFFu ? all.size() : 0xFFFFF000u;
-    uint64_t at = 0;
+namespace {
+
+// The size of the bin whose header stands at at, or 0 when there is no
+// sound one: its signature, its own offset, and a size the file holds.
+uint32_t SoundBinSize(ByteView all, uint64_t at, uint64_t limit) {
     uint32_t signature = 0, self = 0, size = 0;
-    while (at < limit && all.U32(at, &signature) && signature == kBinSignature &&
-           all.U32(at + 4, &self) && self == at && all.U32(at + 8, &size) && size >= kBinAlignment &&
-           size % kBinAlignment == 0 && size <= limit - at) {
-        const PageBin bin{static_cast<uint32_t>(at + kBinHeaderSize), static_cast<uint32_t>(at + size)};
-        m_pages.insert(m_pages.end(), size / kBinAlignment, bin);
-        at += size;
-    }
-    return all.Sub(0, at, &m_bins) && !m_bins.empty();
+    if (at < limit && all.U32(at, &signature) && signature == kBinSignature && all.U32(at + 4, &self) &&
+        self == at && all.U32(at + 8, &size) && size >= kBinAlignment && size % kBinAlignment == 0 &&
+        size <= limit - at)
+        return size;
+    return 0;
 }
 
-bool Hive::Open(ByteView file, std::string* reason) {
+}  // namespace
+
+// Whole bins, one after another, as far as each header is sound and the
+// file holds the bin: a truncated or partly overwritten file still reads up
+// to there. With resync, each page of a break holds no cell, and the bins
+// go on at the next sound header. The base block's bins size is not
+// trusted.
+bool Hive::TakeBins(bool resync) {
+    ByteView all;
+    if (!m_file.Sub(kBinsStart, m_file.size() - kBinsStart, &all)) return false;
+    const uint64_t limit = all.size() < 0xFFFFFFFFu ? all.size() / kBinAlignment * kBinAlignment : 0xFFFFF000u;
+    uint64_t at = 0, end = 0;
+    while (at < limit) {
+        const uint32_t size = SoundBinSize(all, at, limit);
+        if (size == 0 && !resync) break;
+        const uint64_t next = at + (size ? size : kBinAlignment);
+        const PageBin bin{static_cast<uint32_t>(size ? at + kBinHeaderSize : next), static_cast<uint32_t>(next)};
+        m_pages.insert(m_pages.end(), (next - at) / kBinAlignment, bin);
+        if (size) end = next;
+        at = next;
+    }
+    m_pages.resize(end / kBinAlignment);
+    return all.Sub(0, end, &m_bins) && !m_bins.empty();
+}
+
+bool Hive::Open(ByteView file, std::string* reason, bool resync) {
     *this = Hive();
     m_file = file;
     if (!ReadBaseBlock(file, &m_base, reason)) return false;
-    if (!TakeBins()) {
+    if (!TakeBins(resync)) {
         *reason = "the file holds no hive bins";
         return false;
     }

@@ -63,10 +63,12 @@ class Hive {
 public:
     // Checks the base block (signature, version 1.3 to 1.6, checksum and
     // sequence numbers) and that the root cell is a key node inside the
-    // bins. The bins are taken as far as the file holds whole ones. False,
-    // with *reason a short sentence, when the bytes are no usable hive. The
-    // bytes must outlive the Hive.
-    [[nodiscard]] bool Open(ByteView file, std::string* reason);
+    // bins. The bins are taken as far as the file holds whole ones; with
+    // resync, past a break as well, from the next sound bin header at a
+    // multiple of 4096 on (kestrin-find /X). False, with *reason a short
+    // sentence, when the bytes are no usable hive. The bytes must outlive
+    // the Hive.
+    [[nodiscard]] bool Open(ByteView file, std::string* reason, bool resync = false);
 
     const BaseBlock& Base() const { return m_base; }
     uint32_t RootCell() const { return m_base.rootCell; }
@@ -127,7 +129,7 @@ private:
     };
 
     // Takes the bins; false when the file holds none.
-    [[nodiscard]] bool TakeBins();
+    [[nodiscard]] bool TakeBins(bool resync);
     // The data of the allocated cell at cell (after its size field). False,
     // with one Damage naming what ("key node", ...), when the cell lies
     // outside the bins, its size does not fit its bin, or it is free.

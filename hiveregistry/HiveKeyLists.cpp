@@ -77,7 +77,7 @@ void HiveKeyStore::ListRecoveredValues(KeyState& state) {
 RecordMark HiveKeyStore::KeyMark(HKEY key) {
     const KeyState* state = State(key);
     const RecoveredTree* recovered = state ? Recovered(state->at) : nullptr;
-    return recovered && state->at.recovered ? recovered->KeyMark(state->at.node.cell) : RecordMark{};
+    return recovered ? recovered->KeyMark(state->at.node.cell) : RecordMark{};
 }
 
 RecordMark HiveKeyStore::ValueMark(HKEY key, DWORD index) {

@@ -73,7 +73,7 @@ HiveKeyStore::OpenResult HiveKeyStore::OpenMount(size_t index, DWORD* error, std
     HiveMount& mount = *m_mounts[index];
     if (mount.link) return OpenLink(mount, reason);
     if (!OpenHiveBytes(mount.file, &mount.bytes, error)) return OpenResult::CannotOpen;
-    if (!mount.hive.Open(mount.bytes.view, reason)) return OpenResult::NotAHive;
+    if (!mount.hive.Open(mount.bytes.view, reason, m_recover)) return OpenResult::NotAHive;
     mount.top = mount.hive.RootCell();
     if (m_recover) mount.recovered = std::make_unique<RecoveredTree>(mount.hive);
     mount.listed.assign((mount.recovered ? mount.recovered->CellLimit() : mount.hive.BinsSize()) / 8 + 1, false);

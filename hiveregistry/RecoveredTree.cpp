@@ -33,7 +33,19 @@ RecoveredTree::RecoveredTree(const hive::Hive& hive)
         m_values[Holder(value.under)].push_back(value);
         standInUsed |= value.under == hive::kNoCell;
     }
+    for (const hive::OrphanMember& member : records.orphanMembers) m_members.emplace(member.cell, member.top);
     if (standInUsed) m_subKeys[hive.RootCell()].push_back(m_standIn);
+}
+
+bool RecoveredTree::IsRecovered(uint32_t cell) const {
+    const auto found = m_keys.find(cell);
+    return cell == m_standIn.cell || (found != m_keys.end() && !found->second.orphaned);
+}
+
+const hive::RecoveredKey* RecoveredTree::Holding(uint32_t cell) const {
+    const auto member = m_members.find(cell);
+    const auto found = m_keys.find(member == m_members.end() ? cell : member->second);
+    return found == m_keys.end() ? nullptr : &found->second;
 }
 
 const std::vector<hive::KeyNode>* RecoveredTree::SubKeys(uint32_t cell) const {
@@ -48,14 +60,17 @@ const std::vector<hive::RecoveredValue>* RecoveredTree::Values(uint32_t cell) co
 
 bool RecoveredTree::PathComplete(uint32_t under) const {
     if (under == hive::kNoCell) return false;
-    const auto found = m_keys.find(under);
-    return found == m_keys.end() || found->second.pathComplete;
+    const hive::RecoveredKey* holding = Holding(under);
+    return !holding || holding->pathComplete;
 }
 
+// A member of an orphan is orphaned too.
 RecordMark RecoveredTree::KeyMark(uint32_t cell) const {
-    const auto found = m_keys.find(cell);
-    if (found == m_keys.end()) return {};
-    return {RecordMark::Kind::Deleted, hive::Hive::FileOffset(cell), found->second.pathComplete, false};
+    const hive::RecoveredKey* holding = Holding(cell);
+    if (!holding) return {};
+    const bool orphaned = holding->orphaned || holding->node.cell != cell;
+    return {orphaned ? RecordMark::Kind::Orphaned : RecordMark::Kind::Deleted, hive::Hive::FileOffset(cell),
+            holding->pathComplete, false};
 }
 
 RecordMark RecoveredTree::ValueMark(const hive::RecoveredValue& value) const {

@@ -1,10 +1,12 @@
 #pragma once
 // The records that kestrin-find /X recovered from one hive's free space,
-// arranged as the walk meets them: each recovered key among the sub-keys of
-// the key it stands under, each recovered value among the values of its
-// key. Keys and values whose chain of parents breaks stand under one
-// stand-in key below the hive's root, whose name no real key can have: 256
-// characters, one more than the registry allows in a key name.
+// and its orphaned keys, arranged as the walk meets them: each recovered
+// key among the sub-keys of the key it stands under, each recovered value
+// among the values of its key. An orphan's own lists are sound: the keys
+// below it are walked through them, and marked as orphaned too. Keys and
+// values whose chain of parents breaks stand under one stand-in key below
+// the hive's root, whose name no real key can have: 256 characters, one
+// more than the registry allows in a key name.
 #include <cstdint>
 #include <string>
 #include <unordered_map>
@@ -26,21 +28,26 @@ public:
     const std::vector<hive::KeyNode>* SubKeys(uint32_t cell) const;
     // The recovered values of the key at cell, or null.
     const std::vector<hive::RecoveredValue>* Values(uint32_t cell) const;
-    // The key at cell is a recovered one or the stand-in: its own lists are
+    // The key at cell is a deleted one or the stand-in: its own lists are
     // not to be read.
-    bool IsRecovered(uint32_t cell) const { return cell == m_standIn.cell || m_keys.count(cell) > 0; }
+    bool IsRecovered(uint32_t cell) const;
     RecordMark KeyMark(uint32_t cell) const;
     RecordMark ValueMark(const hive::RecoveredValue& value) const;
 
 private:
     // Where a key or value the scan placed under "under" stands here.
     uint32_t Holder(uint32_t under) const { return under == hive::kNoCell ? m_standIn.cell : under; }
-    // Only recovered keys lack a full path: the others stand under live keys.
+    // Only recovered keys and orphans lack a full path: the others stand
+    // under live keys.
     bool PathComplete(uint32_t under) const;
+    // The deleted key or orphan at cell, or the orphan that a member at cell
+    // stands below; null for any other cell.
+    const hive::RecoveredKey* Holding(uint32_t cell) const;
 
     std::string m_standInName;
     hive::KeyNode m_standIn;
     std::unordered_map<uint32_t, hive::RecoveredKey> m_keys;
+    std::unordered_map<uint32_t, uint32_t> m_members;  // cell: its orphan's
     std::unordered_map<uint32_t, std::vector<hive::KeyNode>> m_subKeys;
     std::unordered_map<uint32_t, std::vector<hive::RecoveredValue>> m_values;
 };

@@ -2,7 +2,8 @@
 """kestrin-find /X under Wine: keys and values deleted from a hive the way
 Windows deletes them (tests/hive/regf_delete.py) are found with their
 paths, data and file offsets; the same hive before the deletions gives no
-deleted hit, and /X without a hive is a usage error.
+deleted hit; the keys behind a run of zeroed pages are found as orphans;
+and /X without a hive is a usage error.
 
 usage: deleted_test.py KESTRIN_FIND_EXE   (WINEPREFIX from ctest)
        deleted_test.py --seed OUT.hiv       the hive after the deletions,
@@ -131,6 +132,31 @@ class Deleted(unittest.TestCase):
         status, hits, summary, _ = self.find(original, '/X', '/K', '/N', '/V', TEXT)
         self.assertEqual((0, 0, 0), (status, summary['deleted_keys'], summary['deleted_values']))
         self.assertFalse([hit for hit in hits if 'deleted' in hit])
+
+    def test_keys_past_zeroed_pages_are_orphans(self):
+        """A break in the bins ends a plain search at the root; /X goes on at
+        the next bin and finds the keys whose parent the break took."""
+        blob = dict(type=3, data=bytes(range(100)))
+        mid = dict(name='Mid', keys=[dict(name='Orphan %02d %s' % (i, TEXT), values=[dict(name='b', **blob)])
+                                     for i in range(60)])
+        # Filler's data takes a bin of its own, so that the break spares the root.
+        filler = dict(name='Filler', values=[dict(name='f', type=3, data=bytes(4000))])
+        shape = {'root': dict(name='ROOT', keys=[dict(name='After ' + TEXT), filler, mid])}
+        hive = bytearray(regf_writer.build(shape))
+        page = (mid['@nk'] - regf_writer.BASE_SIZE) // regf_writer.BIN_SIZE * regf_writer.BIN_SIZE
+        cut = range(regf_writer.BASE_SIZE + page, regf_writer.BASE_SIZE + page + regf_writer.BIN_SIZE)
+        hive[cut.start:cut.stop] = bytes(len(cut))
+        status, hits, summary, _ = self.find(bytes(hive), '/K', TEXT)
+        self.assertEqual((2, [], 1), (status, hits, summary['keys']))
+        status, hits, summary, report = self.find(bytes(hive), '/X', '/K', TEXT)
+        orphans = [child for child in mid['keys'] if child['@nk'] >= cut.stop]
+        self.assertGreater(len(orphans), 10)
+        expected = [dict(key=MOUNT + '\\' + STAND_IN + '\\' + child['name'], match='key', orphaned=True,
+                         offset=child['@nk'], path_complete=False) for child in orphans]
+        self.assertEqual(2, status)
+        self.assertEqual(sorted(expected, key=str), sorted(hits[1:], key=str))
+        self.assertEqual(dict(key=MOUNT + '\\After ' + TEXT, match='key'), hits[0])
+        self.assertIn('; orphaned key, file offset 0x%X, parent unknown\r\n' % orphans[0]['@nk'], report)
 
     def test_x_without_a_hive_is_a_usage_error(self):
         status, out, err = wine([self.exe, '/X', '/K', TEXT], self.folder)
