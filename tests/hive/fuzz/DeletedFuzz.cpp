@@ -1,7 +1,8 @@
-// libFuzzer's entry: any bytes as a hive file whose free space is scanned
-// for deleted records (kestrin-find /X). Besides the sanitizers' checks:
-// every record and the data it hands out lie inside the input, values
-// carry exactly their data size, and every key's chain of places ends.
+// libFuzzer's entry: any bytes as a hive file, read past breaks in its bins
+// and scanned for deleted records and orphaned keys (kestrin-find /X).
+// Besides the sanitizers' checks: every record and the data it hands out
+// lie inside the input, values carry exactly their data size, every key's
+// chain of places ends, and every orphan's member names a recovered orphan.
 #include <cstdlib>
 #include <unordered_map>
 
@@ -18,11 +19,11 @@ bool Inside(hive::ByteView part, const uint8_t* data, size_t size) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     hive::Hive hive;
     std::string reason;
-    if (!hive.Open(hive::ByteView(data, size), &reason)) return 0;
+    if (!hive.Open(hive::ByteView(data, size), &reason, true)) return 0;
     const hive::DeletedRecords records = hive::DeletedRecords::Scan(hive);
     std::unordered_map<uint32_t, uint32_t> under;
     for (const hive::RecoveredKey& key : records.keys) {
-        if (!Inside(key.node.name.bytes, data, size) || key.node.name.Units() == 0) std::abort();
+        if (!Inside(key.node.name.bytes, data, size) || (!key.orphaned && key.node.name.Units() == 0)) std::abort();
         under[key.node.cell] = key.under;
     }
     for (const hive::RecoveredValue& value : records.values) {
@@ -36,5 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             at = under[at];
         }
     }
+    for (const hive::OrphanMember& member : records.orphanMembers)
+        if (!under.count(member.top)) std::abort();
     return 0;
 }
