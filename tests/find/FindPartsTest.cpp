@@ -43,7 +43,10 @@ TEST(FindCommandLine, SwitchesTextAndErrors) {
         {L"kf /K", "no TEXT", nullptr, false, false, 0},
         {L"kf x", "say where to look", nullptr, false, false, 0},
         {L"kf /K a b", "more than one TEXT", nullptr, false, false, 0},
-        {L"kf /K /X a", "unknown switch /X", nullptr, false, false, 0},
+        {L"kf /K /Q a", "unknown switch /Q", nullptr, false, false, 0},
+        // The live registry's free space cannot be read: /X needs hives.
+        {L"kf /K /X a", "/X needs /H or /O", nullptr, false, false, 0},
+        {L"kf /x /K /H h.dat a", nullptr, "a", false, false, 0},
         {L"kf /K a /S", "/S needs a key", nullptr, false, false, 0},
         {L"kf /K a /T", "/T needs a time range", nullptr, false, false, 0},
         {L"kf /K /T yesterday a", "malformed time range yesterday", nullptr, false, false, 0},
