@@ -48,6 +48,9 @@ struct DeletedRecords {
     std::vector<RecoveredKey> keys;  // deleted ones, then orphans
     std::vector<RecoveredValue> values;
     std::vector<OrphanMember> orphanMembers;
+    // A cell above every one the records name, at a multiple of 8, that no
+    // record takes: free for a caller's own use.
+    uint32_t spareCell = 0;
 
     // Scans hive's free space; bounded by the file: every step moves on by
     // at least 8 bytes, and each record is placed once.

@@ -69,6 +69,8 @@ void ScanBins(const Hive& hive, DeletedRecords* out, std::vector<uint32_t>* keyC
     }
     const ByteView after = hive.AfterBins();
     ScanSpace(after, 0, after.size(), binsSize, binsSize, out);
+    const uint64_t spare = (binsSize + uint64_t{after.size()} + kCellAlignment - 1) / kCellAlignment * kCellAlignment;
+    out->spareCell = static_cast<uint32_t>(spare < kLastCell ? spare : kLastCell);
 }
 
 // The data of a value recovered outside any inline field: only while its

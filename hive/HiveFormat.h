@@ -20,6 +20,8 @@ constexpr uint32_t kKeyNameOffset = 76;
 constexpr uint32_t kKeyNameLengthAt = 72;
 constexpr uint32_t kValueNameOffset = 20;
 constexpr uint32_t kValueNameLengthAt = 2;
+// Where a key node's parent offset stands in its data.
+constexpr uint32_t kKeyParentAt = 16;
 // A key node's cell with an empty name: its size field and fixed fields.
 constexpr uint32_t kSmallestKeyCell = 80;
 constexpr uint16_t kKeyNameCompressed = 0x0020;

@@ -7,9 +7,6 @@ namespace hive {
 
 namespace {
 
-// Where the parent's offset stands in a key node's cell.
-constexpr uint32_t kParentAt = 4 + 16;
-
 // Marks, one a cell, each key that the lists reach from the key at cell and
 // that is not marked yet; appends them to reachedCells when given. A cell
 // that holds no readable key is not marked: it is no key reached. Each key
@@ -79,7 +76,7 @@ void DeletedRecords::FindOrphans(const Hive& hive, const std::vector<uint32_t>& 
         RecoveredKey orphan;
         if (listed[cell / kCellAlignment] || adopted[cell / kCellAlignment] ||
             !hive.ReadKey(cell, &orphan.node, &ignored) ||
-            !hive.Bins().U32(uint64_t{cell} + kParentAt, &orphan.parent))
+            !hive.Bins().U32(uint64_t{cell} + 4 + kKeyParentAt, &orphan.parent))
             continue;
         orphan.orphaned = true;
         keys.push_back(orphan);

@@ -56,7 +56,7 @@ bool CheckKeyRecord(ByteView cell, uint32_t binsSize, KeyNode* key, uint32_t* pa
     KeyNode node;
     uint32_t parentCell = kNoCell;
     if (!RecordData(cell, kKeyNameOffset, kKeyNameLengthAt, Signature('n', 'k'), &data, &nameLength)) return false;
-    if (!data.U16(2, &node.flags) || !data.U64(4, &node.lastWrite) || !data.U32(16, &parentCell) ||
+    if (!data.U16(2, &node.flags) || !data.U64(4, &node.lastWrite) || !data.U32(kKeyParentAt, &parentCell) ||
         !data.U32(20, &node.subKeyCount) || !data.U32(28, &node.subKeyList) || !data.U32(36, &node.valueCount) ||
         !data.U32(40, &node.valueList) || !data.Sub(kKeyNameOffset, nameLength, &node.name.bytes))
         return false;

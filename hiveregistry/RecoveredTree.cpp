@@ -1,25 +1,18 @@
 #include "hiveregistry/RecoveredTree.h"
 
-#include <algorithm>
-
 namespace {
 
 // One character longer than the longest key name the registry allows, so
 // that no real key is ever taken for it; it says what it holds.
 constexpr size_t kStandInLength = 256;
 constexpr char kStandInText[] = "{deleted, parent unknown}";
-constexpr uint32_t kCellAlignment = 8;
-// Below every cell the scan hands out, so that the stand-in's is one too.
-constexpr uint64_t kHighestStandIn = 0xFFFFFFE0u;
 
 }  // namespace
 
 RecoveredTree::RecoveredTree(const hive::Hive& hive)
     : m_standInName(std::string(kStandInText) + std::string(kStandInLength - (sizeof kStandInText - 1), '-')) {
     hive::DeletedRecords records = hive::DeletedRecords::Scan(hive);
-    const uint64_t end = hive.BinsSize() + uint64_t{hive.AfterBins().size()};
-    m_standIn.cell = static_cast<uint32_t>(
-        std::min<uint64_t>((end + kCellAlignment - 1) / kCellAlignment * kCellAlignment, kHighestStandIn));
+    m_standIn.cell = records.spareCell;
     m_standIn.flags = 0x0020;  // name compressed: one Latin-1 byte a character
     m_standIn.name.bytes = hive::ByteView(reinterpret_cast<const uint8_t*>(m_standInName.data()), m_standInName.size());
     m_standIn.name.compressed = true;
