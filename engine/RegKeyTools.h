@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+#include "engine/BinaryTextFinder.h"
 #include "engine/ValueBuffers.h"
 #include "engine/SearchCounters.h"
 #include "engine/SearchHitListener.h"
@@ -122,6 +123,11 @@ private:
     template <typename T>
     int MatchMultiString(const typename T::Char* data, DWORD dataSize, typename T::Char* scratch,
                          size_t scratchSize);
+    // /B: the text inside raw data; sets m_binaryOffset on a match.
+    void PrepareBinaryText();
+    int MatchBinary(const BYTE* data, DWORD dataSize);
+    bool MatchBinaryPattern(const BYTE* data, DWORD dataSize, size_t* offset);
+    bool MatchPatternAt(size_t* offset);
     template <typename T>
     int SearchSubKeys(HKEY key, const RegKeyInfo& info, bool belowRoot);
     template <typename T>
@@ -166,8 +172,12 @@ private:
     uint64_t m_searchNumber = 0;
     // The pattern gave up on a string since the flag was last cleared.
     bool m_patternGaveUp = false;
-    // The ANSI walk's candidate in UTF-16 for the pattern, reused.
+    // The ANSI walk's candidate in UTF-16 for the pattern, reused; /B's
+    // decodings of raw data too.
     std::wstring m_patternText;
+    BinaryTextFinder m_binaryFinder;
+    // Where /B's last match began, in bytes from the start of the data.
+    size_t m_binaryOffset = 0;
     WalkText<NarrowText> m_narrow;
     WalkText<WideText> m_wide;
     CReportWriter m_report;
@@ -188,3 +198,8 @@ inline CRegKeyTools::WalkText<WideText>& CRegKeyTools::Side<WideText>() {
 // Reads text as an unsigned 64-bit number: decimal digits, or hexadecimal
 // ones after "0x" or "0X". False for anything else, or when it overflows.
 bool ParseSearchNumber(const char* text, uint64_t* number);
+
+// True for the types whose data /B searches: all but the strings (REG_SZ,
+// REG_EXPAND_SZ, REG_MULTI_SZ) and the numbers (REG_DWORD,
+// REG_DWORD_BIG_ENDIAN, REG_QWORD).
+bool IsSearchedAsBinary(DWORD type);

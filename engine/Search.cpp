@@ -91,6 +91,7 @@ int CRegKeyTools::Search() {
     // page, so that full-width digits count as they do in the narrow walk.
     m_searchIsNumber =
         ParseSearchNumber(m_unicode ? mbcs::FromWide(m_searchTextWide).c_str() : m_searchText, &m_searchNumber);
+    if (m_lookAtBinary) PrepareBinaryText();
 
     int result;
     if (m_unicode) {

@@ -5,9 +5,10 @@
 // it.
 #include <windows.h>
 
-// Why a value is a hit: its name matched, or its data did. A value whose name
-// and data both match is one hit, reported as a name hit.
-enum class ValueMatch { Name, Data };
+// Why a value is a hit: its name matched, or its data did (Binary: the text
+// was found inside data that is neither a string nor a number). A value whose
+// name and data both match is one hit, reported as a name hit.
+enum class ValueMatch { Name, Data, Binary };
 
 // Char is char for the ANSI walk and wchar_t for the wide one (/U).
 template <typename Char>
@@ -20,6 +21,7 @@ struct BasicValueHit {
     DWORD dataSize;
     ValueMatch match;
     const FILETIME* lastWrite;  // the key's last write time, UTC
+    size_t matchOffset;         // Binary: the byte offset of the first match in data
 };
 using ValueHit = BasicValueHit<char>;
 using WideValueHit = BasicValueHit<wchar_t>;

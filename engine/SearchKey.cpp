@@ -117,7 +117,7 @@ int CRegKeyTools::WalkKey(HKEY parent, const typename T::Char* subKey, KeyVisit&
         CloseKeyBlock(visit);
         return IsGone(rc) ? 1 : 0;
     }
-    const bool valuePass = m_lookAtValues || m_lookAtNames || m_lookAtTypedData;
+    const bool valuePass = m_lookAtValues || m_lookAtNames || m_lookAtTypedData || m_lookAtBinary;
     if (matched && valuePass && info.values > 0) SearchValues<T>(key.get(), info, belowRoot, visit);
     CloseKeyBlock(visit);
     return SearchSubKeys<T>(key.get(), info, belowRoot);
@@ -188,7 +188,7 @@ int CRegKeyTools::MatchValue(const BasicValueBuffers<typename T::Char>& buffers,
                 m_hitListener->OnNotSearched(Side<T>().path.c_str(), name, nameLength);
             return 0;
         }
-        match = ValueMatch::Data;
+        match = IsSearchedAsBinary(type) ? ValueMatch::Binary : ValueMatch::Data;
     }
     if (!visit.keyLineWritten) {
         WriteKeyLineOf<T>();
@@ -200,7 +200,7 @@ int CRegKeyTools::MatchValue(const BasicValueBuffers<typename T::Char>& buffers,
     if (m_hitListener)
         m_hitListener->OnValueHit(BasicValueHit<Char>{Side<T>().path.c_str(), name, nameLength, type,
                                                       reinterpret_cast<const BYTE*>(data), dataSize, match,
-                                                      visit.lastWrite});
+                                                      visit.lastWrite, m_binaryOffset});
     return 1;
 }
 
