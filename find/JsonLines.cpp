@@ -124,6 +124,13 @@ std::string Modified(const FILETIME* lastWrite) {
     return ", \"modified\": \"" + FormatUtc(ticks) + "\"}\n";
 }
 
+// Why a value is a hit; a binary hit also says where in its data.
+std::string MatchField(ValueMatch match, size_t offset) {
+    if (match == ValueMatch::Name) return ", \"match\": \"name\"";
+    if (match == ValueMatch::Data) return ", \"match\": \"data\"";
+    return ", \"match\": \"binary\", \"match_offset\": " + std::to_string(offset);
+}
+
 }  // namespace
 
 std::string JsonString(const char* text, size_t length) {
@@ -153,7 +160,7 @@ void JsonLinesWriter::WriteValueHit(const BasicValueHit<Char>& hit) {
     AppendJsonString(line, hit.name, hit.nameLength);
     line += ", \"type\": \"" + RegistryTypeName(hit.type) + "\", \"data\": ";
     AppendData(line, hit);
-    line += hit.match == ValueMatch::Name ? ", \"match\": \"name\"" : ", \"match\": \"data\"";
+    line += MatchField(hit.match, hit.matchOffset);
     WriteLine(line + Modified(hit.lastWrite));
 }
 

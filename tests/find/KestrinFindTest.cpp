@@ -17,7 +17,7 @@ using namespace testsupport;
 
 namespace {
 
-constexpr char kUsage[] = "Usage: kestrin-find [/K] [/V] [/N] [/D] [/W] [/C] [/J] [/R] [/T FROM[..TO]]";
+constexpr char kUsage[] = "Usage: kestrin-find [/K] [/V] [/N] [/D] [/B] [/W] [/C] [/J] [/R] [/T FROM[..TO]]";
 constexpr char kNote[] = "\r\n; ** The process of search was interrupted by the user **";
 
 struct FindRun {

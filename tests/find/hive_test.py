@@ -315,6 +315,33 @@ class Times(HiveCase):
                 self.assertEqual(expected, [(hit['key'], when) for hit, when in zip(hits, self.modified)])
 
 
+class BinaryData(HiveCase):
+    def test_text_inside_binary_data(self):
+        """/B over a hive's raw data: UTF-16 across a big-data segment at the
+        odd byte, a link's target, code-page bytes; strings and numbers are
+        left to /V and /D."""
+        word = 'Zqwz'
+        values = [('big', 3, bytes(SEGMENT - 3) + TEXT.encode('utf-16-le') + bytes(10)),
+                  ('dword', 4, word.encode()), ('link', 6, ('x\\' + TEXT + '\0').encode('utf-16-le')),
+                  ('none', 0, word.lower().encode()), ('res', 8, b'\x01' + TEXT.upper().encode()),
+                  ('sz', 1, sz(TEXT))]
+        good = self.hive('b.hiv', {'root': key('r', values=values)})
+        every = [('big', SEGMENT - 3), ('link', 4), ('res', 1)]
+        for args, expected in [(['/B', TEXT], every), (['/U', '/B', TEXT.upper()], every),
+                               (['/B', '/R', TEXT.lower()], every), (['/U', '/B', '/R', TEXT], every),
+                               (['/B', '/R', '/W', 'X\\\\' + TEXT], [('link', 0)]),
+                               (['/B', '/C', TEXT], [('big', SEGMENT - 3), ('link', 4)]),
+                               (['/B', word], [('none', 0)])]:
+            with self.subTest(args=args):
+                status, hits, _, body, err, _ = self.run_find('/H:HKU\\B', good, *args)
+                self.assertEqual(0, status, err)
+                self.assertEqual(expected, [(hit['value'], hit['match_offset']) for hit in hits])
+                self.assertEqual({'binary'}, {hit['match'] for hit in hits})
+                data = {name: data.hex() for name, _, data in values}
+                self.assertEqual([data[name] for name, _ in expected], [hit['data'] for hit in hits])
+                self.assertEqual(len(expected), body.count('=hex'))
+
+
 class Mounts(HiveCase):
     def test_mount_rules(self):
         good = self.hive('m.hiv', {'root': key('ignored', keys=[key('A', keys=[key('in ' + TEXT)]),
