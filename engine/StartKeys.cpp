@@ -58,7 +58,7 @@ bool ResolveStartKeys(IRegistry<Char>& registry, const std::vector<Text<Char>>& 
         Text<Char> path = CanonicalPath(key, &root, &below);
         HKEY opened = nullptr;
         if (path.empty() ||
-            registry.OpenKey(root->key, below.empty() ? nullptr : below.c_str(), &opened) != ERROR_SUCCESS) {
+            registry.OpenKey(root->key, below.empty() ? nullptr : below.c_str(), below.size(), &opened) != ERROR_SUCCESS) {
             *failed = key;
             return false;
         }
