@@ -20,8 +20,8 @@ bool IsGone(LONG rc) { return rc == ERROR_FILE_NOT_FOUND || rc == ERROR_KEY_DELE
 // parent no longer lists it. A name that the ANSI code page cannot spell is
 // listed with "?" for what it lacks, and that name never opens: such a key
 // stays listed and counts as unreadable. Names have at most 255 characters,
-// 510 bytes in a double-byte code page.
-// Names are compared counted: one may hold a NUL.
+// 510 bytes in a double-byte code page. Names are compared counted: one may
+// hold a NUL.
 template <typename T>
 bool IsStillListed(IRegistry<typename T::Char>& registry, HKEY parent, const typename T::Char* name,
                    size_t nameLength) {

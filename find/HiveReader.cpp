@@ -11,7 +11,8 @@ HKEY HiveReader::OpenPath(const std::wstring& path) {
     const wchar_t* below = nullptr;
     const RootKey* root = FindRootOf(path.c_str(), &below);
     HKEY key = nullptr;
-    if (!root || m_registry.OpenKey(root->key, below, below ? std::wcslen(below) : 0, &key) != ERROR_SUCCESS) return nullptr;
+    if (!root || m_registry.OpenKey(root->key, below, below ? std::wcslen(below) : 0, &key) != ERROR_SUCCESS)
+        return nullptr;
     return key;
 }
 
