@@ -94,10 +94,12 @@ private:
     };
     template <typename T>
     WalkText<T>& Side();
+    // subKey: length characters (a name may hold a NUL), or null for the
+    // key at parent itself.
     template <typename T>
-    int SearchKeyOf(HKEY parent, const typename T::Char* subKey);
+    int SearchKeyOf(HKEY parent, const typename T::Char* subKey, size_t length);
     template <typename T>
-    int WalkKey(HKEY parent, const typename T::Char* subKey, KeyVisit& visit);
+    int WalkKey(HKEY parent, const typename T::Char* subKey, size_t length, KeyVisit& visit);
     template <typename T>
     void SearchValues(HKEY key, const RegKeyInfo& info, bool belowRoot, KeyVisit& visit);
     template <typename T>
@@ -110,12 +112,16 @@ private:
     template <typename T>
     int MatchText(const typename T::Char* candidate, typename T::Char* scratch, int usePathWhenNone,
                   size_t scratchSize);
+    // A counted name against the search: the plain text, which never holds a
+    // NUL, is looked for between the name's NULs; a pattern sees it whole.
     template <typename T>
-    int MatchPattern(const typename T::Char* candidate);
+    int MatchName(const typename T::Char* name, size_t length, typename T::Char* scratch, size_t scratchSize);
+    template <typename T>
+    int MatchPattern(const typename T::Char* candidate, size_t length);
     template <typename T>
     int MatchNumber(uint64_t value, typename T::Char* scratch, size_t scratchSize);
     template <typename T>
-    void MatchKeyName(const typename T::Char* subKey, KeyVisit& visit);
+    void MatchKeyName(const typename T::Char* subKey, size_t length, KeyVisit& visit);
     bool ModifiedInRange(const FILETIME& lastWrite) const;
     template <typename T>
     int MatchValueData(DWORD type, const typename T::Char* data, DWORD dataSize, typename T::Char* scratch,
@@ -142,7 +148,7 @@ private:
     }
     template <typename T>
     int WriteKeyLineOf() {
-        return ReportReady() && m_report.WriteKeyLine(Side<T>().path.c_str());
+        return ReportReady() && m_report.WriteKeyLine(Side<T>().path.c_str(), Side<T>().path.size());
     }
     // The report is open, or is created now with its header block.
     int ReportReady() { return m_report.IsOpen() || OpenReport(); }
@@ -150,10 +156,13 @@ private:
     OptionFlags Flags() { return {&m_lookAtKeys, &m_lookAtValues, &m_lookAtData, &m_wholeString, &m_matchCase}; }
     void CloseKeyBlock(KeyVisit& visit);
     // A key below a start key that could not be read: excluded from later
-    // runs when the registry says so.
-    template <typename Char>
-    void NoteUnreadable(const Char* path) {
-        if (m_excludeUnreadable) m_exclusions.Add(path);
+    // runs when the registry says so. The exclusion list is text, one path
+    // a line: a path whose names hold a NUL could only be cut there, which
+    // would name another key, so it never enters.
+    template <typename T>
+    void NoteUnreadable() {
+        const typename T::Path& path = Side<T>().path;
+        if (m_excludeUnreadable && T::Length(path.c_str()) == path.size()) m_exclusions.Add(path.c_str());
     }
     int ReadSettings();
     int StopRequested();

@@ -146,16 +146,16 @@ std::string JsonString(const wchar_t* text, size_t length) {
 }
 
 template <typename Char>
-void JsonLinesWriter::WriteKeyHit(const Char* keyPath, const FILETIME* lastWrite) {
+void JsonLinesWriter::WriteKeyHit(std::basic_string_view<Char> keyPath, const FILETIME* lastWrite) {
     std::string line = "{\"key\": ";
-    AppendJsonString(line, keyPath, Length(keyPath));
+    AppendJsonString(line, keyPath.data(), keyPath.size());
     WriteLine(line + ", \"match\": \"key\"" + Modified(lastWrite));
 }
 
 template <typename Char>
 void JsonLinesWriter::WriteValueHit(const BasicValueHit<Char>& hit) {
     std::string line = "{\"key\": ";
-    AppendJsonString(line, hit.keyPath, Length(hit.keyPath));
+    AppendJsonString(line, hit.keyPath.data(), hit.keyPath.size());
     line += ", \"value\": ";
     AppendJsonString(line, hit.name, hit.nameLength);
     line += ", \"type\": \"" + RegistryTypeName(hit.type) + "\", \"data\": ";
@@ -203,7 +203,7 @@ void JsonLinesWriter::WriteLine(const std::string& line) {
     if (m_onWriteFailed) m_onWriteFailed();
 }
 
-template void JsonLinesWriter::WriteKeyHit(const char*, const FILETIME*);
-template void JsonLinesWriter::WriteKeyHit(const wchar_t*, const FILETIME*);
+template void JsonLinesWriter::WriteKeyHit(std::string_view, const FILETIME*);
+template void JsonLinesWriter::WriteKeyHit(std::wstring_view, const FILETIME*);
 template void JsonLinesWriter::WriteValueHit(const ValueHit&);
 template void JsonLinesWriter::WriteValueHit(const WideValueHit&);

@@ -363,6 +363,36 @@ class Mounts(HiveCase):
                           'HKEY_USERS\\S-1 %s\\out %s' % (TEXT, TEXT)], [hit['key'] for hit in hits])
 
 
+
+class NulNames(HiveCase):
+    def test_names_with_a_nul_are_walked_matched_and_escaped(self):
+        """Key and value names holding a NUL, compressed and UTF-16, as
+        Windows writes them: found in both widths, the keys walked, no damage,
+        \u0000 in JSON, no raw NUL in the report but the escaped forms under
+        their comment lines."""
+        good = self.hive('names.hiv', {'root': key('r', keys=[
+            key('testnu\0l ' + TEXT, values=[('in\0si\\de', 1, sz(TEXT))]),
+            key('w\0' + TEXT, utf16=True)], values=[('\0Run' + TEXT, 1, sz('x'))])})
+        nul_key = '; a name in the key path below holds a NUL character, written \\\\0\r\n'
+        nul_value = '; the value name below holds a NUL character, written \\0; a backslash in it is written \\\\\r\n'
+        expected_body = (
+            '[HKEY_USERS\\T]\r\n' + nul_value + '"\\0Run%s"="x"\r\n\r\n' % TEXT +
+            nul_key + '[HKEY_USERS\\T\\testnu\\\\0l %s]\r\n' % TEXT +
+            nul_value + '"in\\0si\\\\de"="%s"\r\n\r\n' % TEXT +
+            nul_key + '[HKEY_USERS\\T\\w\\\\0%s]\r\n\r\n' % TEXT)
+        for width in [[], ['/U']]:
+            with self.subTest(width=width):
+                status, hits, summary, body, err, _ = self.run_find(
+                    *width, '/K', '/V', '/N', '/H:HKU\\T', good, TEXT)
+                self.assertEqual(0, status, err)
+                self.assertEqual([('HKEY_USERS\\T', '\0Run' + TEXT, 'name'),
+                                  ('HKEY_USERS\\T\\testnu\0l ' + TEXT, None, 'key'),
+                                  ('HKEY_USERS\\T\\testnu\0l ' + TEXT, 'in\0si\\de', 'data'),
+                                  ('HKEY_USERS\\T\\w\0' + TEXT, None, 'key')],
+                                 [(hit['key'], hit.get('value'), hit['match']) for hit in hits])
+                self.assertEqual({'keys': 3, 'values': 2, 'found': 4}, summary)
+                self.assertEqual(expected_body, body)
+
 if __name__ == '__main__':
     EXE = sys.argv.pop(1)
     unittest.main(verbosity=2)
