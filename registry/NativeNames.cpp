@@ -2,6 +2,8 @@
 
 #include <winternl.h>
 
+#include <iterator>
+
 extern "C" {
 // Declared here: MinGW's winternl.h lacks them, and only the driver kit's
 // headers have them. Their status is an NTSTATUS.
@@ -23,6 +25,34 @@ bool IsPredefined(HKEY key) {
     return value >= first && value <= first + 7;
 }
 
+LONG NtOpen(HANDLE root, const wchar_t* name, size_t length, HKEY* result) {
+    UNICODE_STRING counted;
+    counted.Buffer = const_cast<wchar_t*>(name);
+    counted.Length = static_cast<USHORT>(length * sizeof(wchar_t));
+    counted.MaximumLength = counted.Length;
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, &counted, OBJ_CASE_INSENSITIVE, root, nullptr);
+    HANDLE opened = nullptr;
+    const LONG status = NtOpenKey(&opened, KEY_READ, &attributes);
+    if (status < 0) return static_cast<LONG>(RtlNtStatusToDosError(status));
+    *result = static_cast<HKEY>(opened);
+    return ERROR_SUCCESS;
+}
+
+// A real handle of a predefined key for NtOpenKey. Windows hands the
+// predefined value itself back for an empty name, which NtOpenKey refuses,
+// so the machine's and the users' keys are opened by their native names
+// and the current user's through RegOpenCurrentUser; Wine gives a real
+// handle for an empty name, which serves the views that remain.
+LONG OpenPredefined(HKEY key, HKEY* real) {
+    static constexpr wchar_t kMachine[] = L"\\Registry\\Machine";
+    static constexpr wchar_t kUsers[] = L"\\Registry\\User";
+    if (key == HKEY_LOCAL_MACHINE) return NtOpen(nullptr, kMachine, std::size(kMachine) - 1, real);
+    if (key == HKEY_USERS) return NtOpen(nullptr, kUsers, std::size(kUsers) - 1, real);
+    if (key == HKEY_CURRENT_USER) return ::RegOpenCurrentUser(KEY_READ, real);
+    return ::RegOpenKeyExW(key, L"", 0, KEY_READ, real);
+}
+
 }  // namespace
 
 void FromAnsi(const char* text, size_t length, std::wstring* wide) {
@@ -37,24 +67,12 @@ void FromAnsi(const char* text, size_t length, std::wstring* wide) {
 LONG OpenNativeKey(HKEY parent, const wchar_t* name, size_t length, HKEY* result) {
     *result = nullptr;
     if (length * sizeof(wchar_t) > kMaxNameBytes) return ERROR_INVALID_PARAMETER;
-    // A predefined key is first opened as a real handle; Wine gives a new
-    // one for an empty name, Windows may give the predefined value back,
-    // which NtOpenKey refuses as it refuses any handle it does not know.
     HKEY real = parent;
     if (IsPredefined(parent)) {
-        LONG rc = ::RegOpenKeyExW(parent, L"", 0, KEY_READ, &real);
+        const LONG rc = OpenPredefined(parent, &real);
         if (rc != ERROR_SUCCESS) return rc;
     }
-    UNICODE_STRING counted;
-    counted.Buffer = const_cast<wchar_t*>(name);
-    counted.Length = static_cast<USHORT>(length * sizeof(wchar_t));
-    counted.MaximumLength = counted.Length;
-    OBJECT_ATTRIBUTES attributes;
-    InitializeObjectAttributes(&attributes, &counted, OBJ_CASE_INSENSITIVE, real, nullptr);
-    HANDLE opened = nullptr;
-    const LONG status = NtOpenKey(&opened, KEY_READ, &attributes);
+    const LONG rc = NtOpen(real, name, length, result);
     if (real != parent) ::RegCloseKey(real);
-    if (status < 0) return static_cast<LONG>(RtlNtStatusToDosError(status));
-    *result = static_cast<HKEY>(opened);
-    return ERROR_SUCCESS;
+    return rc;
 }
