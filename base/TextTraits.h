@@ -7,6 +7,7 @@
 #include <cstring>
 #include <cwchar>
 #include <string>
+#include <string_view>
 
 #include "base/Mbcs.h"
 #include "base/WideCase.h"
@@ -33,13 +34,15 @@ struct NarrowText {
     public:
         const char* c_str() const { return m_text; }
         size_t size() const { return m_length; }
+        std::string_view View() const { return {m_text, m_length}; }
         void Assign(const char* text) { m_length = mbcs::CopyBounded(m_text, sizeof m_text, text); }
-        bool Append(const char* name) {
-            size_t length = std::strlen(name);
+        // Appends a counted name, which may hold a NUL.
+        bool Append(const char* name, size_t length) {
             if (m_length + 1 + length >= sizeof m_text) return false;
             m_text[m_length] = '\\';
-            std::memcpy(m_text + m_length + 1, name, length + 1);
+            std::memcpy(m_text + m_length + 1, name, length);
             m_length += 1 + length;
+            m_text[m_length] = '\0';
             return true;
         }
         void Cut(size_t length) { m_text[m_length = length] = '\0'; }
@@ -74,12 +77,13 @@ struct WideText {
     public:
         const wchar_t* c_str() const { return m_text.c_str(); }
         size_t size() const { return m_text.size(); }
+        std::wstring_view View() const { return m_text; }
         void Assign(const wchar_t* text) { m_text = text; }
         // Grows the path; only a failed allocation refuses a name.
-        bool Append(const wchar_t* name) {
+        bool Append(const wchar_t* name, size_t length) {
             try {
                 m_text += L'\\';
-                m_text += name;
+                m_text.append(name, length);
                 return true;
             } catch (...) {
                 return false;

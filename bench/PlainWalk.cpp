@@ -16,9 +16,9 @@ void ReadValues(INarrowRegistry& registry, HKEY key, const RegKeyInfo& info, Pla
     }
 }
 
-void Walk(INarrowRegistry& registry, HKEY parent, const char* subKey, PlainWalkCounts& counts) {
+void Walk(INarrowRegistry& registry, HKEY parent, const char* subKey, DWORD length, PlainWalkCounts& counts) {
     HKEY opened = nullptr;
-    if (registry.OpenKey(parent, subKey, &opened) != ERROR_SUCCESS) return;
+    if (registry.OpenKey(parent, subKey, length, &opened) != ERROR_SUCCESS) return;
     RegKey key(registry, opened);
     ++counts.keys;
     RegKeyInfo info;
@@ -28,11 +28,12 @@ void Walk(INarrowRegistry& registry, HKEY parent, const char* subKey, PlainWalkC
     RegBuffer name(registry, RegChars<char>::NameBytes(info.maxSubKeyLength));
     if (!name) return;
     for (DWORD index = 0; index < info.subKeys; ++index) {
-        if (ReadSubKeyName(registry, key.get(), index, name) != ERROR_SUCCESS) {
+        DWORD length = 0;
+        if (ReadSubKeyName(registry, key.get(), index, name, &length) != ERROR_SUCCESS) {
             if (subKey) return;
             continue;
         }
-        Walk(registry, key.get(), name.get(), counts);
+        Walk(registry, key.get(), name.get(), length, counts);
     }
 }
 
@@ -40,6 +41,6 @@ void Walk(INarrowRegistry& registry, HKEY parent, const char* subKey, PlainWalkC
 
 PlainWalkCounts PlainWalkAllRoots(INarrowRegistry& registry) {
     PlainWalkCounts counts;
-    for (const RootKey& root : g_rootKeys) Walk(registry, root.key, nullptr, counts);
+    for (const RootKey& root : g_rootKeys) Walk(registry, root.key, nullptr, 0, counts);
     return counts;
 }

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+#include "engine/BinaryTextFinder.h"
 #include "engine/ValueBuffers.h"
 #include "engine/SearchCounters.h"
 #include "engine/SearchHitListener.h"
@@ -93,10 +94,12 @@ private:
     };
     template <typename T>
     WalkText<T>& Side();
+    // subKey: length characters (a name may hold a NUL), or null for the
+    // key at parent itself.
     template <typename T>
-    int SearchKeyOf(HKEY parent, const typename T::Char* subKey);
+    int SearchKeyOf(HKEY parent, const typename T::Char* subKey, size_t length);
     template <typename T>
-    int WalkKey(HKEY parent, const typename T::Char* subKey, KeyVisit& visit);
+    int WalkKey(HKEY parent, const typename T::Char* subKey, size_t length, KeyVisit& visit);
     template <typename T>
     void SearchValues(HKEY key, const RegKeyInfo& info, bool belowRoot, KeyVisit& visit);
     template <typename T>
@@ -109,12 +112,16 @@ private:
     template <typename T>
     int MatchText(const typename T::Char* candidate, typename T::Char* scratch, int usePathWhenNone,
                   size_t scratchSize);
+    // A counted name against the search: the plain text, which never holds a
+    // NUL, is looked for between the name's NULs; a pattern sees it whole.
     template <typename T>
-    int MatchPattern(const typename T::Char* candidate);
+    int MatchName(const typename T::Char* name, size_t length, typename T::Char* scratch, size_t scratchSize);
+    template <typename T>
+    int MatchPattern(const typename T::Char* candidate, size_t length);
     template <typename T>
     int MatchNumber(uint64_t value, typename T::Char* scratch, size_t scratchSize);
     template <typename T>
-    void MatchKeyName(const typename T::Char* subKey, KeyVisit& visit);
+    void MatchKeyName(const typename T::Char* subKey, size_t length, KeyVisit& visit);
     bool ModifiedInRange(const FILETIME& lastWrite) const;
     template <typename T>
     int MatchValueData(DWORD type, const typename T::Char* data, DWORD dataSize, typename T::Char* scratch,
@@ -122,6 +129,11 @@ private:
     template <typename T>
     int MatchMultiString(const typename T::Char* data, DWORD dataSize, typename T::Char* scratch,
                          size_t scratchSize);
+    // /B: the text inside raw data; sets m_binaryOffset on a match.
+    void PrepareBinaryText();
+    int MatchBinary(const BYTE* data, DWORD dataSize);
+    bool MatchBinaryPattern(const BYTE* data, DWORD dataSize, size_t* offset);
+    bool MatchPatternAt(size_t* offset);
     template <typename T>
     int SearchSubKeys(HKEY key, const RegKeyInfo& info, bool belowRoot);
     template <typename T>
@@ -137,7 +149,8 @@ private:
     // A recovered key's line follows a comment that says so.
     template <typename T>
     int WriteKeyLineOf(const RecordMark& mark) {
-        return ReportReady() && WriteMarkLine(mark, false) && m_report.WriteKeyLine(Side<T>().path.c_str());
+        return ReportReady() && WriteMarkLine(mark, false) &&
+               m_report.WriteKeyLine(Side<T>().path.c_str(), Side<T>().path.size());
     }
     // The comment before a recovered key's line (value false) or value's
     // line: what it is and its file offset; nothing for an unmarked one.
@@ -148,10 +161,13 @@ private:
     OptionFlags Flags() { return {&m_lookAtKeys, &m_lookAtValues, &m_lookAtData, &m_wholeString, &m_matchCase}; }
     void CloseKeyBlock(KeyVisit& visit);
     // A key below a start key that could not be read: excluded from later
-    // runs when the registry says so.
-    template <typename Char>
-    void NoteUnreadable(const Char* path) {
-        if (m_excludeUnreadable) m_exclusions.Add(path);
+    // runs when the registry says so. The exclusion list is text, one path
+    // a line: a path whose names hold a NUL could only be cut there, which
+    // would name another key, so it never enters.
+    template <typename T>
+    void NoteUnreadable() {
+        const typename T::Path& path = Side<T>().path;
+        if (m_excludeUnreadable && T::Length(path.c_str()) == path.size()) m_exclusions.Add(path.c_str());
     }
     int ReadSettings();
     int StopRequested();
@@ -170,8 +186,12 @@ private:
     uint64_t m_searchNumber = 0;
     // The pattern gave up on a string since the flag was last cleared.
     bool m_patternGaveUp = false;
-    // The ANSI walk's candidate in UTF-16 for the pattern, reused.
+    // The ANSI walk's candidate in UTF-16 for the pattern, reused; /B's
+    // decodings of raw data too.
     std::wstring m_patternText;
+    BinaryTextFinder m_binaryFinder;
+    // Where /B's last match began, in bytes from the start of the data.
+    size_t m_binaryOffset = 0;
     WalkText<NarrowText> m_narrow;
     WalkText<WideText> m_wide;
     CReportWriter m_report;
@@ -192,3 +212,8 @@ inline CRegKeyTools::WalkText<WideText>& CRegKeyTools::Side<WideText>() {
 // Reads text as an unsigned 64-bit number: decimal digits, or hexadecimal
 // ones after "0x" or "0X". False for anything else, or when it overflows.
 bool ParseSearchNumber(const char* text, uint64_t* number);
+
+// True for the types whose data /B searches: all but the strings (REG_SZ,
+// REG_EXPAND_SZ, REG_MULTI_SZ) and the numbers (REG_DWORD,
+// REG_DWORD_BIG_ENDIAN, REG_QWORD).
+bool IsSearchedAsBinary(DWORD type);

@@ -19,7 +19,7 @@ template <typename T>
 int CRegKeyTools::SearchRoot(const RootKey& root) {
     // The roots' names are ASCII, the same in either width.
     Side<T>().path.Assign(Widened<typename T::Char>(root.name).c_str());
-    return SearchKeyOf<T>(root.key, nullptr);
+    return SearchKeyOf<T>(root.key, nullptr, 0);
 }
 
 template int CRegKeyTools::SearchRoot<NarrowText>(const RootKey&);
@@ -42,12 +42,12 @@ int CRegKeyTools::SearchStartKey(const std::basic_string<typename T::Char>& path
     if (separator >= rest) {
         HKEY opened = nullptr;
         const std::basic_string<Char> parentPath(rest, separator);
-        if (registry.OpenKey(root->key, parentPath.c_str(), &opened) != ERROR_SUCCESS) return 0;
+        if (registry.OpenKey(root->key, parentPath.c_str(), parentPath.size(), &opened) != ERROR_SUCCESS) return 0;
         parent = RegKey(registry, opened);
         parentKey = opened;
     }
     Side<T>().path.Assign(std::basic_string<Char>(path.c_str(), separator).c_str());
-    return SearchKeyOf<T>(parentKey, separator + 1);
+    return SearchKeyOf<T>(parentKey, separator + 1, T::Length(separator + 1));
 }
 
 template int CRegKeyTools::SearchStartKey<NarrowText>(const std::string&);
@@ -91,6 +91,7 @@ int CRegKeyTools::Search() {
     // page, so that full-width digits count as they do in the narrow walk.
     m_searchIsNumber =
         ParseSearchNumber(m_unicode ? mbcs::FromWide(m_searchTextWide).c_str() : m_searchText, &m_searchNumber);
+    if (m_lookAtBinary) PrepareBinaryText();
 
     int result;
     if (m_unicode) {

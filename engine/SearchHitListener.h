@@ -4,17 +4,20 @@
 // calls it; front ends that stream hits (kestrin-find's JSON Lines) implement
 // it.
 #include <windows.h>
+#include <string_view>
 
 #include "registry/RecordMark.h"
 
-// Why a value is a hit: its name matched, or its data did. A value whose name
-// and data both match is one hit, reported as a name hit.
-enum class ValueMatch { Name, Data };
+// Why a value is a hit: its name matched, or its data did (Binary: the text
+// was found inside data that is neither a string nor a number). A value whose
+// name and data both match is one hit, reported as a name hit.
+enum class ValueMatch { Name, Data, Binary };
 
 // Char is char for the ANSI walk and wchar_t for the wide one (/U).
 template <typename Char>
 struct BasicValueHit {
-    const Char* keyPath;  // the key's full path, as on its key line
+    // The key's full path, counted: a name in it may hold a NUL.
+    std::basic_string_view<Char> keyPath;
     const Char* name;     // the value's name; empty for the default value
     DWORD nameLength;     // in characters, as the registry's enumeration reported it
     DWORD type;
@@ -22,6 +25,7 @@ struct BasicValueHit {
     DWORD dataSize;
     ValueMatch match;
     const FILETIME* lastWrite;  // the key's last write time, UTC
+    size_t matchOffset;         // Binary: the byte offset of the first match in data
     RecordMark mark;            // the value's, as the registry told it
 };
 using ValueHit = BasicValueHit<char>;
@@ -30,17 +34,17 @@ using WideValueHit = BasicValueHit<wchar_t>;
 class ISearchHitListener {
 public:
     virtual ~ISearchHitListener() = default;
-    // A key whose name matched; keyPath is its full path, lastWrite its
-    // last write time (UTC), null when the key could not be opened or
-    // queried; mark as the registry told it.
-    virtual void OnKeyHit(const char* keyPath, const FILETIME* lastWrite, const RecordMark& mark) = 0;
+    // A key whose name matched; keyPath is its full path (counted, as in
+    // BasicValueHit), lastWrite its last write time (UTC), null when the key
+    // could not be opened or queried; mark as the registry told it.
+    virtual void OnKeyHit(std::string_view keyPath, const FILETIME* lastWrite, const RecordMark& mark) = 0;
     virtual void OnValueHit(const ValueHit& hit) = 0;
     // The same from the wide walk; string data is UTF-16.
-    virtual void OnKeyHit(const wchar_t* keyPath, const FILETIME* lastWrite, const RecordMark& mark) = 0;
+    virtual void OnKeyHit(std::wstring_view keyPath, const FILETIME* lastWrite, const RecordMark& mark) = 0;
     virtual void OnValueHit(const WideValueHit& hit) = 0;
     // The regular expression gave up on a key's name (name null) or on a
     // value (nameLength characters of name, empty for the default value),
     // which was therefore not searched; called once for each.
-    virtual void OnNotSearched(const char* keyPath, const char* name, DWORD nameLength) = 0;
-    virtual void OnNotSearched(const wchar_t* keyPath, const wchar_t* name, DWORD nameLength) = 0;
+    virtual void OnNotSearched(std::string_view keyPath, const char* name, DWORD nameLength) = 0;
+    virtual void OnNotSearched(std::wstring_view keyPath, const wchar_t* name, DWORD nameLength) = 0;
 };

@@ -2,6 +2,7 @@
 // shrinks in place. One walk serves both widths (base/TextTraits.h).
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "engine/RegKeyTools.h"
 #include "engine/SearchMessages.h"
@@ -20,16 +21,19 @@ bool IsGone(LONG rc) { return rc == ERROR_FILE_NOT_FOUND || rc == ERROR_KEY_DELE
 // parent no longer lists it. A name that the ANSI code page cannot spell is
 // listed with "?" for what it lacks, and that name never opens: such a key
 // stays listed and counts as unreadable. Names have at most 255 characters,
-// 510 bytes in a double-byte code page.
+// 510 bytes in a double-byte code page. Names are compared counted: one may
+// hold a NUL.
 template <typename T>
-bool IsStillListed(IRegistry<typename T::Char>& registry, HKEY parent, const typename T::Char* name) {
-    typename T::Char listed[512];
+bool IsStillListed(IRegistry<typename T::Char>& registry, HKEY parent, const typename T::Char* name,
+                   size_t nameLength) {
+    using Char = typename T::Char;
+    Char listed[512];
     for (DWORD index = 0;; ++index) {
         DWORD length = sizeof listed / sizeof listed[0];
         LONG rc = registry.EnumKey(parent, index, listed, &length);
         if (rc == ERROR_MORE_DATA) continue;
         if (rc != ERROR_SUCCESS) return false;
-        if (T::Compare(listed, name) == 0) return true;
+        if (length == nameLength && std::char_traits<Char>::compare(listed, name, length) == 0) return true;
     }
 }
 
@@ -63,7 +67,7 @@ void CRegKeyTools::Bump(std::atomic<int32_t> SearchCounters::*counter) {
 }
 
 template <typename T>
-int CRegKeyTools::SearchKeyOf(HKEY parent, const typename T::Char* subKey) {
+int CRegKeyTools::SearchKeyOf(HKEY parent, const typename T::Char* subKey, size_t length) {
     if (WalkEnded()) return 0;
     typename T::Path& path = Side<T>().path;
     const size_t parentLength = path.size();
@@ -72,17 +76,18 @@ int CRegKeyTools::SearchKeyOf(HKEY parent, const typename T::Char* subKey) {
         // wide walk, finds no memory) cannot be named in the report or the
         // exclusion list: it is left out, and the run counts as one that
         // could not read every key.
-        if (!path.Append(subKey)) {
+        if (!path.Append(subKey, length)) {
             path.Cut(parentLength);
             return 0;
         }
-        if (m_exclusions.IsExcluded(path.c_str())) {
+        // The exclusion list never holds a path with a NUL (NoteUnreadable).
+        if (T::Length(path.c_str()) == path.size() && m_exclusions.IsExcluded(path.c_str())) {
             path.Cut(parentLength);
             return 1;
         }
     }
     KeyVisit visit;
-    int result = WalkKey<T>(parent, subKey, visit);
+    int result = WalkKey<T>(parent, subKey, length, visit);
     if (visit.counted && SearchCounters::Read(m_searchCounters->keys) % 100 == 0) PostProgress();
     if (subKey) path.Cut(parentLength);
     return result;
@@ -90,14 +95,13 @@ int CRegKeyTools::SearchKeyOf(HKEY parent, const typename T::Char* subKey) {
 
 // Everything that happens to one key between entering and leaving it.
 template <typename T>
-int CRegKeyTools::WalkKey(HKEY parent, const typename T::Char* subKey, KeyVisit& visit) {
-    WalkText<T>& side = Side<T>();
+int CRegKeyTools::WalkKey(HKEY parent, const typename T::Char* subKey, size_t length, KeyVisit& visit) {
     const bool belowRoot = subKey != nullptr;
-    IRegistry<typename T::Char>& registry = *side.registry;
+    IRegistry<typename T::Char>& registry = *Side<T>().registry;
     HKEY opened = nullptr;
-    LONG rc = registry.OpenKey(parent, subKey, &opened);
+    LONG rc = registry.OpenKey(parent, subKey, length, &opened);
     RegKey key(registry, rc == ERROR_SUCCESS ? opened : nullptr);
-    if (!key && IsGone(rc) && !(belowRoot && IsStillListed<T>(registry, parent, subKey))) return 1;
+    if (!key && IsGone(rc) && !(belowRoot && IsStillListed<T>(registry, parent, subKey, length))) return 1;
     RegKeyInfo info;
     if (key) {
         Bump(&SearchCounters::keys);
@@ -110,18 +114,18 @@ int CRegKeyTools::WalkKey(HKEY parent, const typename T::Char* subKey, KeyVisit&
     // A key that cannot be opened is still reported by its name, unless a
     // time range asks for the time it cannot tell.
     const bool matched = visit.lastWrite ? ModifiedInRange(info.lastWrite) : !TimeFiltered();
-    if (matched && m_lookAtKeys) MatchKeyName<T>(subKey, visit);
+    if (matched && m_lookAtKeys) MatchKeyName<T>(subKey, length, visit);
     if (!key) {
-        if (belowRoot) NoteUnreadable(side.path.c_str());
+        if (belowRoot) NoteUnreadable<T>();
         CloseKeyBlock(visit);
         return 0;
     }
     if (!visit.lastWrite) {
-        if (belowRoot && !IsGone(rc)) NoteUnreadable(side.path.c_str());
+        if (belowRoot && !IsGone(rc)) NoteUnreadable<T>();
         CloseKeyBlock(visit);
         return IsGone(rc) ? 1 : 0;
     }
-    const bool valuePass = m_lookAtValues || m_lookAtNames || m_lookAtTypedData;
+    const bool valuePass = m_lookAtValues || m_lookAtNames || m_lookAtTypedData || m_lookAtBinary;
     if (matched && valuePass && info.values > 0) SearchValues<T>(key.get(), info, belowRoot, visit);
     CloseKeyBlock(visit);
     return SearchSubKeys<T>(key.get(), info, belowRoot);
@@ -130,18 +134,21 @@ int CRegKeyTools::WalkKey(HKEY parent, const typename T::Char* subKey, KeyVisit&
 // The key's name (the path for a start key) against the search; a hit is
 // written and told at once.
 template <typename T>
-void CRegKeyTools::MatchKeyName(const typename T::Char* subKey, KeyVisit& visit) {
+void CRegKeyTools::MatchKeyName(const typename T::Char* subKey, size_t length, KeyVisit& visit) {
     WalkText<T>& side = Side<T>();
     m_patternGaveUp = false;
-    if (!MatchText<T>(subKey, side.matchBuffer, 1, sizeof side.matchBuffer / sizeof side.matchBuffer[0])) {
-        if (m_patternGaveUp && m_hitListener) m_hitListener->OnNotSearched(side.path.c_str(), nullptr, 0);
+    const size_t capacity = sizeof side.matchBuffer / sizeof side.matchBuffer[0];
+    const bool hit = subKey ? MatchName<T>(subKey, length, side.matchBuffer, capacity)
+                            : MatchText<T>(nullptr, side.matchBuffer, 1, capacity);
+    if (!hit) {
+        if (m_patternGaveUp && m_hitListener) m_hitListener->OnNotSearched(side.path.View(), nullptr, 0);
         return;
     }
     Bump(&SearchCounters::found);
     visit.counted = true;
     WriteKeyLineOf<T>(visit.mark);
     visit.keyLineWritten = true;
-    if (m_hitListener) m_hitListener->OnKeyHit(side.path.c_str(), visit.lastWrite, visit.mark);
+    if (m_hitListener) m_hitListener->OnKeyHit(side.path.View(), visit.lastWrite, visit.mark);
 }
 
 int CRegKeyTools::WriteMarkLine(const RecordMark& mark, bool value) {
@@ -174,7 +181,7 @@ void CRegKeyTools::SearchValues(HKEY key, const RegKeyInfo& info, bool belowRoot
         if (EndsThePass(rc) || rc == ERROR_NOT_ENOUGH_MEMORY) return;
         if (rc != ERROR_SUCCESS) {
             if (!belowRoot) continue;
-            NoteUnreadable(Side<T>().path.c_str());
+            NoteUnreadable<T>();
             return;
         }
         const RecordMark mark = Side<T>().registry->ValueMark(key, index);
@@ -198,13 +205,13 @@ int CRegKeyTools::MatchValue(const BasicValueBuffers<typename T::Char>& buffers,
     ValueMatch match = ValueMatch::Name;
     m_patternGaveUp = false;
     // The default value has no name to match.
-    if (!(m_lookAtNames && nameLength > 0 && MatchText<T>(name, scratch, 0, scratchSize))) {
+    if (!(m_lookAtNames && nameLength > 0 && MatchName<T>(name, nameLength, scratch, scratchSize))) {
         if (!MatchValueData<T>(type, data, dataSize, scratch, scratchSize)) {
             if (m_patternGaveUp && m_hitListener)
-                m_hitListener->OnNotSearched(Side<T>().path.c_str(), name, nameLength);
+                m_hitListener->OnNotSearched(Side<T>().path.View(), name, nameLength);
             return 0;
         }
-        match = ValueMatch::Data;
+        match = IsSearchedAsBinary(type) ? ValueMatch::Binary : ValueMatch::Data;
     }
     if (!visit.keyLineWritten) {
         WriteKeyLineOf<T>(visit.mark);
@@ -215,9 +222,9 @@ int CRegKeyTools::MatchValue(const BasicValueBuffers<typename T::Char>& buffers,
     if (ReportReady()) WriteMarkLine(mark, true);
     WriteValueLine(name, nameLength, type, data, dataSize);
     if (m_hitListener)
-        m_hitListener->OnValueHit(BasicValueHit<Char>{Side<T>().path.c_str(), name, nameLength, type,
+        m_hitListener->OnValueHit(BasicValueHit<Char>{Side<T>().path.View(), name, nameLength, type,
                                                       reinterpret_cast<const BYTE*>(data), dataSize, match,
-                                                      visit.lastWrite, mark});
+                                                      visit.lastWrite, m_binaryOffset, mark});
     return 1;
 }
 
@@ -233,16 +240,17 @@ int CRegKeyTools::SearchSubKeys(HKEY key, const RegKeyInfo& info, bool belowRoot
     // walked twice while the key changes; each walk keeps its own path.
     for (DWORD index = 0; index < info.subKeys; ++index) {
         if (WalkEnded()) return 0;
-        LONG rc = ReadSubKeyName(registry, key, index, name);
+        DWORD length = 0;
+        LONG rc = ReadSubKeyName(registry, key, index, name, &length);
         if (StopRequested()) return 0;
         if (rc == ERROR_SUCCESS) {
-            if (!SearchKeyOf<T>(key, reinterpret_cast<const Char*>(name.get()))) result = 0;
+            if (!SearchKeyOf<T>(key, reinterpret_cast<const Char*>(name.get()), length)) result = 0;
         } else if (EndsThePass(rc)) {
             break;
         } else if (rc == ERROR_NOT_ENOUGH_MEMORY) {
             return OutOfMemory();
         } else if (belowRoot) {
-            NoteUnreadable(Side<T>().path.c_str());
+            NoteUnreadable<T>();
             break;
         }
     }
@@ -257,5 +265,5 @@ int CRegKeyTools::StopRequested() {
     return 1;
 }
 
-template int CRegKeyTools::SearchKeyOf<NarrowText>(HKEY, const char*);
-template int CRegKeyTools::SearchKeyOf<WideText>(HKEY, const wchar_t*);
+template int CRegKeyTools::SearchKeyOf<NarrowText>(HKEY, const char*, size_t);
+template int CRegKeyTools::SearchKeyOf<WideText>(HKEY, const wchar_t*, size_t);

@@ -17,6 +17,9 @@ struct SearchOptions {
     // always was.
     bool m_lookAtNames = false;
     bool m_lookAtTypedData = false;
+    // Look for the text inside the data of every type that is neither a
+    // string nor a number (kestrin-find /B).
+    bool m_lookAtBinary = false;
     // Walk through the wide calls, match UTF-16 text and write a UTF-16LE
     // report.
     bool m_unicode = false;

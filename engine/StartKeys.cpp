@@ -57,8 +57,8 @@ bool ResolveStartKeys(IRegistry<Char>& registry, const std::vector<Text<Char>>& 
         Text<Char> below;
         Text<Char> path = CanonicalPath(key, &root, &below);
         HKEY opened = nullptr;
-        if (path.empty() ||
-            registry.OpenKey(root->key, below.empty() ? nullptr : below.c_str(), &opened) != ERROR_SUCCESS) {
+        if (path.empty() || registry.OpenKey(root->key, below.empty() ? nullptr : below.c_str(), below.size(),
+                                             &opened) != ERROR_SUCCESS) {
             *failed = key;
             return false;
         }

@@ -30,12 +30,12 @@ LONG ReadRetryingOnMoreData(IRegistry<Char>& registry, HKEY key, Read read, Fit 
 }  // namespace
 
 template <typename Char>
-LONG ReadSubKeyName(IRegistry<Char>& registry, HKEY key, DWORD index, RegBuffer& name) {
+LONG ReadSubKeyName(IRegistry<Char>& registry, HKEY key, DWORD index, RegBuffer& name, DWORD* length) {
     return ReadRetryingOnMoreData(
         registry, key,
         [&] {
-            DWORD nameLength = RegChars<Char>::Count(name.Capacity());
-            return registry.EnumKey(key, index, reinterpret_cast<Char*>(name.get()), &nameLength);
+            *length = RegChars<Char>::Count(name.Capacity());
+            return registry.EnumKey(key, index, reinterpret_cast<Char*>(name.get()), length);
         },
         [&](const RegKeyInfo& info) { return name.Grow(RegChars<Char>::NameBytes(info.maxSubKeyLength)); });
 }
@@ -76,7 +76,7 @@ LONG BasicValueBuffers<Char>::ReadOnce(HKEY key, DWORD index, DWORD* nameLength,
     return rc;
 }
 
-template LONG ReadSubKeyName<char>(INarrowRegistry&, HKEY, DWORD, RegBuffer&);
-template LONG ReadSubKeyName<wchar_t>(IWideRegistry&, HKEY, DWORD, RegBuffer&);
+template LONG ReadSubKeyName<char>(INarrowRegistry&, HKEY, DWORD, RegBuffer&, DWORD*);
+template LONG ReadSubKeyName<wchar_t>(IWideRegistry&, HKEY, DWORD, RegBuffer&, DWORD*);
 template class BasicValueBuffers<char>;
 template class BasicValueBuffers<wchar_t>;

@@ -11,10 +11,11 @@
 constexpr int kMoreDataRetries = 4;
 
 // Reads the name of the sub-key at index into name with its full capacity,
-// retrying on ERROR_MORE_DATA as above. Answers the last read's code, the
-// failed query's code, or ERROR_NOT_ENOUGH_MEMORY when name could not grow.
+// retrying on ERROR_MORE_DATA as above; *length is its length in characters
+// (a name may hold a NUL). Answers the last read's code, the failed query's
+// code, or ERROR_NOT_ENOUGH_MEMORY when name could not grow.
 template <typename Char>
-LONG ReadSubKeyName(IRegistry<Char>& registry, HKEY key, DWORD index, RegBuffer& name);
+LONG ReadSubKeyName(IRegistry<Char>& registry, HKEY key, DWORD index, RegBuffer& name, DWORD* length);
 
 // The buffers of one key's value pass, sized once from the key's own figures
 // so that every value is read in one call: the name, the data (one byte

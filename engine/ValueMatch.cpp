@@ -53,7 +53,23 @@ int CRegKeyTools::MatchValueData(DWORD type, const typename T::Char* data, DWORD
         return MatchNumber<T>(value, scratch, scratchSize);
     }
     default:
-        return 0;
+        return m_lookAtBinary && IsSearchedAsBinary(type)
+                   ? MatchBinary(reinterpret_cast<const BYTE*>(data), dataSize)
+                   : 0;
+    }
+}
+
+bool IsSearchedAsBinary(DWORD type) {
+    switch (type) {
+    case REG_SZ:
+    case REG_EXPAND_SZ:
+    case REG_MULTI_SZ:
+    case REG_DWORD:
+    case REG_DWORD_BIG_ENDIAN:
+    case REG_QWORD:
+        return false;
+    default:
+        return true;
     }
 }
 

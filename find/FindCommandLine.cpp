@@ -9,7 +9,7 @@
 #include "find/TimeRange.h"
 
 const char kFindUsage[] =
-    "Usage: kestrin-find [/K] [/V] [/N] [/D] [/W] [/C] [/J] [/R] [/T FROM[..TO]]\n"
+    "Usage: kestrin-find [/K] [/V] [/N] [/D] [/B] [/W] [/C] [/J] [/R] [/T FROM[..TO]]\n"
     "                    [/S KEY]... [/O ROOT] [/H[:KEY] FILE]... [/X] TEXT\n"
     "       kestrin-find /U [the same switches] TEXT\n"
     "Searches the registry for TEXT and writes every hit to a report in the\n"
@@ -20,6 +20,10 @@ const char kFindUsage[] =
     "  /D      look at the data of REG_MULTI_SZ values (each string) and of\n"
     "          REG_DWORD and REG_QWORD values (TEXT read as a decimal number,\n"
     "          or a hexadecimal one after 0x; /W and /C do not apply)\n"
+    "  /B      look for TEXT inside the data of every type that is neither a\n"
+    "          string nor a number (REG_BINARY, REG_NONE, ...): as UTF-16LE at\n"
+    "          either byte alignment and as ANSI code-page bytes; with /W the\n"
+    "          whole data (but for a terminating NUL) must be TEXT\n"
     "  /W      match whole strings only\n"
     "  /C      match case sensitive\n"
     "  /R      TEXT is a regular expression (Perl syntax), searched for\n"
@@ -53,7 +57,7 @@ const char kFindUsage[] =
     "          compared by ordinal case folding; the report is written in\n"
     "          UTF-16LE (\"Windows Registry Editor Version 5.00\") and so is\n"
     "          ExcludeKeys.txt; /S keys are read in UTF-16 too\n"
-    "At least one of /K, /V, /N and /D is required. Ctrl+C stops the search.\n"
+    "At least one of /K, /V, /N, /D and /B is required. Ctrl+C stops the search.\n"
     "Exit codes (when several apply, the first one listed):\n"
 #define KESTRIN_FIND_EXIT_USAGE(name, value, worker, meaning) "  " #value "  " meaning "\n"
     KESTRIN_FIND_EXIT_CODES(KESTRIN_FIND_EXIT_USAGE)
@@ -72,7 +76,7 @@ const char kFindUsage[] =
 namespace {
 
 // Sets the flag that a two-character switch names; false for an unknown one.
-// /D also turns on the Data option, which the report header shows.
+// /D and /B also turn on the Data option, which the report header shows.
 bool ApplySwitch(char letter, FindCommandLine& line) {
     SearchOptions& options = line.options;
     switch (letter) {
@@ -82,6 +86,7 @@ bool ApplySwitch(char letter, FindCommandLine& line) {
     case 'c': case 'C': options.m_matchCase = 1; return true;
     case 'n': case 'N': options.m_lookAtNames = true; return true;
     case 'd': case 'D': options.m_lookAtTypedData = true; options.m_lookAtData = 1; return true;
+    case 'b': case 'B': options.m_lookAtBinary = true; options.m_lookAtData = 1; return true;
     case 'j': case 'J': line.json = true; return true;
     case 'u': case 'U': options.m_unicode = true; return true;
     case 'r': case 'R': line.regex = true; return true;
@@ -110,8 +115,9 @@ bool TakeTimeRange(const std::wstring& text, uint64_t now, FindCommandLine& line
 std::string MissingPart(const FindCommandLine& line, bool haveText) {
     const SearchOptions& options = line.options;
     if (!haveText || (line.text.empty() && !line.regex)) return "no TEXT to search for";
-    if (!options.m_lookAtKeys && !options.m_lookAtValues && !options.m_lookAtNames && !options.m_lookAtTypedData)
-        return "say where to look: /K, /V, /N or /D";
+    if (!options.m_lookAtKeys && !options.m_lookAtValues && !options.m_lookAtNames && !options.m_lookAtTypedData &&
+        !options.m_lookAtBinary)
+        return "say where to look: /K, /V, /N, /D or /B";
     return std::string();
 }
 

@@ -4,16 +4,16 @@
 
 #include "base/Mbcs.h"
 
-void FindListener::OnNotSearched(const char* keyPath, const char* name, DWORD nameLength) {
+void FindListener::OnNotSearched(std::string_view keyPath, const char* name, DWORD nameLength) {
     const std::string value = name ? std::string(name, nameLength) : std::string();
-    Notice(keyPath, name ? &value : nullptr);
+    Notice(std::string(keyPath), name ? &value : nullptr);
 }
 
 // Standard error speaks the ANSI code page: the wide names are converted with
 // best fit, as everything else on it.
-void FindListener::OnNotSearched(const wchar_t* keyPath, const wchar_t* name, DWORD nameLength) {
+void FindListener::OnNotSearched(std::wstring_view keyPath, const wchar_t* name, DWORD nameLength) {
     const std::string value = name ? mbcs::FromWide(std::wstring(name, nameLength)) : std::string();
-    Notice(mbcs::FromWide(keyPath), name ? &value : nullptr);
+    Notice(mbcs::FromWide(std::wstring(keyPath)), name ? &value : nullptr);
 }
 
 void FindListener::Notice(const std::string& keyPath, const std::string* name) {

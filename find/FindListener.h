@@ -12,22 +12,22 @@ class FindListener final : public ISearchHitListener {
 public:
     // json: null without /J. notices: where the give-ups are told.
     FindListener(JsonLinesWriter* json, std::FILE* notices) : m_json(json), m_notices(notices) {}
-    void OnKeyHit(const char* keyPath, const FILETIME* lastWrite, const RecordMark& mark) override {
+    void OnKeyHit(std::string_view keyPath, const FILETIME* lastWrite, const RecordMark& mark) override {
         KeyHit(keyPath, lastWrite, mark);
     }
-    void OnKeyHit(const wchar_t* keyPath, const FILETIME* lastWrite, const RecordMark& mark) override {
+    void OnKeyHit(std::wstring_view keyPath, const FILETIME* lastWrite, const RecordMark& mark) override {
         KeyHit(keyPath, lastWrite, mark);
     }
     void OnValueHit(const ValueHit& hit) override { ValueHitOf(hit); }
     void OnValueHit(const WideValueHit& hit) override { ValueHitOf(hit); }
-    void OnNotSearched(const char* keyPath, const char* name, DWORD nameLength) override;
-    void OnNotSearched(const wchar_t* keyPath, const wchar_t* name, DWORD nameLength) override;
+    void OnNotSearched(std::string_view keyPath, const char* name, DWORD nameLength) override;
+    void OnNotSearched(std::wstring_view keyPath, const wchar_t* name, DWORD nameLength) override;
     // True once something was not searched.
     bool NotSearched() const { return m_notSearched.load(std::memory_order_relaxed); }
 
 private:
     template <typename Char>
-    void KeyHit(const Char* keyPath, const FILETIME* lastWrite, const RecordMark& mark) {
+    void KeyHit(std::basic_string_view<Char> keyPath, const FILETIME* lastWrite, const RecordMark& mark) {
         if (m_json) m_json->WriteKeyHit(keyPath, lastWrite, mark);
     }
     template <typename Char>

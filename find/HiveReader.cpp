@@ -1,6 +1,7 @@
 #include "find/HiveReader.h"
 
 #include <cstring>
+#include <cwchar>
 
 #include "base/WideCase.h"
 #include "registry/RegKey.h"
@@ -10,7 +11,8 @@ HKEY HiveReader::OpenPath(const std::wstring& path) {
     const wchar_t* below = nullptr;
     const RootKey* root = FindRootOf(path.c_str(), &below);
     HKEY key = nullptr;
-    if (!root || m_registry.OpenKey(root->key, below, &key) != ERROR_SUCCESS) return nullptr;
+    if (!root || m_registry.OpenKey(root->key, below, below ? std::wcslen(below) : 0, &key) != ERROR_SUCCESS)
+        return nullptr;
     return key;
 }
 

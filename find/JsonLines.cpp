@@ -133,6 +133,13 @@ std::string Modified(const FILETIME* lastWrite) {
     return ", \"modified\": \"" + FormatUtc(ticks) + "\"}\n";
 }
 
+// Why a value is a hit; a binary hit also says where in its data.
+std::string MatchField(ValueMatch match, size_t offset) {
+    if (match == ValueMatch::Name) return ", \"match\": \"name\"";
+    if (match == ValueMatch::Data) return ", \"match\": \"data\"";
+    return ", \"match\": \"binary\", \"match_offset\": " + std::to_string(offset);
+}
+
 }  // namespace
 
 std::string JsonString(const char* text, size_t length) {
@@ -148,16 +155,17 @@ std::string JsonString(const wchar_t* text, size_t length) {
 }
 
 template <typename Char>
-void JsonLinesWriter::WriteKeyHit(const Char* keyPath, const FILETIME* lastWrite, const RecordMark& mark) {
+void JsonLinesWriter::WriteKeyHit(std::basic_string_view<Char> keyPath, const FILETIME* lastWrite,
+                                  const RecordMark& mark) {
     std::string line = "{\"key\": ";
-    AppendJsonString(line, keyPath, Length(keyPath));
+    AppendJsonString(line, keyPath.data(), keyPath.size());
     WriteLine(line + ", \"match\": \"key\"" + MarkFields(mark) + Modified(lastWrite));
 }
 
 template <typename Char>
 void JsonLinesWriter::WriteValueHit(const BasicValueHit<Char>& hit) {
     std::string line = "{\"key\": ";
-    AppendJsonString(line, hit.keyPath, Length(hit.keyPath));
+    AppendJsonString(line, hit.keyPath.data(), hit.keyPath.size());
     line += ", \"value\": ";
     AppendJsonString(line, hit.name, hit.nameLength);
     line += ", \"type\": \"" + RegistryTypeName(hit.type) + "\", \"data\": ";
@@ -165,7 +173,7 @@ void JsonLinesWriter::WriteValueHit(const BasicValueHit<Char>& hit) {
         line += "null";
     else
         AppendData(line, hit);
-    line += hit.match == ValueMatch::Name ? ", \"match\": \"name\"" : ", \"match\": \"data\"";
+    line += MatchField(hit.match, hit.matchOffset);
     WriteLine(line + MarkFields(hit.mark) + Modified(hit.lastWrite));
 }
 
@@ -212,7 +220,7 @@ void JsonLinesWriter::WriteLine(const std::string& line) {
     if (m_onWriteFailed) m_onWriteFailed();
 }
 
-template void JsonLinesWriter::WriteKeyHit(const char*, const FILETIME*, const RecordMark&);
-template void JsonLinesWriter::WriteKeyHit(const wchar_t*, const FILETIME*, const RecordMark&);
+template void JsonLinesWriter::WriteKeyHit(std::string_view, const FILETIME*, const RecordMark&);
+template void JsonLinesWriter::WriteKeyHit(std::wstring_view, const FILETIME*, const RecordMark&);
 template void JsonLinesWriter::WriteValueHit(const ValueHit&);
 template void JsonLinesWriter::WriteValueHit(const WideValueHit&);

@@ -33,7 +33,7 @@ public:
     // One hit as the walk tells it (ISearchHitListener); Char is char or
     // wchar_t.
     template <typename Char>
-    void WriteKeyHit(const Char* keyPath, const FILETIME* lastWrite, const RecordMark& mark);
+    void WriteKeyHit(std::basic_string_view<Char> keyPath, const FILETIME* lastWrite, const RecordMark& mark);
     template <typename Char>
     void WriteValueHit(const BasicValueHit<Char>& hit);
     // The last line: the report's path (null without one), the counters,

@@ -223,11 +223,11 @@ std::string ResolveInputs(const FindCommandLine& line, const RegistryPair& regis
 }
 
 // Hands the command line's search and the worker's wiring to the engine; the
-// stop event only when Ctrl+C came already. Without /D the report header
+// stop event only when Ctrl+C came already. Without /D or /B the report header
 // shows the Data option of Kestrin.ini, as it always has.
 void PrepareEngine(CRegKeyTools& tools, const FindCommandLine& line, const SearchInputs& inputs, HANDLE stopEvent) {
     SearchOptions options = line.options;
-    if (!options.m_lookAtTypedData) options.m_lookAtData = tools.m_lookAtData;
+    if (!options.m_lookAtTypedData && !options.m_lookAtBinary) options.m_lookAtData = tools.m_lookAtData;
     static_cast<SearchOptions&>(tools) = options;
     if (options.m_unicode)
         std::wmemcpy(tools.m_searchTextWide, line.text.c_str(), line.text.size() + 1);

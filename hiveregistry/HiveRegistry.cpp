@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "hiveregistry/AnsiText.h"
+#include "registry/NativeNames.h"
 
 namespace {
 
@@ -14,17 +15,18 @@ const wchar_t* Units(const std::u16string& units) { return reinterpret_cast<cons
 }  // namespace
 
 template <>
-LONG HiveRegistry<wchar_t>::OpenKey(HKEY parent, const wchar_t* subKey, HKEY* result) {
-    return m_store.Open(parent, subKey, subKey ? std::wcslen(subKey) : 0, result);
+LONG HiveRegistry<wchar_t>::OpenKey(HKEY parent, const wchar_t* subKey, size_t length, HKEY* result) {
+    return m_store.Open(parent, subKey, subKey ? length : 0, result);
 }
 
 // RegOpenKeyExA takes the name through the code page; a name that lost
 // characters there opens nothing, as in the live registry, and is told.
 template <>
-LONG HiveRegistry<char>::OpenKey(HKEY parent, const char* subKey, HKEY* result) {
-    FromAnsi(subKey ? subKey : "", &m_memory.name);
+LONG HiveRegistry<char>::OpenKey(HKEY parent, const char* subKey, size_t length, HKEY* result) {
+    FromAnsi(subKey ? subKey : "", subKey ? length : 0, &m_memory.name);
     LONG rc = m_store.Open(parent, m_memory.name.c_str(), m_memory.name.size(), result);
-    if (rc == ERROR_FILE_NOT_FOUND && parent == m_memory.lastParent && subKey && m_memory.lastName == subKey)
+    if (rc == ERROR_FILE_NOT_FOUND && parent == m_memory.lastParent && subKey &&
+        m_memory.lastName.compare(0, std::string::npos, subKey, length) == 0)
         m_store.TellUnspellable(parent);
     return rc;
 }

@@ -15,7 +15,7 @@ public:
     // store outlives the registry.
     explicit HiveRegistry(HiveKeyStore& store) : m_store(store) {}
 
-    LONG OpenKey(HKEY parent, const Char* subKey, HKEY* result) override;
+    LONG OpenKey(HKEY parent, const Char* subKey, size_t length, HKEY* result) override;
     LONG QueryInfo(HKEY key, RegKeyInfo* info) override { return m_store.Query(key, info); }
     LONG EnumValue(HKEY key, DWORD index, Char* name, DWORD* nameLength, DWORD* type, BYTE* data,
                    DWORD* dataSize) override;

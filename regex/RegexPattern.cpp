@@ -86,7 +86,7 @@ std::unique_ptr<RegexPattern> RegexPattern::Compile(const std::wstring& text, bo
     return std::unique_ptr<RegexPattern>(new RegexPattern(std::move(compiled)));
 }
 
-RegexPattern::Result RegexPattern::Match(const wchar_t* text, size_t length) const {
+RegexPattern::Result RegexPattern::Match(const wchar_t* text, size_t length, size_t* start) const {
     // With results, as a caller that wants the match: the overloads without
     // them ask for any match, which makes repeats lazy and loses the skip
     // past a failed leading repeat, four or five states a character instead
@@ -96,6 +96,7 @@ RegexPattern::Result RegexPattern::Match(const wchar_t* text, size_t length) con
         const bool found = m_compiled->whole
                                ? boost::regex_match(text, text + length, results, m_compiled->regex)
                                : boost::regex_search(text, text + length, results, m_compiled->regex);
+        if (found && start) *start = static_cast<size_t>(results[0].first - text);
         return found ? Result::Match : Result::NoMatch;
     } catch (...) {
         // Too complex (StateBudget spent) or out of memory for the

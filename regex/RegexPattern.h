@@ -23,8 +23,9 @@ public:
     // Matches length characters of text. GaveUp when the match's budget of
     // work (it grows with length, up to a cap) or the library's memory for
     // it ran out first: text was not searched. Never throws; one thread at
-    // a time.
-    Result Match(const wchar_t* text, size_t length) const;
+    // a time. On a match, start (when given) receives the character offset
+    // at which it begins.
+    Result Match(const wchar_t* text, size_t length, size_t* start = nullptr) const;
 
 private:
     struct Compiled;

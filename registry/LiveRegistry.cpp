@@ -1,5 +1,9 @@
 #include "registry/LiveRegistry.h"
 
+#include <string>
+#include <type_traits>
+
+#include "registry/NativeNames.h"
 #include "registry/ProcessHeapRegistry.h"
 
 namespace {
@@ -27,8 +31,19 @@ class LiveRegistry final : public ProcessHeapRegistry<Char> {
     using Calls = Win32Calls<Char>;
 
 public:
-    LONG OpenKey(HKEY parent, const Char* subKey, HKEY* result) override {
-        return Calls::open(parent, subKey, 0, KEY_READ, result);
+    // A name without a NUL (every path, and nearly every name) opens
+    // through the Win32 call as it always did; only one holding a NUL needs
+    // the native call, after the code page's conversion in the ANSI walk.
+    LONG OpenKey(HKEY parent, const Char* subKey, size_t length, HKEY* result) override {
+        if (!subKey || std::char_traits<Char>::length(subKey) == length)
+            return Calls::open(parent, subKey, 0, KEY_READ, result);
+        if constexpr (std::is_same_v<Char, char>) {
+            std::wstring name;
+            FromAnsi(subKey, length, &name);
+            return OpenNativeKey(parent, name.data(), name.size(), result);
+        } else {
+            return OpenNativeKey(parent, subKey, length, result);
+        }
     }
     LONG QueryInfo(HKEY key, RegKeyInfo* info) override {
         return Calls::query(key, nullptr, nullptr, nullptr, &info->subKeys, &info->maxSubKeyLength, nullptr,

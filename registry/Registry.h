@@ -39,8 +39,11 @@ public:
 template <typename Char>
 class IRegistry : public IRegistryCommon {
 public:
-    // RegOpenKeyEx(parent, subKey or null, 0, KEY_READ, result).
-    virtual LONG OpenKey(HKEY parent, const Char* subKey, HKEY* result) = 0;
+    // RegOpenKeyEx(parent, subKey or null, 0, KEY_READ, result), with
+    // subKey counted: length characters, then a terminator. The native
+    // registry's names are counted and may hold a NUL, which the Win32 calls
+    // would cut; such a name opens as one name below parent.
+    virtual LONG OpenKey(HKEY parent, const Char* subKey, size_t length, HKEY* result) = 0;
     // RegQueryInfoKey asking for the figures of RegKeyInfo only.
     virtual LONG QueryInfo(HKEY key, RegKeyInfo* info) = 0;
     // RegEnumValue: nameLength and dataSize are capacities in, lengths out.

@@ -149,23 +149,6 @@ int CReportWriter::WriteCommentLine(const char* text) {
     return WriteRawText("; ") && WriteRawText(text) && WriteRawText("\r\n");
 }
 
-int CReportWriter::WriteKeyLine(const char* path) {
-    return WriteRawText("[") && WriteRawText(path) && WriteRawText("]\r\n");
-}
-
-int CReportWriter::WriteKeyLine(const wchar_t* path) {
-    return WriteRawText("[") && WriteRawText(path) && WriteRawText("]\r\n");
-}
-
-template <typename Char>
-int CReportWriter::WriteValueName(const Char* name, uint32_t length) {
-    if (length == 0) return WriteRawText("@");
-    return WriteRawText("\"") && WriteRawText(name) && WriteRawText("\"");
-}
-
-template int CReportWriter::WriteValueName<char>(const char*, uint32_t);
-template int CReportWriter::WriteValueName<wchar_t>(const wchar_t*, uint32_t);
-
 void CReportWriter::Begin(bool wide) {
     Close();
     m_fileName[0] = '\0';

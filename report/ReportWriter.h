@@ -48,11 +48,16 @@ public:
     // nothing was written); a wide report gets UTF-16LE.
     int WriteRawText(const char* text);
     int WriteRawText(const wchar_t* text);
-    int WriteKeyLine(const char* path);
-    int WriteKeyLine(const wchar_t* path);
     // "; text" and the line end.
     int WriteCommentLine(const char* text);
-    // A value's name between quotes, or "@" for the default value (length 0).
+    // The key line of a path of `length` characters. No line holds a raw
+    // NUL: a path whose names hold one gets a comment line first and shows
+    // each NUL as \\0, which no real path holds (names are never empty).
+    template <typename Char>
+    int WriteKeyLine(const Char* path, size_t length);
+    // A value's name between quotes, or "@" for the default value (length
+    // 0). A name is written raw, but one holding a NUL gets a comment line
+    // first and is escaped: \0 for a NUL, \\ for a backslash.
     template <typename Char>
     int WriteValueName(const Char* name, uint32_t length);
     // name=data and the line end; dataSize is in bytes.

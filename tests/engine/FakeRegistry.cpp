@@ -40,11 +40,25 @@ DWORD CharacterCount(const Text& text) {
     return count;
 }
 
-bool SameName(const std::string& a, const char* b) {
-    return ::CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, a.c_str(), -1, b, -1) == CSTR_EQUAL;
+// Names are counted, as the native registry's are: a NUL inside one is a
+// character like any other. CompareString gives NUL no weight, so the NULs
+// must stand at the same places first.
+template <typename Char>
+bool SameNuls(const std::basic_string<Char>& a, const Char* b, size_t length) {
+    if (a.size() != length) return false;
+    for (size_t i = 0; i < length; ++i)
+        if ((a[i] == Char()) != (b[i] == Char())) return false;
+    return true;
 }
-bool SameName(const std::wstring& a, const wchar_t* b) {
-    return ::CompareStringW(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, a.c_str(), -1, b, -1) == CSTR_EQUAL;
+bool SameName(const std::string& a, const char* b, size_t length) {
+    return SameNuls(a, b, length) && ::CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, a.data(),
+                                                      static_cast<int>(a.size()), b, static_cast<int>(length)) ==
+                                         CSTR_EQUAL;
+}
+bool SameName(const std::wstring& a, const wchar_t* b, size_t length) {
+    return SameNuls(a, b, length) && ::CompareStringW(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, a.data(),
+                                                      static_cast<int>(a.size()), b, static_cast<int>(length)) ==
+                                         CSTR_EQUAL;
 }
 
 }  // namespace
@@ -137,14 +151,14 @@ BasicFakeKey<Char>* BasicFakeRegistry<Char>::Resolve(HKEY key, const char* call)
 }
 
 template <typename Char>
-LONG BasicFakeRegistry<Char>::OpenKey(HKEY parent, const Char* subKey, HKEY* result) {
+LONG BasicFakeRegistry<Char>::OpenKey(HKEY parent, const Char* subKey, size_t length, HKEY* result) {
     *result = nullptr;
     Node* key = Resolve(parent, "OpenKey");
     if (!key) return ERROR_INVALID_HANDLE;
-    const bool self = !subKey || !*subKey;
+    const bool self = !subKey || length == 0;
     if (!self) {
         auto found = std::find_if(key->subKeys.begin(), key->subKeys.end(),
-                                  [&](const auto& child) { return SameName(child->name, subKey); });
+                                  [&](const auto& child) { return SameName(child->name, subKey, length); });
         if (found == key->subKeys.end()) return ERROR_FILE_NOT_FOUND;
         if ((*found)->vanishOnOpen) {
             key->subKeys.erase(found);

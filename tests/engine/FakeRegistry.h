@@ -96,7 +96,7 @@ public:
     // as one text; empty when all is well.
     std::string Problems() const;
 
-    LONG OpenKey(HKEY parent, const Char* subKey, HKEY* result) override;
+    LONG OpenKey(HKEY parent, const Char* subKey, size_t length, HKEY* result) override;
     LONG QueryInfo(HKEY key, RegKeyInfo* info) override;
     LONG EnumValue(HKEY key, DWORD index, Char* name, DWORD* nameLength, DWORD* type, BYTE* data,
                    DWORD* dataSize) override;

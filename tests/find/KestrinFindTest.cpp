@@ -9,6 +9,7 @@
 
 #include "base/ExecutableFolder.h"
 #include "support/ChildProcess.h"
+#include "support/NativeKeys.h"
 #include "support/RegistryTestKey.h"
 #include "support/SearchRun.h"
 #include "support/TempDir.h"
@@ -17,7 +18,7 @@ using namespace testsupport;
 
 namespace {
 
-constexpr char kUsage[] = "Usage: kestrin-find [/K] [/V] [/N] [/D] [/W] [/C] [/J] [/R] [/T FROM[..TO]]";
+constexpr char kUsage[] = "Usage: kestrin-find [/K] [/V] [/N] [/D] [/B] [/W] [/C] [/J] [/R] [/T FROM[..TO]]";
 constexpr char kNote[] = "\r\n; ** The process of search was interrupted by the user **";
 
 struct FindRun {
@@ -243,6 +244,53 @@ TEST_F(KestrinFind, UnicodeExclusionListIsComparedAndSavedInUtf16) {
               WideReportBody(ReportOf(run)));
     EXPECT_EQ(refused.empty() ? "" : Utf16Bytes(L"\xFEFF" + entries + refused), ReadFileBytes(m_cwd / "ExcludeKeys.txt"));
     EXPECT_EQ(ini, ReadFileBytes(m_ini));
+}
+
+// Names with a NUL inside, made through ntdll: a key "Hid\0<text>" holding
+// a value whose data is the text, and beside it a value "\0<text>". Both
+// widths find all three hits: the key is opened by its counted name and
+// walked, its name matches after the NUL, it never enters ExcludeKeys.txt,
+// the report holds no NUL but the escaped forms under their comment lines,
+// and JSON writes \u0000 in the key path and the value name.
+TEST_F(KestrinFind, NamesWithANulAreOpenedMatchedAndReportedEscaped) {
+    RegistryTestKey key("find-nul");
+    ASSERT_TRUE(key.ok());
+    const std::string text = "Kzn" + UniqueSuffix();
+    const std::wstring wideText(text.begin(), text.end());
+    HKEY root = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExA(HKEY_CURRENT_USER, key.SoftwarePath().c_str(), 0, KEY_ALL_ACCESS, &root));
+    NativeKeys native;
+    HKEY hidden = native.Key(root, std::wstring(L"Hid\0", 4) + wideText);
+    const bool stored = NativeKeys::String(root, std::wstring(1, L'\0') + L"Run" + wideText, L"x");
+    ::RegCloseKey(root);
+    ASSERT_NE(nullptr, hidden);
+    ASSERT_TRUE(stored);
+    ASSERT_TRUE(NativeKeys::String(hidden, L"inside", wideText));
+    const std::string base = key.CurrentUserPath();
+    const std::string body = "[" + base + "]\r\n; the value name below holds a NUL character, written \\0; a "
+                             "backslash in it is written \\\\\r\n\"\\0Run" + text + "\"=\"x\"\r\n\r\n"
+                             "; a name in the key path below holds a NUL character, written \\\\0\r\n[" + base +
+                             "\\Hid\\\\0" + text + "]\r\n\"inside\"=\"" + text + "\"\r\n\r\n";
+    std::string jsonBase = "\"";
+    for (char c : base) jsonBase += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    const std::string jsonKey = jsonBase + "\\\\Hid\\u0000" + text + "\"";
+
+    for (const char* width : {"", "/U "}) {
+        SCOPED_TRACE(width);
+        TempDir folder("find-nul-run");
+        const FindRun run = Find(std::string(width) + "/K /V /N /J /S \"" + base + "\" " + text, folder.path());
+        EXPECT_EQ(0, run.exitCode) << run.err;
+        EXPECT_NE(std::string::npos, run.out.find("{\"key\": " + jsonKey + ", \"match\": \"key\"")) << run.out;
+        EXPECT_NE(std::string::npos, run.out.find("{\"key\": " + jsonBase + "\", \"value\": \"\\u0000Run" + text))
+            << run.out;
+        EXPECT_NE(std::string::npos, run.out.find("\"keys\": 2, \"values\": 2, \"found\": 3")) << run.out;
+        EXPECT_FALSE(FileExists(folder / "ExcludeKeys.txt"));
+        const std::vector<std::string> reports = ListFiles(folder.path(), "Kestrin *.reg");
+        ASSERT_EQ(1u, reports.size());
+        const std::string report = ReadFileBytes(folder / reports[0]);
+        EXPECT_EQ(*width ? Utf16Bytes(std::wstring(body.begin(), body.end())) : body,
+                  *width ? WideReportBody(report) : ReportBody(report));
+    }
 }
 
 // A console program has nobody to close a message box: a report that

@@ -315,6 +315,33 @@ class Times(HiveCase):
                 self.assertEqual(expected, [(hit['key'], when) for hit, when in zip(hits, self.modified)])
 
 
+class BinaryData(HiveCase):
+    def test_text_inside_binary_data(self):
+        """/B over a hive's raw data: UTF-16 across a big-data segment at the
+        odd byte, a link's target, code-page bytes; strings and numbers are
+        left to /V and /D."""
+        word = 'Zqwz'
+        values = [('big', 3, bytes(SEGMENT - 3) + TEXT.encode('utf-16-le') + bytes(10)),
+                  ('dword', 4, word.encode()), ('link', 6, ('x\\' + TEXT + '\0').encode('utf-16-le')),
+                  ('none', 0, word.lower().encode()), ('res', 8, b'\x01' + TEXT.upper().encode()),
+                  ('sz', 1, sz(TEXT))]
+        good = self.hive('b.hiv', {'root': key('r', values=values)})
+        every = [('big', SEGMENT - 3), ('link', 4), ('res', 1)]
+        for args, expected in [(['/B', TEXT], every), (['/U', '/B', TEXT.upper()], every),
+                               (['/B', '/R', TEXT.lower()], every), (['/U', '/B', '/R', TEXT], every),
+                               (['/B', '/R', '/W', 'X\\\\' + TEXT], [('link', 0)]),
+                               (['/B', '/C', TEXT], [('big', SEGMENT - 3), ('link', 4)]),
+                               (['/B', word], [('none', 0)])]:
+            with self.subTest(args=args):
+                status, hits, _, body, err, _ = self.run_find('/H:HKU\\B', good, *args)
+                self.assertEqual(0, status, err)
+                self.assertEqual(expected, [(hit['value'], hit['match_offset']) for hit in hits])
+                self.assertEqual({'binary'}, {hit['match'] for hit in hits})
+                data = {name: data.hex() for name, _, data in values}
+                self.assertEqual([data[name] for name, _ in expected], [hit['data'] for hit in hits])
+                self.assertEqual(len(expected), body.count('=hex'))
+
+
 class Mounts(HiveCase):
     def test_mount_rules(self):
         good = self.hive('m.hiv', {'root': key('ignored', keys=[key('A', keys=[key('in ' + TEXT)]),
@@ -335,6 +362,36 @@ class Mounts(HiveCase):
         self.assertEqual(['HKEY_USERS\\S-1 ' + TEXT, 'HKEY_USERS\\S-1 %s\\A\\in %s' % (TEXT, TEXT),
                           'HKEY_USERS\\S-1 %s\\out %s' % (TEXT, TEXT)], [hit['key'] for hit in hits])
 
+
+
+class NulNames(HiveCase):
+    def test_names_with_a_nul_are_walked_matched_and_escaped(self):
+        """Key and value names holding a NUL, compressed and UTF-16, as
+        Windows writes them: found in both widths, the keys walked, no damage,
+        \u0000 in JSON, no raw NUL in the report but the escaped forms under
+        their comment lines."""
+        good = self.hive('names.hiv', {'root': key('r', keys=[
+            key('testnu\0l ' + TEXT, values=[('in\0si\\de', 1, sz(TEXT))]),
+            key('w\0' + TEXT, utf16=True)], values=[('\0Run' + TEXT, 1, sz('x'))])})
+        nul_key = '; a name in the key path below holds a NUL character, written \\\\0\r\n'
+        nul_value = '; the value name below holds a NUL character, written \\0; a backslash in it is written \\\\\r\n'
+        expected_body = (
+            '[HKEY_USERS\\T]\r\n' + nul_value + '"\\0Run%s"="x"\r\n\r\n' % TEXT +
+            nul_key + '[HKEY_USERS\\T\\testnu\\\\0l %s]\r\n' % TEXT +
+            nul_value + '"in\\0si\\\\de"="%s"\r\n\r\n' % TEXT +
+            nul_key + '[HKEY_USERS\\T\\w\\\\0%s]\r\n\r\n' % TEXT)
+        for width in [[], ['/U']]:
+            with self.subTest(width=width):
+                status, hits, summary, body, err, _ = self.run_find(
+                    *width, '/K', '/V', '/N', '/H:HKU\\T', good, TEXT)
+                self.assertEqual(0, status, err)
+                self.assertEqual([('HKEY_USERS\\T', '\0Run' + TEXT, 'name'),
+                                  ('HKEY_USERS\\T\\testnu\0l ' + TEXT, None, 'key'),
+                                  ('HKEY_USERS\\T\\testnu\0l ' + TEXT, 'in\0si\\de', 'data'),
+                                  ('HKEY_USERS\\T\\w\0' + TEXT, None, 'key')],
+                                 [(hit['key'], hit.get('value'), hit['match']) for hit in hits])
+                self.assertEqual({'keys': 3, 'values': 2, 'found': 4}, summary)
+                self.assertEqual(expected_body, body)
 
 if __name__ == '__main__':
     EXE = sys.argv.pop(1)

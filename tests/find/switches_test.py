@@ -39,6 +39,17 @@ UNI_VALUE, UNI_DATA = '\u03a9 ' + UNI, '\u0416 %s \uff5a' % UNI
 # Longer than one piece of a report line.
 BLOB = bytes(range(256)) + bytes(range(144))
 ODD_NAME = 'i %s q"uo\\te\x01\x1f\t\x7f%s' % (TEXT, LETTER)
+# For /B: a word with a letter of the code page, and the values that hold it
+# inside their data (value name, type, data).
+BWORD, BWORD_UPPER = TEXT + WORD, TEXT.upper() + WORD_UPPER
+BINARY = [
+    ('even', 'REG_BINARY', b'\x00\x01x' + b'\x00' + BWORD.encode('utf-16-le')),
+    ('odd', 'REG_NONE', b'\x07' + BWORD_UPPER.encode('utf-16-le') + b'\x00'),
+    ('ansi', 'REG_BINARY', b'\xff\xfe\x00' + BWORD.encode(CODE_PAGE)),
+    ('whole', 'REG_BINARY', (BWORD + '\0').encode('utf-16-le')),
+    # Half at each alignment, and a string that /B leaves to /V.
+    ('split', 'REG_BINARY', BWORD.encode('utf-16-le')[:6] + b'\x00' + BWORD.encode('utf-16-le')[6:]),
+]
 
 
 def wine(args, cwd, env=None, timeout=None):
@@ -54,6 +65,9 @@ def wine(args, cwd, env=None, timeout=None):
 
 def multi(*strings):
     return ''.join(s + '\0' for s in strings) + '\0'
+
+
+REG_TYPES = {'REG_NONE': 0, 'REG_BINARY': 3}
 
 
 def hexlist(data):
@@ -93,6 +107,8 @@ def fixture():
         ('regex', 'big', sz('x' * (1 << 20))),
         ('regex', 'long', sz('x' * 20000)),
         ('regex', 'y', sz('xxy')),
+    ] + [('binary', name, 'hex(%x):%s' % (REG_TYPES[kind], hexlist(data))) for name, kind, data in BINARY] + [
+        ('binary', 'sz', sz(BWORD)),
     ]
 
 
@@ -259,6 +275,38 @@ class Switches(unittest.TestCase):
         for args, expected in cases:
             with self.subTest(args=args):
                 self.assertEqual(expected, self.values('/R', *args)[0])
+
+    def test_text_inside_binary_data_in_every_form(self):
+        """/B finds UTF-16 at either alignment and the code page's bytes, with
+        /C, /W, /U and /R; JSON says where, the report holds the data in hex."""
+        start = 'HKCU\\' + TREE + '\\binary'
+        key = ROOT + '\\binary'
+        offsets = {'ansi': 3, 'even': 4, 'odd': 1, 'whole': 0}  # Wine lists values by name
+        hits, _, body = self.find('/B', '/S', start, BWORD)
+        values = {name: (kind, data) for name, kind, data in BINARY}
+        expected = [{'key': key, 'value': name, 'type': values[name][0], 'data': values[name][1].hex(),
+                     'match': 'binary', 'match_offset': offset} for name, offset in offsets.items()]
+        self.assertEqual(expected, hits)
+        self.assertIn(b'Values - [Off], Data - [On]', body)
+        self.expect_report(body, [(key, ['"%s"=hex%s:%s' % (name, '' if values[name][0] == 'REG_BINARY' else '(0)',
+                                                            hexlist(values[name][1])) for name in offsets])])
+        r_whole = TEXT + '.' + WORD[1:] + '$'
+        cases = [
+            (['/C', BWORD], ['ansi', 'even', 'whole']),
+            (['/U', BWORD_UPPER], ['ansi', 'even', 'odd', 'whole']),
+            (['/W', BWORD_UPPER], ['whole']),
+            (['/W', '/C', BWORD_UPPER], []),
+            (['/R', TEXT.lower() + '.'], ['ansi', 'even', 'odd', 'whole']),
+            (['/R', '/C', BWORD_UPPER + '$'], ['odd']),
+            (['/R', '/W', r_whole], ['whole']),
+            (['/U', '/R', '/W', r_whole], ['whole']),
+        ]
+        for args, expected in cases:
+            with self.subTest(args=args):
+                found, _ = self.values('/B', '/S', start, *args)
+                self.assertEqual(expected, found)
+        hits, _, _ = self.find('/B', '/R', '/S', start, TEXT + '.')
+        self.assertEqual(list(offsets.values()), [hit['match_offset'] for hit in hits])
 
     def test_bad_and_pathological_expressions(self):
         status, out, err = wine([self.exe, '/R', '/K', 'a(b'], self.cwd)

@@ -23,7 +23,8 @@ TREE.json (everything but "name" optional):
 
 Names are compressed (one Latin-1 byte a character) when every character
 is below U+0100 and "utf16" is not set; otherwise UTF-16LE, lone surrogates
-included (JSON's "\\ud800"). Keys and values are written in the order given
+included (JSON's "\\ud800"); a name may hold a NUL ("\\u0000"), as the
+native calls allow. Keys and values are written in the order given
 (Windows keeps subkeys sorted by upper-cased name: sort where that matters).
 "auto" storage is what Windows does: up to 4 bytes inline, over 16344 bytes
 as big data in 1.4 and later, a cell otherwise. Python callers may give
