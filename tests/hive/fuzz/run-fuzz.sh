@@ -23,10 +23,8 @@ python3 "$root/tests/find/deleted_test.py" --seed "$build/seeds/deleted-fuzz/del
 python3 "$root/tests/hive/make_dirty.py" --seeds "$build/seeds/log-fuzz"
 # The offline planner's seeds: profile lists as Windows writes them.
 mkdir -p "$build/seeds/offline-fuzz"
-printf 'S-1-5-21-1-1001|C:\Users\a
-S-1-5-19|%%SystemRoot%%\ServiceProfiles\LocalService
-S-1-5-18|%%systemroot%%\system32\config\systemprofile
-S-1-5-21-1-1002|%%SystemDrive%%\Documents and Settings\B' |
+printf '%s\n' 'S-1-5-21-1-1001|C:\Users\a' 'S-1-5-19|%SystemRoot%\ServiceProfiles\LocalService' \
+    'S-1-5-18|%systemroot%\system32\config\systemprofile' 'S-1-5-21-1-1002|%SystemDrive%\Documents and Settings\B' |
     iconv -f UTF-8 -t UTF-16LE >"$build/seeds/offline-fuzz/profiles"
 
 # fuzz TARGET REGRESSIONS DICTIONARY: the dictionary's signatures help
