@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <shellapi.h>
+#include <cwchar>
 
 #include "base/Handles.h"
 #include "base/Mbcs.h"
@@ -57,7 +58,8 @@ const char kFindUsage[] =
     "          compared by ordinal case folding; the report is written in\n"
     "          UTF-16LE (\"Windows Registry Editor Version 5.00\") and so is\n"
     "          ExcludeKeys.txt; /S keys are read in UTF-16 too\n"
-    "At least one of /K, /V, /N, /D and /B is required. Ctrl+C stops the search.\n"
+    "At least one of /K, /V, /N, /D and /B is required. Switches start with /: -K\n"
+    "is refused (search for it with /R \\-K). Ctrl+C stops the search.\n"
     "Exit codes (when several apply, the first one listed):\n"
 #define KESTRIN_FIND_EXIT_USAGE(name, value, worker, meaning) "  " #value "  " meaning "\n"
     KESTRIN_FIND_EXIT_CODES(KESTRIN_FIND_EXIT_USAGE)
@@ -107,6 +109,34 @@ bool TakeTimeRange(const std::wstring& text, uint64_t now, FindCommandLine& line
     if (!ParseTimeRange(mbcs::FromWide(text), now, &range, &line.error)) return false;
     line.options.m_modifiedFrom = range.from;
     line.options.m_modifiedTo = range.to;
+    return true;
+}
+
+// -K, a switch written the Linux way, would otherwise be taken for TEXT and
+// end in "more than one TEXT" or a search for "-K". Only a dash and one
+// known switch letter is refused, so that any other TEXT that starts with a
+// dash stays searchable; -K itself is found with /R \-K.
+bool LooksLikeDashSwitch(const std::wstring& arg) {
+    FindCommandLine scratch;
+    return arg.size() == 2 && arg[0] == L'-' && arg[1] < 0x80 &&
+           (ApplySwitch(static_cast<char>(arg[1]), scratch) || std::wcschr(L"sSoOtThH", arg[1]));
+}
+
+// Takes arg as TEXT; false, with the error, for a second TEXT or a switch
+// written with a dash.
+bool TakeText(const std::wstring& arg, bool* haveText, FindCommandLine& line) {
+    if (LooksLikeDashSwitch(arg)) {
+        const std::string letter = mbcs::FromWide(arg.substr(1));
+        line.error = "unknown switch -" + letter + ": switches start with /, as in /" + letter +
+                     " (to search for the text -" + letter + ", use /R \\-" + letter + ")";
+        return false;
+    }
+    if (*haveText) {
+        line.error = "more than one TEXT (quote a text that holds blanks)";
+        return false;
+    }
+    line.text = CutText(arg);
+    *haveText = true;
     return true;
 }
 
@@ -171,12 +201,7 @@ FindCommandLine ParseFindCommandLine(const std::vector<std::wstring>& arguments,
             }
             continue;
         }
-        if (haveText) {
-            line.error = "more than one TEXT (quote a text that holds blanks)";
-            return line;
-        }
-        line.text = CutText(arg);
-        haveText = true;
+        if (!TakeText(arg, &haveText, line)) return line;
     }
     if (!line.help) line.error = MissingPart(line, haveText);
     // The live registry's free space cannot be read.

@@ -44,6 +44,13 @@ TEST(FindCommandLine, SwitchesTextAndErrors) {
         {L"kf x", "say where to look", nullptr, false, false, 0},
         {L"kf /K a b", "more than one TEXT", nullptr, false, false, 0},
         {L"kf /K /Q a", "unknown switch /Q", nullptr, false, false, 0},
+        // A switch written the Linux way is refused with a hint; any other
+        // TEXT that starts with a dash is searched.
+        {L"kf -K /V a", "unknown switch -K: switches start with /, as in /K", nullptr, false, false, 0},
+        {L"kf /K a -s", "unknown switch -s: switches start with /, as in /s", nullptr, false, false, 0},
+        {L"kf /K -q", nullptr, "-q", false, false, 0},
+        {L"kf /K -Kestrel", nullptr, "-Kestrel", false, false, 0},
+        {L"kf /K /R \\-K", nullptr, "\\-K", true, false, 0},
         // The live registry's free space cannot be read: /X needs hives.
         {L"kf /K /X a", "/X needs /H or /O", nullptr, false, false, 0},
         {L"kf /x /K /H h.dat a", nullptr, "a", false, false, 0},
