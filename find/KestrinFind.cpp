@@ -25,6 +25,7 @@
 #include "find/HiveMounts.h"
 #include "hiveregistry/HiveRegistry.h"
 #include "find/JsonLines.h"
+#include "find/TimeRange.h"
 #include "regex/RegexPattern.h"
 
 namespace {
@@ -262,21 +263,30 @@ bool WriteReportPath(const FindCommandLine& line, const CRegKeyTools& tools, con
     return Delivered(stdout);
 }
 
+// /T FROM alone reads as "that day" to many, but means "from then on": the
+// range used is told before the search.
+void TellTimeRange(const SearchOptions& options, uint64_t now) {
+    if (!options.TimeFiltered()) return;
+    const TimeRange range{options.m_modifiedFrom, options.m_modifiedTo};
+    std::fprintf(stderr, "searching keys written %s\n", DescribeTimeRange(range, now).c_str());
+    std::fflush(stderr);
+}
+
 }  // namespace
 
 // The wide command line is split once; the narrow arguments are made from
 // it, so that both widths see the same arguments whatever the quoting.
 int main() {
-    FILETIME now;
-    ::GetSystemTimeAsFileTime(&now);
-    const FindCommandLine line =
-        ParseFindCommandLine(SplitCommandLine(::GetCommandLineW()),
-                             (static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime);
+    FILETIME time;
+    ::GetSystemTimeAsFileTime(&time);
+    const uint64_t now = (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    const FindCommandLine line = ParseFindCommandLine(SplitCommandLine(::GetCommandLineW()), now);
     if (line.help) {
         std::fputs(kFindUsage, stdout);
         return static_cast<int>(FindExit::Done);
     }
     if (!line.error.empty()) return UsageError(line.error);
+    TellTimeRange(line.options, now);
     SearchInputs inputs;
     const RegistryPair registries = ReadsHives(line) ? inputs.hiveRegistries.Pair() : LiveRegistries();
     const std::string inputError = ResolveInputs(line, registries, &inputs);

@@ -135,3 +135,8 @@ std::string FormatUtc(uint64_t ticks) {
                   secondOfDay / 3600, secondOfDay / 60 % 60, secondOfDay % 60);
     return text;
 }
+
+std::string DescribeTimeRange(const TimeRange& range, uint64_t now) {
+    const std::string from = range.from == 0 ? std::string() : FormatUtc(range.from);
+    return from + ".." + FormatUtc(range.to == UINT64_MAX ? now : range.to);
+}

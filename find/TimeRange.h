@@ -19,3 +19,8 @@ bool ParseTimeRange(const std::string& text, uint64_t now, TimeRange* range, std
 
 // ticks as YYYY-MM-DDThh:mm:ssZ (ISO 8601, UTC, whole seconds).
 std::string FormatUtc(uint64_t ticks);
+
+// The range a search uses, for the line that tells it: FROM..TO in
+// FormatUtc's form, an open TO as now (a FROM alone reads as "that day only"
+// otherwise) and an open FROM left empty.
+std::string DescribeTimeRange(const TimeRange& range, uint64_t now);

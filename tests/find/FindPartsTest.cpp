@@ -148,6 +148,21 @@ TEST(TimeRange, FormatUtcIsIso8601) {
     for (const auto& row : rows) EXPECT_EQ(row.second, FormatUtc(row.first)) << row.first;
 }
 
+// The line that tells the range used: an open TO is now, an open FROM empty.
+TEST(TimeRange, DescribedWithOpenEnds) {
+    const std::pair<const char*, const char*> rows[] = {
+        {"2026-11-30", "2026-11-30T00:00:00Z..2026-11-30T12:00:00Z"},
+        {"..2026-11-29", "..2026-11-29T23:59:59Z"},
+        {"7d..12h", "2026-11-23T12:00:00Z..2026-11-30T00:00:00Z"},
+    };
+    for (const auto& row : rows) {
+        TimeRange range;
+        std::string error;
+        ASSERT_TRUE(ParseTimeRange(row.first, kNoon, &range, &error)) << error;
+        EXPECT_EQ(row.second, DescribeTimeRange(range, kNoon)) << row.first;
+    }
+}
+
 TEST(JsonString, EscapesAndConvertsToUtf8) {
     const std::pair<std::string, const char*> narrow[] = {
         {"", "\"\""},

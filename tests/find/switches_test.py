@@ -11,6 +11,7 @@ usage: switches_test.py KESTRIN_FIND_EXE   (WINEPREFIX and LC_ALL from ctest)
 import datetime
 import json
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -352,6 +353,13 @@ class Switches(unittest.TestCase):
             with self.subTest(args=args):
                 found, _ = self.values('/K', '/V', '/R', *keys, *args, '')
                 self.assertEqual(expected, [name.rsplit('\\', 1)[-1] for name in found])
+        # The range used is told, an open end as now: /T FROM is no single day.
+        status, _, err = wine([self.exe, '/K', '/T', old] + keys + ['x'], self.cwd)
+        told = re.findall(r'^searching keys written (\S+)Z\.\.(\S+)Z\r?$', err.decode(CODE_PAGE), re.M)
+        self.assertEqual(1, len(told), err)
+        self.assertEqual(old, told[0][0])
+        now = datetime.datetime.now(datetime.timezone.utc)
+        self.assertTrue(after.replace(microsecond=0) <= parse(told[0][1] + 'Z') <= now, told)
         status, _, err = wine([self.exe, '/K', '/T', '2026-02-30', 'x'], self.cwd)
         self.assertEqual(64, status)
         self.assertIn(b'malformed time range 2026-02-30', err)
