@@ -48,7 +48,17 @@ void TellReplay(const std::string& file, const hive::ReplayOutcome& replay) {
                  replay.entries == 1 ? "entry" : "entries", from.c_str(), stopped.c_str());
 }
 
-void TellCannotOpen(const std::string& file, DWORD error, bool offline) {
+void TellCannotOpen(const HiveMount& mount, DWORD error, bool offline) {
+    const std::string file = mbcs::FromWide(mount.file);
+    // Opening a folder fails with "Access denied.", which sends one looking
+    // for a missing right.
+    const DWORD attributes = ::GetFileAttributesW(mount.file.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        std::fprintf(stderr, "kestrin-find: %s is a folder, not a hive file: give a hive file inside it, or the "
+                             "folder that holds an offline Windows with /O\n",
+                     file.c_str());
+        return;
+    }
     std::fprintf(stderr, "kestrin-find: cannot open the hive file %s: %s\n", file.c_str(), SystemText(error).c_str());
     if (error != ERROR_SHARING_VIOLATION) return;
     if (offline)
@@ -168,7 +178,7 @@ FindExit OpenHives(HiveKeyStore* hives, size_t first, bool offline) {
         const std::string file = mbcs::FromWide(mount.file);
         switch (hives->OpenMount(index, &error, &reason)) {
         case HiveKeyStore::OpenResult::CannotOpen:
-            TellCannotOpen(file, error, offline);
+            TellCannotOpen(mount, error, offline);
             exit = FirstExit({exit, FindExit::CannotOpen});
             break;
         case HiveKeyStore::OpenResult::NotAHive:

@@ -239,6 +239,8 @@ class Damage(HiveCase):
         missing = windows(os.path.join(self.folder, 'missing.hiv'))
         # The platform's text for a missing file is in the prefix's language.
         for first, code, pattern in [
+                (windows(self.folder), 66,
+                 re.escape(windows(self.folder) + ' is a folder, not a hive file: ') + '[^\n]+'),
                 (windows(other), 65, re.escape(windows(other) + ' is not a usable hive: no regf signature')),
                 (missing, 66, re.escape('cannot open the hive file %s: ' % missing) + '[^\n]+')]:
             with self.subTest(code=code):
