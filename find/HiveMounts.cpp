@@ -27,6 +27,16 @@ void TellDamage(const HiveMount& mount, const std::wstring& keyPath, const hive:
     std::fflush(stderr);
 }
 
+// Not damage: the narrow walk reads names through the ANSI code page, as the
+// live registry's ANSI calls do, and cannot open a key that lost letters.
+void TellUnspellable(const HiveMount& mount, const std::wstring& parentPath, uint64_t fileOffset) {
+    std::fprintf(stderr, "kestrin-find: %s: a key in %s has a name outside code page %u (key node at file offset "
+                         "0x%llx), so it was not searched: /U searches it\n",
+                 mbcs::FromWide(mount.file).c_str(), mbcs::FromWide(parentPath).c_str(), ::GetACP(),
+                 static_cast<unsigned long long>(fileOffset));
+    std::fflush(stderr);
+}
+
 // One line for a dirty hive: the log entries replayed, from which logs, and
 // where replay stopped if it stopped early; or that there was nothing to
 // replay.
@@ -170,6 +180,7 @@ std::string SystemText(DWORD code) {
 
 FindExit OpenHives(HiveKeyStore* hives, size_t first, bool offline) {
     hives->SetDamageSink(&TellDamage);
+    hives->SetUnspellableSink(&TellUnspellable);
     FindExit exit = FindExit::Done;
     for (size_t index = first; index < hives->MountCount(); ++index) {
         DWORD error = 0;

@@ -265,6 +265,10 @@ void HiveKeyStore::Tell(const Cursor& at, const std::vector<hive::Damage>& damag
 void HiveKeyStore::TellUnspellable(HKEY parent) {
     const KeyState* state = State(parent);
     if (!state || state->at.mount == kAbove || state->lastSubKey >= state->subKeys.size()) return;
-    const uint32_t cell = state->subKeys[state->lastSubKey].cell;
-    Tell(state->at, {{hive::Hive::FileOffset(cell), "key name cannot be spelled in the ANSI code page (/U reads it)"}});
+    const uint64_t offset = hive::Hive::FileOffset(state->subKeys[state->lastSubKey].cell);
+    // Remembered among the damage, which it is not, so that each is told once
+    // and the run still ends as one that left keys unsearched.
+    const HiveMount& mount = *m_mounts[state->at.mount];
+    if (m_told.emplace(mount.source, offset, "unspellable key name").second && m_unspellableSink)
+        m_unspellableSink(mount, state->at.path, offset);
 }

@@ -25,6 +25,9 @@ public:
     // Told of each damaged structure once, with the path of the key where
     // the walk met it.
     using DamageSink = std::function<void(const HiveMount&, const std::wstring& keyPath, const hive::Damage&)>;
+    // Told of each key, once, whose name the ANSI code page cannot spell:
+    // the path of its parent and the file offset of its key node.
+    using UnspellableSink = std::function<void(const HiveMount&, const std::wstring& parentPath, uint64_t fileOffset)>;
 
     HiveKeyStore();
     ~HiveKeyStore();
@@ -56,10 +59,12 @@ public:
     size_t MountCount() const { return m_mounts.size(); }
 
     void SetDamageSink(DamageSink sink) { m_sink = std::move(sink); }
+    void SetUnspellableSink(UnspellableSink sink) { m_unspellableSink = std::move(sink); }
     // Mounts opened from now on show the keys and values recovered from
     // their free space as well (kestrin-find /X).
     void RecoverDeleted() { m_recover = true; }
-    // How many damaged structures were told.
+    // How many damaged structures and unspellable names were told: either
+    // leaves keys unsearched.
     size_t DamageCount() const { return m_told.size(); }
 
     // The key operations behind both widths of HiveRegistry, on keys by
@@ -157,6 +162,7 @@ private:
     std::u16string m_units;
     std::set<std::tuple<size_t, uint64_t, std::string>> m_told;
     DamageSink m_sink;
+    UnspellableSink m_unspellableSink;
     bool m_recover = false;
     std::vector<uint8_t> m_scratch;
 };
