@@ -1,6 +1,7 @@
 // kestrin-find: the search engine behind a console. Same walk, same report in
-// the current directory (unless /F places it), same exclusion list from Kestrin.ini beside the
-// executables; the options come from the command line and are never saved.
+// the current directory (unless /F places it), same exclusion list from
+// Kestrin.ini beside the executables; the options come from the command line
+// and are never saved.
 #include <windows.h>
 #include <fcntl.h>
 #include <io.h>

@@ -62,7 +62,7 @@ bool CReportWriter::NameParts(const char* host, std::string* stem, std::string* 
     const DWORD attributes = m_place.empty() ? INVALID_FILE_ATTRIBUTES : ::GetFileAttributesA(m_place.c_str());
     if (!m_place.empty() && (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))) {
         // A file name: the suffix goes before the extension of its last part.
-        // The scans skip trail bytes, which can equal "\\" in a double-byte
+        // The scans skip trail bytes, which can equal "\" in a double-byte
         // code page.
         const char* text = m_place.c_str();
         const char* dot = mbcs::FindLast(text, '.');

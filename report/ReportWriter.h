@@ -1,12 +1,11 @@
 #pragma once
 // The report of one run: its name in the current directory (or where it is
-// told to go), its creation
-// without ever replacing a file, the header block, key and value lines in the
-// export syntax of each type, the interruption note and the removal of a
-// report that holds no hit. Narrow reports are written in the ANSI code
-// page; a wide one (kestrin-find /U) in UTF-16LE with a byte-order mark.
-// The writer knows nothing of the search: the engine hands it what the
-// header shows and the key path of each line.
+// told to go), its creation without ever replacing a file, the header block,
+// key and value lines in the export syntax of each type, the interruption
+// note and the removal of a report that holds no hit. Narrow reports are
+// written in the ANSI code page; a wide one (kestrin-find /U) in UTF-16LE
+// with a byte-order mark. The writer knows nothing of the search: the engine
+// hands it what the header shows and the key path of each line.
 #include <windows.h>
 #include <cstdint>
 #include <ctime>
