@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Kestrin's one entry point on a Debian 12 machine (as root):
-#   ./kestrin.sh run [switches] TEXT   build, then search the Wine prefix's registry
+#   ./kestrin.sh run [switches] TEXT   build, then search the Wine prefix's registry (reports in build/reports)
 #   ./kestrin.sh test                  build, then run every test
 #   ./kestrin.sh bench [MODE] [ROUNDS] build, then time a search against a plain walk (MODE regex: /R against plain text)
 #   ./kestrin.sh bench large [KEYS] [MODE] [ROUNDS]   the same on a large synthetic registry
@@ -121,16 +121,16 @@ start_display() {
     fi
 }
 
-# The file after each /H or /H:KEY, and the folder after /O, given as a
-# Linux path relative to the caller's folder or absolute
-# (/mnt/win/Windows/System32/config/SOFTWARE, /mnt/win), becomes the Windows
-# path that Wine maps to it; a Windows path (C:\..., \\...) stays as it is.
-# The result is in the array HIVE_ARGS.
+# The file after each /H or /H:KEY, the folder after /O and the report's
+# place after /F (but "-", no report), given as a Linux path relative to the
+# caller's folder or absolute (/mnt/win/Windows/System32/config/SOFTWARE,
+# /mnt/win), becomes the Windows path that Wine maps to it; a Windows path
+# (C:\..., \\...) stays as it is. The result is in the array HIVE_ARGS.
 hive_paths() {
     HIVE_ARGS=()
     local arg after_h=0 path
     for arg in "$@"; do
-        if ((after_h)) && [[ ! $arg =~ ^([A-Za-z]:|\\\\) ]]; then
+        if ((after_h)) && [[ ! $arg =~ ^([A-Za-z]:|\\\\) && $arg != - ]]; then
             path=$arg
             [[ $path == /* ]] || path=$PWD/$path
             arg=$(wine_detached winepath.exe -w "$path" 2>/dev/null)
@@ -138,11 +138,35 @@ hive_paths() {
         fi
         HIVE_ARGS+=("$arg")
         after_h=0
-        [[ ${arg,,} == /h || ${arg,,} == /h:* || ${arg,,} == /o ]] && after_h=1
+        [[ ${arg,,} == /h || ${arg,,} == /h:* || ${arg,,} == /o || ${arg,,} == /f ]] && after_h=1
     done
     return 0
 }
 
+# Runs a Windows program like wine_detached, but passes its standard output
+# and error on while it runs: they still go through files (see above), which
+# tail follows until the program ends. The output stays in the file OUT.
+# Ctrl+C is the program's alone (a started job would ignore it): it stops the
+# search and ends the report, while this script and tail wait for it.
+wine_streamed() {
+    local out=$1 err pid status=0 follower
+    shift
+    err=$(mktemp)
+    trap '' INT
+    (trap - INT; exec env LC_ALL="${LC_ALL:-en_US.UTF-8}" wine "$@" </dev/null >"$out" 2>"$err") &
+    pid=$!
+    tail -s 0.1 -c +1 -f --pid="$pid" "$err" >&2 &
+    follower=$!
+    tail -s 0.1 -c +1 -f --pid="$pid" "$out"
+    wait "$pid" || status=$?
+    wait "$follower" || true
+    trap - INT
+    rm -f "$err"
+    return "$status"
+}
+
+# Reports stay in build/reports unless /F places them; the run ends with
+# kestrin-find's own exit code.
 cmd_run() {
     setup
     start_server
@@ -150,17 +174,16 @@ cmd_run() {
     set -- "${HIVE_ARGS[@]}"
     mkdir -p "$BUILD/reports"
     cd "$BUILD/reports"
-    local report status=0
-    report=$(wine_detached "$BUILD/bin/kestrin-find.exe" "$@") || status=$?
+    local out report status=0
+    out=$(mktemp)
+    wine_streamed "$out" "$BUILD/bin/kestrin-find.exe" "$@" || status=$?
     # With /J standard output holds the JSON Lines, not the report's path.
-    local arg
-    for arg in "$@"; do
-        if [[ ${arg,,} == /j ]]; then
-            printf '%s\n' "$report"
-            return "$status"
-        fi
-    done
+    local arg json=0
+    for arg in "$@"; do [[ ${arg,,} == /j ]] && json=1; done
+    report=$(head -n 1 "$out")
+    rm -f "$out"
     report=${report%$'\r'}
+    ((json)) && return "$status"
     if [[ -n $report ]]; then
         local unix_path
         unix_path=$(wine_detached winepath.exe -u "$report" 2>/dev/null)
@@ -173,10 +196,7 @@ cmd_run() {
     # 2 means the search ran to its end but some keys could not be read: a
     # finished run, whose unreadable keys are listed in ExcludeKeys.txt (or,
     # with /H, told above as damage).
-    if ((status == 2)); then
-        log "some keys could not be read: see above, or $BUILD/reports/ExcludeKeys.txt"
-        status=0
-    fi
+    ((status != 2)) || log "some keys could not be read: see above, or $BUILD/reports/ExcludeKeys.txt"
     return "$status"
 }
 

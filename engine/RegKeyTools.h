@@ -50,6 +50,8 @@ public:
     // What the engine owns: the last run's report (its FileName() is empty
     // when the run left none), the settings file and the exclusion list.
     const CReportWriter& Report() const { return m_report; }
+    // kestrin-find tells the report where to go (/F) before the search.
+    CReportWriter& Report() { return m_report; }
     const CSettings& Settings() const { return m_settings; }
     const ExclusionList& Exclusions() const { return m_exclusions; }
     // Marks the five options as changed, so that they are written back.

@@ -11,10 +11,11 @@
 
 const char kFindUsage[] =
     "Usage: kestrin-find [/K] [/V] [/N] [/D] [/B] [/W] [/C] [/J] [/R] [/T FROM[..TO]]\n"
-    "                    [/S KEY]... [/O ROOT] [/H[:KEY] FILE]... [/X] TEXT\n"
+    "                    [/S KEY]... [/O ROOT] [/H[:KEY] FILE]... [/X] [/F PATH] TEXT\n"
     "       kestrin-find /U [the same switches] TEXT\n"
     "Searches the registry for TEXT and writes every hit to a report in the\n"
-    "current directory; prints the report's path when one was written.\n"
+    "current directory (or as /F says); prints the report's path when one was\n"
+    "written.\n"
     "  /K      look at key names\n"
     "  /V      look at the data of string values (REG_SZ, REG_EXPAND_SZ)\n"
     "  /N      look at value names\n"
@@ -38,6 +39,10 @@ const char kFindUsage[] =
     "          Roots: HKCR, HKCU, HKLM, HKU or their long names\n"
     "  /J      write each hit as a line of JSON (UTF-8) to standard output,\n"
     "          then a summary line; the report is written as well\n"
+    "  /F PATH where the report goes: into the folder PATH under its usual\n"
+    "          name, or to the file name PATH, never overwritten (a taken name\n"
+    "          gets \" (2)\", \" (3)\", ... before its extension); /F - writes\n"
+    "          no report, only with /J (whose summary says \"report\": null)\n"
     "  /H FILE search the hive file FILE instead of the registry, read-only;\n"
     "          may be repeated. Its root key stands at HKLM\\<FILE's name>, or at\n"
     "          KEY with /H:KEY FILE (e.g. /H:HKU\\S-1-5-21-1-1001 NTUSER.DAT);\n"
@@ -120,7 +125,7 @@ bool TakeTimeRange(const std::wstring& text, uint64_t now, FindCommandLine& line
 bool LooksLikeDashSwitch(const std::wstring& arg) {
     FindCommandLine scratch;
     return arg.size() == 2 && arg[0] == L'-' && arg[1] < 0x80 &&
-           (ApplySwitch(static_cast<char>(arg[1]), scratch) || std::wcschr(L"sSoOtThH", arg[1]));
+           (ApplySwitch(static_cast<char>(arg[1]), scratch) || std::wcschr(L"sSoOtThHfF", arg[1]));
 }
 
 // Takes arg as TEXT; false, with the error, for a second TEXT or a switch
@@ -139,6 +144,18 @@ bool TakeText(const std::wstring& arg, bool* haveText, FindCommandLine& line) {
     line.text = CutText(arg);
     *haveText = true;
     return true;
+}
+
+// Takes /F's PATH, the argument at index; false, with the error, for none or
+// a second /F.
+bool TakeReportPlace(const std::vector<std::wstring>& arguments, size_t index, FindCommandLine& line) {
+    if (index == arguments.size() || arguments[index].empty())
+        line.error = "/F needs a folder, a file name or - for no report";
+    else if (!line.reportPlace.empty())
+        line.error = "/F is given once";
+    else
+        line.reportPlace = arguments[index];
+    return line.error.empty();
 }
 
 // What a command line without a usage error so far still lacks, or empty.
@@ -170,6 +187,10 @@ FindCommandLine ParseFindCommandLine(const std::vector<std::wstring>& arguments,
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::wstring& arg = arguments[i];
         const wchar_t letter = arg.size() == 2 && arg[0] == L'/' ? static_cast<wchar_t>(arg[1] | 0x20) : 0;
+        if (letter == L'f') {
+            if (!TakeReportPlace(arguments, ++i, line)) return line;
+            continue;
+        }
         if (letter == L's' || letter == L't' || letter == L'o') {
             if (++i == arguments.size()) {
                 line.error = letter == L's' ? "/S needs a key" : letter == L't' ? "/T needs a time range" : "/O needs a folder";
@@ -208,5 +229,8 @@ FindCommandLine ParseFindCommandLine(const std::vector<std::wstring>& arguments,
     // The live registry's free space cannot be read.
     if (line.error.empty() && !line.help && line.deleted && line.hives.empty() && line.offlineRoot.empty())
         line.error = "/X needs /H or /O: only hive files show their free space";
+    // Without a report, the hits would be shown nowhere.
+    if (line.error.empty() && !line.help && line.reportPlace == L"-" && !line.json)
+        line.error = "/F - needs /J: without a report the hits are shown nowhere";
     return line;
 }

@@ -1,6 +1,6 @@
 #pragma once
 // The command line of kestrin-find: [/K] [/V] [/N] [/D] [/W] [/C] [/J] [/U]
-// [/R] [/T FROM[..TO]] [/S KEY]... [/O ROOT] [/H[:KEY] FILE]... [/X] TEXT, switches in any
+// [/R] [/T FROM[..TO]] [/S KEY]... [/O ROOT] [/H[:KEY] FILE]... [/X] [/F PATH] TEXT, switches in any
 // case and order, "/?" for help.
 #include <cstdint>
 #include <string>
@@ -24,6 +24,9 @@ struct FindCommandLine {
     // /O ROOT: the folder that holds an offline Windows's Windows folder;
     // empty without /O.
     std::wstring offlineRoot;
+    // /F PATH: the report's folder or file name, "-" for no report (only
+    // with /J); empty without /F.
+    std::wstring reportPlace;
     bool help = false;
     std::wstring text;  // cut to 259 characters, never inside a surrogate pair
     std::string error;  // non-empty when the command line is not usable

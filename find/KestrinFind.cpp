@@ -1,6 +1,7 @@
 // kestrin-find: the search engine behind a console. Same walk, same report in
-// the current directory, same exclusion list from Kestrin.ini beside the
-// executables; the options come from the command line and are never saved.
+// the current directory (unless /F places it), same exclusion list from
+// Kestrin.ini beside the executables; the options come from the command line
+// and are never saved.
 #include <windows.h>
 #include <fcntl.h>
 #include <io.h>
@@ -238,6 +239,10 @@ void PrepareEngine(CRegKeyTools& tools, const FindCommandLine& line, const Searc
     tools.m_wideStartKeys = inputs.wideStartKeys;
     tools.m_pattern = inputs.pattern.get();
     tools.m_headerNote = inputs.hiveSetup.headerNote;
+    if (line.reportPlace == L"-")
+        tools.Report().WriteNowhere();
+    else
+        tools.Report().PlaceAt(mbcs::FromWide(line.reportPlace));
     g_context.m_tools = &tools;
     g_context.m_stopEvent = stopEvent;
     tools.m_searchCounters = &g_context.m_counters;

@@ -58,7 +58,43 @@ int CReportWriter::GetLocalHostName(char* buffer, uint32_t* size) {
     return 1;
 }
 
+bool CReportWriter::NameParts(const char* host, std::string* stem, std::string* tail) {
+    const DWORD attributes = m_place.empty() ? INVALID_FILE_ATTRIBUTES : ::GetFileAttributesA(m_place.c_str());
+    if (!m_place.empty() && (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))) {
+        // A file name: the suffix goes before the extension of its last part.
+        // The scans skip trail bytes, which can equal "\" in a double-byte
+        // code page.
+        const char* text = m_place.c_str();
+        const char* dot = mbcs::FindLast(text, '.');
+        const char* slash = mbcs::FindLast(text, '\\');
+        if (const char* other = mbcs::FindLast(text, '/'); other && (!slash || other > slash)) slash = other;
+        const size_t cut = dot && (!slash || dot > slash) ? static_cast<size_t>(dot - text) : m_place.size();
+        *stem = m_place.substr(0, cut);
+        *tail = m_place.substr(cut);
+        return true;
+    }
+    std::string folder = m_place;
+    if (folder.empty()) {
+        char directory[MAX_PATH];
+        DWORD length = ::GetCurrentDirectoryA(sizeof directory, directory);
+        if (length == 0 || length >= sizeof directory) {
+            // A longer directory is reported, not cut: the report could not be named.
+            ReportError(length ? ERROR_FILENAME_EXCED_RANGE : static_cast<int32_t>(::GetLastError()),
+                        " in CRegKeyTools::CreateFile [GetCurrentDirectory()]");
+            return false;
+        }
+        folder = directory;
+    }
+    // A given folder may end in its separator already ("E:\").
+    const bool separated = !m_place.empty() &&
+                           (mbcs::FindLast(folder.c_str(), '\\') == &folder.back() || folder.back() == '/');
+    *stem = folder + (separated ? "" : "\\") + kProgramName + " " + host + " " + m_timeText;
+    *tail = ".reg";
+    return true;
+}
+
 int CReportWriter::CreateFile() {
+    if (m_nowhere) return 1;
     char host[256];
     uint32_t hostSize = sizeof host;
     if (!GetLocalHostName(host, &hostSize)) return 0;
@@ -66,29 +102,20 @@ int CReportWriter::CreateFile() {
     std::time_t now = std::time(nullptr);
     if (const std::tm* local = std::localtime(&now)) m_createTm = *local;
     std::strftime(m_timeText, sizeof m_timeText, "%Y%m%d %H%M%S", &m_createTm);
-
-    char directory[MAX_PATH];
-    DWORD length = ::GetCurrentDirectoryA(sizeof directory, directory);
-    if (length == 0 || length >= sizeof directory) {
-        // A longer directory is reported, not cut: the report could not be named.
-        ReportError(length ? ERROR_FILENAME_EXCED_RANGE : static_cast<int32_t>(::GetLastError()),
-                    " in CRegKeyTools::CreateFile [GetCurrentDirectory()]");
-        return 0;
-    }
+    std::string stem, tail;
+    if (!NameParts(host, &stem, &tail)) return 0;
 
     // A report never replaces a file: a taken name gets " (2)", " (3)", ...
     for (int attempt = 1; attempt <= kMaxNameTries; ++attempt) {
         char suffix[16] = "";
         if (attempt > 1) std::snprintf(suffix, sizeof suffix, " (%d)", attempt);
-        char path[520];
-        int written = std::snprintf(path, sizeof path, "%s\\%s %s %s%s%s", directory, kProgramName, host,
-                                    m_timeText, suffix, ".reg");
-        if (written < 0 || static_cast<size_t>(written) >= sizeof m_fileName) {
+        const std::string path = stem + suffix + tail;
+        if (path.size() >= sizeof m_fileName) {
             m_fileName[0] = '\0';
-            ReportOpenFailure(ERROR_FILENAME_EXCED_RANGE, path);
+            ReportOpenFailure(ERROR_FILENAME_EXCED_RANGE, path.c_str());
             return 0;
         }
-        std::memcpy(m_fileName, path, static_cast<size_t>(written) + 1);
+        std::memcpy(m_fileName, path.c_str(), path.size() + 1);
         if (m_fileData.OpenNew(m_fileName)) return 1;
         DWORD error = ::GetLastError();
         if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
@@ -99,6 +126,7 @@ int CReportWriter::CreateFile() {
 
 int CReportWriter::WriteRawText(const char* text) {
     if (!text || !*text) return 0;
+    if (m_nowhere) return 1;
     if (m_wide) {
         // The engine's own pieces of a wide report (header lines, brackets,
         // numbers) come from the ANSI code page like everything narrow.
@@ -110,6 +138,7 @@ int CReportWriter::WriteRawText(const char* text) {
 
 int CReportWriter::WriteRawText(const wchar_t* text) {
     if (!text || !*text) return 0;
+    if (m_nowhere) return 1;
     auto count = static_cast<uint32_t>(std::wcslen(text) * sizeof(wchar_t));
     return m_fileData.Write(text, &count);
 }

@@ -1,14 +1,15 @@
 #pragma once
-// The report of one run: its name in the current directory, its creation
-// without ever replacing a file, the header block, key and value lines in the
-// export syntax of each type, the interruption note and the removal of a
-// report that holds no hit. Narrow reports are written in the ANSI code
-// page; a wide one (kestrin-find /U) in UTF-16LE with a byte-order mark.
-// The writer knows nothing of the search: the engine hands it what the
-// header shows and the key path of each line.
+// The report of one run: its name in the current directory (or where it is
+// told to go), its creation without ever replacing a file, the header block,
+// key and value lines in the export syntax of each type, the interruption
+// note and the removal of a report that holds no hit. Narrow reports are
+// written in the ANSI code page; a wide one (kestrin-find /U) in UTF-16LE
+// with a byte-order mark. The writer knows nothing of the search: the engine
+// hands it what the header shows and the key path of each line.
 #include <windows.h>
 #include <cstdint>
 #include <ctime>
+#include <string>
 #include "base/FileData.h"
 
 // What the header block shows of a run.
@@ -31,7 +32,16 @@ public:
     // width of the next one.
     void Begin(bool wide);
     bool IsWide() const { return m_wide; }
-    int IsOpen() const { return m_fileData.IsOpen(); }
+    // A report told to go nowhere counts as open all along.
+    int IsOpen() const { return m_nowhere || m_fileData.IsOpen(); }
+
+    // Where the reports of later runs go, for kestrin-find's /F: an empty
+    // place is the current directory; an existing folder gets the report
+    // under its usual name; anything else is the report's own file name,
+    // which takes " (2)", " (3)", ... before its extension when taken.
+    void PlaceAt(const std::string& place) { m_place = place; }
+    // No report at all: every piece is taken and dropped, and no file is named.
+    void WriteNowhere() { m_nowhere = true; }
 
     // Copies the computer's name (first letter upper-cased) into buffer.
     // *size: capacity in, length out. 1 when a non-empty name was copied.
@@ -75,8 +85,13 @@ private:
     template <typename Char>
     int WriteValueData(DWORD type, const Char* data, DWORD dataSize);
     int WriteHexBytes(const BYTE* bytes, DWORD count);
+    // The report's path without its " (N)" suffix, and what follows the
+    // suffix; false after a failure, which has been reported.
+    bool NameParts(const char* host, std::string* stem, std::string* tail);
 
     bool m_wide = false;
+    bool m_nowhere = false;
+    std::string m_place;
     char m_fileName[260] = {};
     std::tm m_createTm = {};
     char m_timeText[120] = {};

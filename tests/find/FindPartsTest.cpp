@@ -61,6 +61,10 @@ TEST(FindCommandLine, SwitchesTextAndErrors) {
         {L"kf /K a /O", "/O needs a folder", nullptr, false, false, 0},
         {L"kf /K /O \"\" a", "/O needs a folder", nullptr, false, false, 0},
         {L"kf /K /O E:\\ /O F:\\ a", "/O is given once", nullptr, false, false, 0},
+        {L"kf /K /J /f - a", nullptr, "a", false, false, 0},
+        {L"kf /K a /F", "/F needs a folder", nullptr, false, false, 0},
+        {L"kf /K /F \"\" a", "/F needs a folder", nullptr, false, false, 0},
+        {L"kf /K /F x /F y a", "/F is given once", nullptr, false, false, 0},
     };
     for (const Row& row : rows) {
         const FindCommandLine line = ParseFindCommandLine(SplitCommandLine(row.line), kNoon);

@@ -11,6 +11,7 @@ import json
 import os
 import re
 import shutil
+import subprocess
 import sys
 import tempfile
 import unittest
@@ -398,6 +399,43 @@ class NulNames(HiveCase):
                                  [(hit['key'], hit.get('value'), hit['match']) for hit in hits])
                 self.assertEqual({'keys': 3, 'values': 2, 'found': 4}, summary)
                 self.assertEqual(expected_body, body)
+
+ROOT = os.path.dirname(os.path.dirname(HERE))
+
+
+@unittest.skipUnless(os.environ.get('LC_ALL', '').startswith('en_US'), 'kestrin.sh runs in its own locale')
+class KestrinShRun(HiveCase):
+    """./kestrin.sh run ends with kestrin-find's exit code and keeps the
+    report in build/reports, or where /F says, relative to the caller."""
+
+    def run_script(self, cwd, *args):
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            status = subprocess.run([os.path.join(ROOT, 'kestrin.sh'), 'run'] + list(args), cwd=cwd,
+                                    stdin=subprocess.DEVNULL, stdout=out, stderr=err).returncode
+            out.seek(0)
+            err.seek(0)
+            return status, out.read().decode('latin-1'), err.read().decode('latin-1')
+
+    def test_exit_code_and_report_place(self):
+        if not os.path.realpath(EXE).startswith(os.path.join(ROOT, 'build') + os.sep):
+            self.skipTest('kestrin.sh builds into %s/build, not where this build is' % ROOT)
+        cwd = tempfile.mkdtemp(dir=self.folder)
+        os.mkdir(os.path.join(cwd, 'out'))
+        # A name no ANSI code page here can spell ends a finished search with 2.
+        write_hive(os.path.join(cwd, 'x.hiv'), {'minor': 5, 'root': key('r', keys=[key(TEXT), key('\uac00 ' + TEXT)])})
+        status, out, err = self.run_script(cwd, '/K', '/H', 'x.hiv', TEXT)
+        self.assertEqual(2, status, err)
+        report = re.search(r'^== report: (.+)$', err, re.M).group(1)
+        self.addCleanup(os.remove, report)
+        self.assertEqual(os.path.join(ROOT, 'build', 'reports'), os.path.dirname(report))
+        self.assertIn('[HKEY_LOCAL_MACHINE\\x.hiv\\%s]' % TEXT, out)
+        status, out, err = self.run_script(cwd, '/K', '/J', '/F', 'out', '/H', 'x.hiv', TEXT)
+        self.assertEqual(2, status, err)
+        summary = json.loads(out.splitlines()[-1])
+        self.assertEqual((2, 2), (summary['found'], summary['exit']))
+        self.assertEqual([os.path.basename(summary['report'].replace('\\', '/'))], os.listdir(os.path.join(cwd, 'out')))
+        self.assertEqual(['out', 'x.hiv'], sorted(os.listdir(cwd)))
+
 
 if __name__ == '__main__':
     EXE = sys.argv.pop(1)

@@ -418,6 +418,37 @@ class Switches(unittest.TestCase):
                 self.assertIn(('kestrin-find: cannot open the start key ' + key).encode(CODE_PAGE), err)
                 self.assertEqual([], os.listdir(self.cwd))
 
+    def test_report_place_folder_file_name_or_none(self):
+        """/F into a folder under the usual name, to a file name that is
+        never overwritten, and - for none; the current directory stays empty."""
+        start = 'HKCU\\' + TREE + '\\s2'
+        place = tempfile.mkdtemp(dir=self.folder)
+        with open(os.path.join(place, 'hits.reg'), 'wb') as file:
+            file.write(b'kept')
+        runs = [('', r'Kestrin .+ \d{8} \d{6}\.reg'), ('hits.reg', r'hits \(2\)\.reg'), ('hits.reg', r'hits \(3\)\.reg'),
+                ('plain', 'plain'), ('plain', r'plain \(2\)')]
+        for name, expected in runs:
+            with self.subTest(name=name):
+                before = set(os.listdir(place))
+                target = os.path.join(place, name) if name else place + '/'
+                status, out, err = wine([self.exe, '/J', '/K', '/S', start, '/F', 'Z:' + target.replace('/', '\\'),
+                                         TEXT], self.cwd)
+                self.assertEqual(0, status, err)
+                [made] = set(os.listdir(place)) - before
+                self.assertRegex(made, '^%s$' % expected)
+                self.assertEqual(2, json.loads(out.splitlines()[-1])['found'])
+                self.assertEqual('Z:' + os.path.join(place, made).replace('/', '\\'),
+                                 json.loads(out.splitlines()[-1])['report'])
+        with open(os.path.join(place, 'hits.reg'), 'rb') as file:
+            self.assertEqual(b'kept', file.read())
+        status, out, err = wine([self.exe, '/J', '/K', '/S', start, '/F', '-', TEXT], self.cwd)
+        self.assertEqual((0, 3, None), (status, len(out.splitlines()), json.loads(out.splitlines()[-1])['report']))
+        status, out, err = wine([self.exe, '/K', '/S', start, '/F', '-', TEXT], self.cwd)
+        self.assertEqual((64, b''), (status, out))
+        self.assertIn(b'kestrin-find: /F - needs /J', err)
+        self.assertEqual([], os.listdir(self.cwd))
+        self.assertEqual(5 + 1, len(os.listdir(place)))
+
 
 if __name__ == '__main__':
     EXE = sys.argv.pop(1)
