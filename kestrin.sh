@@ -7,6 +7,7 @@
 #   ./kestrin.sh bench hive [KEYS] [ROUNDS]            kestrin-find /H against reglookup | grep
 #   ./kestrin.sh bench replay [KEYS] [ROUNDS]          that hive dirty, with a megabyte of logs, against it clean
 #   ./kestrin.sh bench offline [ROUNDS]                kestrin-find /O on an offline Windows against /H of its hives
+#   ./kestrin.sh bench json [KEYS] [ROUNDS]            kestrin-find /J writing to a file, /dev/null and a terminal
 #   ./kestrin.sh bench-switches        build, then time kestrin-find's /N /D and /S
 #   ./kestrin.sh dist                  build, then pack build/dist/Kestrin-<version>-win64.zip
 #   ./kestrin.sh gui                   build, then start the dialog program on this display
@@ -229,6 +230,10 @@ cmd_bench() {
         bench_offline "${2:-5}"
         return
     fi
+    if [[ ${1:-} == json ]]; then
+        bench_json "${2:-400000}" "${3:-5}"
+        return
+    fi
     if [[ ${1:-} == large ]]; then
         local keys=${2:-400000}
         shift $(($# < 2 ? $# : 2))
@@ -258,6 +263,14 @@ bench_hive() {
     make_bench_hive "$keys"
     start_server
     python3 "$ROOT/bench/hive_bench.py" "$BUILD/bin/kestrin-find.exe" "$BENCH_HIVE" Microsoft "$rounds"
+}
+
+# kestrin-find /J /N on the same hive, a hit in every key, its lines written
+# to a file, to /dev/null and to a terminal, ROUNDS times each.
+bench_json() {
+    make_bench_hive "$1"
+    start_server
+    python3 "$ROOT/bench/json_bench.py" "$BUILD/bin/kestrin-find.exe" "$BENCH_HIVE" DisplayName "$2"
 }
 
 # The benchmark's hive of KEYS keys, made once and kept: its path in BENCH_HIVE.
@@ -335,5 +348,5 @@ case ${1:-} in
     dist) shift; cmd_dist "$@" ;;
     gui) shift; cmd_gui "$@" ;;
     fuzz) shift; cmd_fuzz "$@" ;;
-    *) echo "usage: $0 run [switches] TEXT | test | bench [large [KEYS]] [MODE] [ROUNDS] | bench hive|replay [KEYS] [ROUNDS] | bench offline [ROUNDS] | bench-switches | dist | gui | fuzz SECONDS" >&2; exit 64 ;;
+    *) echo "usage: $0 run [switches] TEXT | test | bench [large [KEYS]] [MODE] [ROUNDS] | bench hive|replay|json [KEYS] [ROUNDS] | bench offline [ROUNDS] | bench-switches | dist | gui | fuzz SECONDS" >&2; exit 64 ;;
 esac

@@ -3,7 +3,7 @@
 // the walk finds it, then one summary object; UTF-8, one object a line.
 #include <windows.h>
 #include <cstdint>
-#include <cstdio>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -26,10 +26,10 @@ std::string JsonString(const wchar_t* text, size_t length);
 
 class JsonLinesWriter {
 public:
-    // onWriteFailed is called once, on the worker thread, when a line could
-    // not be written (the reader of a pipe went away); nothing more is
-    // written after that.
-    JsonLinesWriter(std::FILE* out, void (*onWriteFailed)()) : m_out(out), m_onWriteFailed(onWriteFailed) {}
+    // out is borrowed (standard output), not owned. onWriteFailed is called
+    // once, on the thread that wrote, when a line could not be written (the
+    // reader of a pipe went away); nothing more is written after that.
+    JsonLinesWriter(HANDLE out, void (*onWriteFailed)());
     // One hit as the walk tells it (ISearchHitListener); Char is char or
     // wchar_t.
     template <typename Char>
@@ -42,13 +42,20 @@ public:
                       int exitCode);
     // The summary gives the deleted keys and values searched (/X).
     void CountDeleted() { m_countDeleted = true; }
+    // Writes the lines a console still holds back; called from the thread
+    // that shows the progress, at its interval.
+    void Flush();
     // True once a line could not be written.
-    bool Failed() const { return m_failed; }
+    bool Failed() const;
 
 private:
     void WriteLine(const std::string& line);
-    std::FILE* m_out;
+    void WriteHeld();
+    HANDLE m_out;
     void (*m_onWriteFailed)();
+    bool m_console;  // lines are held back and written together
+    std::string m_held;
+    mutable std::mutex m_lock;  // the walk writes, the progress thread flushes
     bool m_failed = false;
     bool m_countDeleted = false;
 };

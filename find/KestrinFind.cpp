@@ -3,8 +3,6 @@
 // Kestrin.ini beside the executables; the options come from the command line
 // and are never saved.
 #include <windows.h>
-#include <fcntl.h>
-#include <io.h>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -107,14 +105,15 @@ void ShowStatus(const SearchCounters& counters, bool inPlace) {
 // left to flush after a failed write.
 bool Delivered(std::FILE* stream) { return std::fflush(stream) == 0 && !std::ferror(stream); }
 
-// Runs the worker and, until it ends, shows its progress from the counters.
+// Runs the worker and, until it ends, shows its progress from the counters
+// and hands a console the /J lines it holds back.
 // The engine has no window to post to: this thread only waits on the
 // worker's handle, so the process never makes a window (under Wine the
 // first one starts a desktop process and, without a display, writes the
 // display driver's error into the registry). The summary line is written
 // after the search, so a reader of standard error that went away stops
 // nothing, but the run ends as for a lost reader of standard output.
-FindExit RunSearch(SearchContext& context) {
+FindExit RunSearch(SearchContext& context, JsonLinesWriter& json) {
     UniqueKernelHandle thread(::CreateThread(nullptr, 0, SearchThreadProc, &context, 0, nullptr));
     if (!thread) {
         std::fprintf(stderr, "kestrin-find: cannot start the search (error %lu)\n", ::GetLastError());
@@ -122,8 +121,10 @@ FindExit RunSearch(SearchContext& context) {
     }
     const bool console = StandardErrorIsConsole();
     if (console) ShowStatus(context.m_counters, true);
-    while (::WaitForSingleObject(thread.get(), kStatusIntervalMs) == WAIT_TIMEOUT)
+    while (::WaitForSingleObject(thread.get(), kStatusIntervalMs) == WAIT_TIMEOUT) {
         if (console) ShowStatus(context.m_counters, true);
+        json.Flush();
+    }
     DWORD threadExit = kSearchUnreadable;
     ::GetExitCodeThread(thread.get(), &threadExit);
     ShowStatus(context.m_counters, console);
@@ -312,14 +313,12 @@ int main() {
     SetErrorPresenter(&PrintError);
     CRegKeyTools tools(SettingsPathBesideExecutable().c_str(), registries);
     PrepareEngine(tools, line, inputs, stopEvent.get());
-    // JSON Lines end their lines with a bare LF, which a text-mode stdout
-    // would turn into CR LF. A reader that goes away stops the search.
-    JsonLinesWriter json(stdout, &RequestStop);
-    if (line.json) _setmode(_fileno(stdout), _O_BINARY);
+    // A reader of /J's lines that goes away stops the search.
+    JsonLinesWriter json(::GetStdHandle(STD_OUTPUT_HANDLE), &RequestStop);
     if (line.deleted) json.CountDeleted();
     FindListener listener(line.json ? &json : nullptr, stderr);
     tools.m_hitListener = &listener;
-    const FindExit searchExit = inputs.NothingToSearch() ? FindExit::Done : RunSearch(g_context);
+    const FindExit searchExit = inputs.NothingToSearch() ? FindExit::Done : RunSearch(g_context, json);
     const FindExit runExit =
         FirstExit({searchExit, listener.NotSearched() ? FindExit::NotSearched : FindExit::Done, inputs.hiveSetup.filesExit,
                    inputs.hives.DamageCount() > 0 ? FindExit::Unreadable : FindExit::Done});

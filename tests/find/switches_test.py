@@ -11,11 +11,13 @@ usage: switches_test.py KESTRIN_FIND_EXE   (WINEPREFIX and LC_ALL from ctest)
 import datetime
 import json
 import os
+import pty
 import re
 import shutil
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import unittest
 
@@ -62,6 +64,18 @@ def wine(args, cwd, env=None, timeout=None):
         out.seek(0)
         err.seek(0)
         return status, out.read(), err.read()
+
+
+def read_terminal(master, shown):
+    """Collects what a pseudo-terminal shows until its other side closes."""
+    try:
+        while True:
+            chunk = os.read(master, 1 << 16)
+            if not chunk:
+                return
+            shown.append(chunk)
+    except OSError:
+        return
 
 
 def multi(*strings):
@@ -407,6 +421,26 @@ class Switches(unittest.TestCase):
                 with open(os.path.join(cwd, reports[0]), 'rb') as file:
                     self.assertNotIn(b'interrupted', file.read())
                 self.assertIn('Found items: 4' if lost == 'stdout' else reports[0] + '\r\n', text)
+
+    def test_a_console_gets_the_lines_a_pipe_gets(self):
+        """A console (under Wine, a pseudo-terminal) is given /J's lines in
+        batches: all of them arrive, in order, as through a pipe, once the
+        console's own line breaks and cursor codes are taken out."""
+        run = [self.exe, '/J', '/F', '-', '/K', '/S', 'HKCU\\' + TREE + '\\s2', TEXT]
+        master, slave = pty.openpty()
+        shown = []
+        reader = threading.Thread(target=read_terminal, args=(master, shown))
+        reader.start()
+        status = subprocess.run(['wine'] + run, cwd=self.cwd, stdin=subprocess.DEVNULL, stdout=slave,
+                                stderr=subprocess.DEVNULL, timeout=60).returncode
+        os.close(slave)
+        reader.join()
+        os.close(master)
+        self.assertEqual(0, status)
+        piped = wine(run, self.cwd)[1]
+        self.assertEqual(3, len(piped.splitlines()), piped)
+        drawn = re.sub(rb'\x1b\[[0-9;?]*[A-Za-z]|[\r\n]', b'', b''.join(shown))
+        self.assertEqual(piped.replace(b'\n', b''), drawn)
 
     def test_missing_start_key_is_a_usage_error_before_any_search(self):
         missing = 'HKCU\\' + TREE + '\\missing'
