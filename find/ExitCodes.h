@@ -1,12 +1,13 @@
 #pragma once
 // kestrin-find's exit codes, the one list of them. The usage text and the
-// README's table are made from the same list (KESTRIN_FIND_EXIT_CODES; the
-// README's is checked by tests/find/exit_codes_table.py, which also prints
-// it). The list is in order of precedence: when several apply (a stopped
-// run that also met unreadable keys), the run ends with the first of them:
-// what searched nothing, then what lost results, then what the user asked
-// for, then a hive that was not searched at all, then what was searched only
-// in part. An internal error (the search thread could not be started) comes
+// tables of the README and docs/kestrin-find.md are made from the same list
+// (KESTRIN_FIND_EXIT_CODES; the tables are checked by
+// tests/find/exit_codes_table.py, which also prints them). The list is in
+// order of precedence: when several apply (a stopped run that also met
+// unreadable keys), the run ends with the first of them: what searched
+// nothing, then what lost results, then what the user asked for, then a hive
+// that was not searched at all, then what was searched only in part. An
+// internal error (the search thread could not be started) comes
 // right after a usage error: like it, it means that nothing was searched at
 // all, which any later code (a hive that did not open, a lost reader) would
 // hide.

@@ -1,14 +1,16 @@
 #!/usr/bin/env python3
-"""kestrin-find's exit codes as the README's Markdown table, made from the
-one list in find/ExitCodes.h.
+"""kestrin-find's exit codes as a Markdown table, made from the one list in
+find/ExitCodes.h, as the README and kestrin-find's reference page show it.
 
 usage: exit_codes_table.py ROOT           print the table
-       exit_codes_table.py --check ROOT   fail unless README.md holds it (indented or not)
+       exit_codes_table.py --check ROOT   fail unless each of PAGES holds it (indented or not)
 """
 import re
 import sys
 
 HEADER = '| exit code | meaning |'
+# The pages that show the table, from ROOT.
+PAGES = ('README.md', 'docs/kestrin-find.md')
 
 
 def table(root):
@@ -29,11 +31,14 @@ def table(root):
 def main(args):
     if args[:1] == ['--check']:
         expected = table(args[1])
-        with open(args[1] + '/README.md', encoding='utf-8') as file:
-            # The table may be indented into a list item.
-            readme = ''.join(line.lstrip(' ') for line in file)
-        if expected not in readme:
-            print('README.md lacks this table (from find/ExitCodes.h):\n' + expected, file=sys.stderr)
+        lacking = []
+        for page in PAGES:
+            with open(args[1] + '/' + page, encoding='utf-8') as file:
+                # The table may be indented into a list item.
+                if expected not in ''.join(line.lstrip(' ') for line in file):
+                    lacking.append(page)
+        if lacking:
+            print('%s lack this table (from find/ExitCodes.h):\n%s' % (', '.join(lacking), expected), file=sys.stderr)
             return 1
         return 0
     sys.stdout.write(table(args[0]))
