@@ -5,7 +5,7 @@
 #include <cwchar>
 
 #include "base/Mbcs.h"
-#include "find/TimeRange.h"
+#include "base/UtcTime.h"
 
 namespace {
 
@@ -129,8 +129,7 @@ std::string MarkFields(const RecordMark& mark) {
 // The key's last write time, null when it is not known; the end of a line.
 std::string Modified(const FILETIME* lastWrite) {
     if (!lastWrite) return ", \"modified\": null}\n";
-    const uint64_t ticks = (static_cast<uint64_t>(lastWrite->dwHighDateTime) << 32) | lastWrite->dwLowDateTime;
-    return ", \"modified\": \"" + FormatUtc(ticks) + "\"}\n";
+    return ", \"modified\": \"" + FormatUtc(FileTimeTicks(*lastWrite)) + "\"}\n";
 }
 
 // Why a value is a hit; a binary hit also says where in its data.
