@@ -317,6 +317,7 @@ int main() {
     JsonLinesWriter json(stdout, &RequestStop);
     if (line.json) _setmode(_fileno(stdout), _O_BINARY);
     if (line.deleted) json.CountDeleted();
+    if (line.options.m_allValues) json.WithValues();
     FindListener listener(line.json ? &json : nullptr, stderr);
     tools.m_hitListener = &listener;
     const FindExit searchExit = inputs.NothingToSearch() ? FindExit::Done : RunSearch(g_context);
