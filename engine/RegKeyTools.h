@@ -93,6 +93,8 @@ private:
         typename T::Path path;
         TextMatcher<T> matcher;
         Char matchBuffer[512] = {};
+        // /A: the values of the key being visited, until its block is written.
+        BasicKeyValues<Char> keyValues;
     };
     template <typename T>
     WalkText<T>& Side();
@@ -107,6 +109,19 @@ private:
     template <typename T>
     int MatchValue(const BasicValueBuffers<typename T::Char>& buffers, DWORD nameLength, DWORD type,
                    DWORD dataSize, const RecordMark& mark, KeyVisit& visit);
+    // The value just read into buffers against the search; *match says why
+    // it is a hit.
+    template <typename T>
+    bool IsValueHit(const BasicValueBuffers<typename T::Char>& buffers, DWORD nameLength, DWORD type,
+                    DWORD dataSize, ValueMatch* match);
+    // /A: keeps the value just read, matched when search is set.
+    template <typename T>
+    void KeepValue(const BasicValueBuffers<typename T::Char>& buffers, DWORD nameLength, DWORD type,
+                   DWORD dataSize, const RecordMark& mark, bool search);
+    template <typename T>
+    void WriteKeyBlock(KeyVisit& visit);
+    template <typename T>
+    void TellKeyBlock(KeyVisit& visit);
     // 1 when candidate (or the key path, when candidate is null and
     // usePathWhenNone is set) matches the search text under the
     // options. scratch (scratchSize characters) receives the upper-cased
@@ -148,12 +163,15 @@ private:
     int WriteValueLine(const Char* name, uint32_t nameLength, DWORD type, const Char* data, DWORD dataSize) {
         return ReportReady() && m_report.WriteValueLine(name, nameLength, type, data, dataSize);
     }
-    // A recovered key's line follows a comment that says so.
+    // A recovered key's line follows a comment that says so; with /L the
+    // key's last write time (lastWrite, null when unknown) follows it.
     template <typename T>
-    int WriteKeyLineOf(const RecordMark& mark) {
+    int WriteKeyLineOf(const RecordMark& mark, const FILETIME* lastWrite) {
         return ReportReady() && WriteMarkLine(mark, false) &&
-               m_report.WriteKeyLine(Side<T>().path.c_str(), Side<T>().path.size());
+               m_report.WriteKeyLine(Side<T>().path.c_str(), Side<T>().path.size()) &&
+               WriteLastWrittenLine(lastWrite);
     }
+    int WriteLastWrittenLine(const FILETIME* lastWrite);
     // The comment before a recovered key's line (value false) or value's
     // line: what it is and its file offset; nothing for an unmarked one.
     int WriteMarkLine(const RecordMark& mark, bool value);
@@ -161,6 +179,7 @@ private:
     int ReportReady() { return m_report.IsOpen() || OpenReport(); }
     // The five option flags as the settings file reads and writes them.
     OptionFlags Flags() { return {&m_lookAtKeys, &m_lookAtValues, &m_lookAtData, &m_wholeString, &m_matchCase}; }
+    template <typename T>
     void CloseKeyBlock(KeyVisit& visit);
     // A key below a start key that could not be read: excluded from later
     // runs when the registry says so. The exclusion list is text, one path

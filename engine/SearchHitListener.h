@@ -6,12 +6,8 @@
 #include <windows.h>
 #include <string_view>
 
+#include "engine/KeyValue.h"
 #include "registry/RecordMark.h"
-
-// Why a value is a hit: its name matched, or its data did (Binary: the text
-// was found inside data that is neither a string nor a number). A value whose
-// name and data both match is one hit, reported as a name hit.
-enum class ValueMatch { Name, Data, Binary };
 
 // Char is char for the ANSI walk and wchar_t for the wide one (/U).
 template <typename Char>
@@ -27,6 +23,9 @@ struct BasicValueHit {
     const FILETIME* lastWrite;  // the key's last write time, UTC
     size_t matchOffset;         // Binary: the byte offset of the first match in data
     RecordMark mark;            // the value's, as the registry told it
+    // /A: every value of the key, this one included; null without /A, or
+    // when the key's values could not be read.
+    const BasicKeyValues<Char>* keyValues;
 };
 using ValueHit = BasicValueHit<char>;
 using WideValueHit = BasicValueHit<wchar_t>;
@@ -36,11 +35,14 @@ public:
     virtual ~ISearchHitListener() = default;
     // A key whose name matched; keyPath is its full path (counted, as in
     // BasicValueHit), lastWrite its last write time (UTC), null when the key
-    // could not be opened or queried; mark as the registry told it.
-    virtual void OnKeyHit(std::string_view keyPath, const FILETIME* lastWrite, const RecordMark& mark) = 0;
+    // could not be opened or queried; mark as the registry told it;
+    // keyValues as in BasicValueHit.
+    virtual void OnKeyHit(std::string_view keyPath, const FILETIME* lastWrite, const RecordMark& mark,
+                          const BasicKeyValues<char>* keyValues) = 0;
     virtual void OnValueHit(const ValueHit& hit) = 0;
     // The same from the wide walk; string data is UTF-16.
-    virtual void OnKeyHit(std::wstring_view keyPath, const FILETIME* lastWrite, const RecordMark& mark) = 0;
+    virtual void OnKeyHit(std::wstring_view keyPath, const FILETIME* lastWrite, const RecordMark& mark,
+                          const BasicKeyValues<wchar_t>* keyValues) = 0;
     virtual void OnValueHit(const WideValueHit& hit) = 0;
     // The regular expression gave up on a key's name (name null) or on a
     // value (nameLength characters of name, empty for the default value),

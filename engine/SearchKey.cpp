@@ -1,5 +1,6 @@
 // The registry walk: depth first, pre-order, one key path that grows and
 // shrinks in place. One walk serves both widths (base/TextTraits.h).
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -8,6 +9,7 @@
 #include "engine/SearchMessages.h"
 #include "registry/RegKey.h"
 #include "errors/ReportError.h"
+#include "base/UtcTime.h"
 
 namespace {
 
@@ -55,10 +57,14 @@ struct CRegKeyTools::KeyVisit {
     bool counted = false;         // a counter moved: the key may post progress
     const FILETIME* lastWrite = nullptr;  // the key's, once its figures were read
     RecordMark mark;                      // the key's, once it opened
+    // /A: the key's name is a hit, told once its values are read.
+    bool keyHit = false;
+    bool matchValues = false;   // its values are searched, not only read (/A)
+    bool valuesKnown = false;   // every value was read (/A)
 };
 
 bool CRegKeyTools::ModifiedInRange(const FILETIME& lastWrite) const {
-    const uint64_t ticks = (static_cast<uint64_t>(lastWrite.dwHighDateTime) << 32) | lastWrite.dwLowDateTime;
+    const uint64_t ticks = FileTimeTicks(lastWrite);
     return ticks >= m_modifiedFrom && ticks <= m_modifiedTo;
 }
 
@@ -117,17 +123,20 @@ int CRegKeyTools::WalkKey(HKEY parent, const typename T::Char* subKey, size_t le
     if (matched && m_lookAtKeys) MatchKeyName<T>(subKey, length, visit);
     if (!key) {
         if (belowRoot) NoteUnreadable<T>();
-        CloseKeyBlock(visit);
+        CloseKeyBlock<T>(visit);
         return 0;
     }
     if (!visit.lastWrite) {
         if (belowRoot && !IsGone(rc)) NoteUnreadable<T>();
-        CloseKeyBlock(visit);
+        CloseKeyBlock<T>(visit);
         return IsGone(rc) ? 1 : 0;
     }
     const bool valuePass = m_lookAtValues || m_lookAtNames || m_lookAtTypedData || m_lookAtBinary;
-    if (matched && valuePass && info.values > 0) SearchValues<T>(key.get(), info, belowRoot, visit);
-    CloseKeyBlock(visit);
+    visit.matchValues = matched && valuePass;
+    visit.valuesKnown = true;
+    // keyHit is only ever set under /A, which reads the values of a key hit.
+    if ((visit.matchValues || visit.keyHit) && info.values > 0) SearchValues<T>(key.get(), info, belowRoot, visit);
+    CloseKeyBlock<T>(visit);
     return SearchSubKeys<T>(key.get(), info, belowRoot);
 }
 
@@ -144,11 +153,16 @@ void CRegKeyTools::MatchKeyName(const typename T::Char* subKey, size_t length, K
         if (m_patternGaveUp && m_hitListener) m_hitListener->OnNotSearched(side.path.View(), nullptr, 0);
         return;
     }
+    // /A tells the hit with the key's values, once they are read.
+    if (m_allValues) {
+        visit.keyHit = true;
+        return;
+    }
     Bump(&SearchCounters::found);
     visit.counted = true;
-    WriteKeyLineOf<T>(visit.mark);
+    WriteKeyLineOf<T>(visit.mark, visit.lastWrite);
     visit.keyLineWritten = true;
-    if (m_hitListener) m_hitListener->OnKeyHit(side.path.View(), visit.lastWrite, visit.mark);
+    if (m_hitListener) m_hitListener->OnKeyHit(side.path.View(), visit.lastWrite, visit.mark, nullptr);
 }
 
 int CRegKeyTools::WriteMarkLine(const RecordMark& mark, bool value) {
@@ -161,13 +175,23 @@ int CRegKeyTools::WriteMarkLine(const RecordMark& mark, bool value) {
     return m_report.WriteCommentLine(text);
 }
 
+// A comment line, which regedit skips: a live report still imports.
+int CRegKeyTools::WriteLastWrittenLine(const FILETIME* lastWrite) {
+    if (!m_lastWrittenLines) return 1;
+    if (!lastWrite) return m_report.WriteCommentLine("last written: unknown, the key could not be read");
+    return m_report.WriteCommentLine(("last written " + FormatUtc(FileTimeTicks(*lastWrite))).c_str());
+}
+
+template <typename T>
 void CRegKeyTools::CloseKeyBlock(KeyVisit& visit) {
+    if (m_allValues) WriteKeyBlock<T>(visit);
     if (visit.keyLineWritten && ReportReady()) m_report.WriteRawText("\r\n");
 }
 
 template <typename T>
 void CRegKeyTools::SearchValues(HKEY key, const RegKeyInfo& info, bool belowRoot, KeyVisit& visit) {
     BasicValueBuffers<typename T::Char> buffers(*Side<T>().registry, info);
+    visit.valuesKnown = static_cast<bool>(buffers);
     if (!buffers) return;
 
     // Values are read by index from a list that other programs may change
@@ -178,43 +202,58 @@ void CRegKeyTools::SearchValues(HKEY key, const RegKeyInfo& info, bool belowRoot
         LONG rc = buffers.Read(key, index, &nameLength, &type, &dataSize);
         // Without memory for a grown value the pass ends silently, as when
         // its buffers could not be had at all.
+        if (rc == ERROR_NOT_ENOUGH_MEMORY) visit.valuesKnown = false;
         if (EndsThePass(rc) || rc == ERROR_NOT_ENOUGH_MEMORY) return;
         if (rc != ERROR_SUCCESS) {
             if (!belowRoot) continue;
             NoteUnreadable<T>();
+            visit.valuesKnown = false;
             return;
         }
         const RecordMark mark = Side<T>().registry->ValueMark(key, index);
-        MatchValue<T>(buffers, nameLength, type, dataSize, mark, visit);
+        if (m_allValues)
+            KeepValue<T>(buffers, nameLength, type, dataSize, mark, visit.matchValues);
+        else
+            MatchValue<T>(buffers, nameLength, type, dataSize, mark, visit);
+        // Values read only to be shown with a key hit were not searched.
+        if (!visit.matchValues) continue;
         Bump(&SearchCounters::values);
         if (mark.kind == RecordMark::Kind::Deleted) Bump(&SearchCounters::deletedValues);
         visit.counted = true;
     }
 }
 
-// Matches one value's name and data and writes its value line on a hit; a
-// value whose name and data both match is one hit.
+// A value whose name and data both match is one hit, a name hit.
+template <typename T>
+bool CRegKeyTools::IsValueHit(const BasicValueBuffers<typename T::Char>& buffers, DWORD nameLength, DWORD type,
+                              DWORD dataSize, ValueMatch* match) {
+    using Char = typename T::Char;
+    const Char* name = buffers.Name();
+    Char* scratch = buffers.Scratch();
+    const size_t scratchSize = buffers.ScratchCount();
+    *match = ValueMatch::Name;
+    m_patternGaveUp = false;
+    // The default value has no name to match.
+    if (m_lookAtNames && nameLength > 0 && MatchName<T>(name, nameLength, scratch, scratchSize)) return true;
+    if (MatchValueData<T>(type, buffers.Data(), dataSize, scratch, scratchSize)) {
+        *match = IsSearchedAsBinary(type) ? ValueMatch::Binary : ValueMatch::Data;
+        return true;
+    }
+    if (m_patternGaveUp && m_hitListener) m_hitListener->OnNotSearched(Side<T>().path.View(), name, nameLength);
+    return false;
+}
+
+// Matches one value's name and data and writes its value line on a hit.
 template <typename T>
 int CRegKeyTools::MatchValue(const BasicValueBuffers<typename T::Char>& buffers, DWORD nameLength, DWORD type,
                              DWORD dataSize, const RecordMark& mark, KeyVisit& visit) {
     using Char = typename T::Char;
     const Char* name = buffers.Name();
     const Char* data = buffers.Data();
-    Char* scratch = buffers.Scratch();
-    const size_t scratchSize = buffers.ScratchCount();
-    ValueMatch match = ValueMatch::Name;
-    m_patternGaveUp = false;
-    // The default value has no name to match.
-    if (!(m_lookAtNames && nameLength > 0 && MatchName<T>(name, nameLength, scratch, scratchSize))) {
-        if (!MatchValueData<T>(type, data, dataSize, scratch, scratchSize)) {
-            if (m_patternGaveUp && m_hitListener)
-                m_hitListener->OnNotSearched(Side<T>().path.View(), name, nameLength);
-            return 0;
-        }
-        match = IsSearchedAsBinary(type) ? ValueMatch::Binary : ValueMatch::Data;
-    }
+    ValueMatch match;
+    if (!IsValueHit<T>(buffers, nameLength, type, dataSize, &match)) return 0;
     if (!visit.keyLineWritten) {
-        WriteKeyLineOf<T>(visit.mark);
+        WriteKeyLineOf<T>(visit.mark, visit.lastWrite);
         visit.keyLineWritten = true;
     }
     Bump(&SearchCounters::found);
@@ -224,8 +263,70 @@ int CRegKeyTools::MatchValue(const BasicValueBuffers<typename T::Char>& buffers,
     if (m_hitListener)
         m_hitListener->OnValueHit(BasicValueHit<Char>{Side<T>().path.View(), name, nameLength, type,
                                                       reinterpret_cast<const BYTE*>(data), dataSize, match,
-                                                      visit.lastWrite, m_binaryOffset, mark});
+                                                      visit.lastWrite, m_binaryOffset, mark, nullptr});
     return 1;
+}
+
+template <typename T>
+void CRegKeyTools::KeepValue(const BasicValueBuffers<typename T::Char>& buffers, DWORD nameLength, DWORD type,
+                             DWORD dataSize, const RecordMark& mark, bool search) {
+    constexpr size_t reserve = RegChars<typename T::Char>::dataReserve;
+    BasicKeyValue<typename T::Char> value;
+    value.hit = search && IsValueHit<T>(buffers, nameLength, type, dataSize, &value.match);
+    value.matchOffset = m_binaryOffset;
+    value.name.assign(buffers.Name(), nameLength);
+    value.type = type;
+    // As far as the buffer reaches, as the read terminated it.
+    value.dataSize = static_cast<DWORD>(std::min<size_t>(dataSize, buffers.data.size() - reserve));
+    const BYTE* bytes = reinterpret_cast<const BYTE*>(buffers.Data());
+    value.data.assign(bytes, bytes + value.dataSize);
+    value.data.resize(value.dataSize + reserve, 0);
+    value.mark = mark;
+    Side<T>().keyValues.push_back(std::move(value));
+}
+
+// /A: a key with a hit is written whole, its key line, then every value in
+// the registry's order, each once, whichever of them matched.
+template <typename T>
+void CRegKeyTools::WriteKeyBlock(KeyVisit& visit) {
+    using Char = typename T::Char;
+    BasicKeyValues<Char>& values = Side<T>().keyValues;
+    const bool valueHit = std::any_of(values.begin(), values.end(), [](const auto& value) { return value.hit; });
+    if (visit.keyHit || valueHit) {
+        WriteKeyLineOf<T>(visit.mark, visit.lastWrite);
+        visit.keyLineWritten = true;
+        for (const BasicKeyValue<Char>& value : values) {
+            if (ReportReady()) WriteMarkLine(value.mark, true);
+            WriteValueLine(value.name.data(), static_cast<uint32_t>(value.name.size()), value.type,
+                           reinterpret_cast<const Char*>(value.data.data()), value.dataSize);
+        }
+        TellKeyBlock<T>(visit);
+    }
+    values.clear();
+}
+
+// Counts the hits of a key block that /A wrote and tells each with the
+// key's values.
+template <typename T>
+void CRegKeyTools::TellKeyBlock(KeyVisit& visit) {
+    using Char = typename T::Char;
+    const BasicKeyValues<Char>& values = Side<T>().keyValues;
+    const BasicKeyValues<Char>* told = visit.valuesKnown ? &values : nullptr;
+    const std::basic_string_view<Char> path = Side<T>().path.View();
+    visit.counted = true;
+    if (visit.keyHit) {
+        Bump(&SearchCounters::found);
+        if (m_hitListener) m_hitListener->OnKeyHit(path, visit.lastWrite, visit.mark, told);
+    }
+    for (const BasicKeyValue<Char>& value : values) {
+        if (!value.hit) continue;
+        Bump(&SearchCounters::found);
+        if (!m_hitListener) continue;
+        const auto nameLength = static_cast<DWORD>(value.name.size());
+        m_hitListener->OnValueHit(BasicValueHit<Char>{path, value.name.data(), nameLength, value.type,
+                                                      value.data.data(), value.dataSize, value.match,
+                                                      visit.lastWrite, value.matchOffset, value.mark, told});
+    }
 }
 
 template <typename T>

@@ -27,6 +27,11 @@ struct SearchOptions {
     // inclusive) are matched; the others are still walked.
     uint64_t m_modifiedFrom = 0;
     uint64_t m_modifiedTo = UINT64_MAX;
+    // kestrin-find /A: a key that holds a hit is written with all its
+    // values, and each hit is told with them. /L: every key line is followed
+    // by a comment with the key's last write time.
+    bool m_allValues = false;
+    bool m_lastWrittenLines = false;
 
     bool TimeFiltered() const { return m_modifiedFrom != 0 || m_modifiedTo != UINT64_MAX; }
 };

@@ -11,7 +11,8 @@
 
 const char kFindUsage[] =
     "Usage: kestrin-find [/K] [/V] [/N] [/D] [/B] [/W] [/C] [/J] [/R] [/T FROM[..TO]]\n"
-    "                    [/S KEY]... [/O ROOT] [/H[:KEY] FILE]... [/X] [/F PATH] TEXT\n"
+    "                    [/S KEY]... [/O ROOT] [/H[:KEY] FILE]... [/X] [/A] [/L]\n"
+    "                    [/F PATH] TEXT\n"
     "       kestrin-find /U [the same switches] TEXT\n"
     "Searches the registry for TEXT and writes every hit to a report in the\n"
     "current directory (or as /F says); prints the report's path when one was\n"
@@ -43,6 +44,10 @@ const char kFindUsage[] =
     "          name, or to the file name PATH, never overwritten (a taken name\n"
     "          gets \" (2)\", \" (3)\", ... before its extension); /F - writes\n"
     "          no report, only with /J (whose summary says \"report\": null)\n"
+    "  /A      write each key that holds a hit with all its values, of any\n"
+    "          type, in the registry's order; /J gives them with each hit\n"
+    "  /L      follow each key line of the report with a comment that gives\n"
+    "          the key's last write time (UTC); /J always gives it (\"modified\")\n"
     "  /H FILE search the hive file FILE instead of the registry, read-only;\n"
     "          may be repeated. Its root key stands at HKLM\\<FILE's name>, or at\n"
     "          KEY with /H:KEY FILE (e.g. /H:HKU\\S-1-5-21-1-1001 NTUSER.DAT);\n"
@@ -99,6 +104,8 @@ bool ApplySwitch(char letter, FindCommandLine& line) {
     case 'u': case 'U': options.m_unicode = true; return true;
     case 'r': case 'R': line.regex = true; return true;
     case 'x': case 'X': line.deleted = true; return true;
+    case 'a': case 'A': options.m_allValues = true; return true;
+    case 'l': case 'L': options.m_lastWrittenLines = true; return true;
     case '?': line.help = true; return true;
     default: return false;
     }

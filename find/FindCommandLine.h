@@ -1,7 +1,7 @@
 #pragma once
 // The command line of kestrin-find: [/K] [/V] [/N] [/D] [/W] [/C] [/J] [/U]
-// [/R] [/T FROM[..TO]] [/S KEY]... [/O ROOT] [/H[:KEY] FILE]... [/X] [/F PATH] TEXT, switches in any
-// case and order, "/?" for help.
+// [/R] [/T FROM[..TO]] [/S KEY]... [/O ROOT] [/H[:KEY] FILE]... [/X] [/A] [/L] [/F PATH] TEXT,
+// switches in any case and order, "/?" for help.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -9,7 +9,7 @@
 #include "engine/SearchOptions.h"
 
 struct FindCommandLine {
-    // /K /V /N /D /W /C /U and /T; the Data option only through /D.
+    // /K /V /N /D /W /C /U /T /A and /L; the Data option only through /D.
     SearchOptions options;
     bool json = false;     // /J: JSON Lines on standard output
     bool regex = false;    // /R: TEXT is a regular expression

@@ -12,11 +12,13 @@ class FindListener final : public ISearchHitListener {
 public:
     // json: null without /J. notices: where the give-ups are told.
     FindListener(JsonLinesWriter* json, std::FILE* notices) : m_json(json), m_notices(notices) {}
-    void OnKeyHit(std::string_view keyPath, const FILETIME* lastWrite, const RecordMark& mark) override {
-        KeyHit(keyPath, lastWrite, mark);
+    void OnKeyHit(std::string_view keyPath, const FILETIME* lastWrite, const RecordMark& mark,
+                  const BasicKeyValues<char>* keyValues) override {
+        KeyHit(keyPath, lastWrite, mark, keyValues);
     }
-    void OnKeyHit(std::wstring_view keyPath, const FILETIME* lastWrite, const RecordMark& mark) override {
-        KeyHit(keyPath, lastWrite, mark);
+    void OnKeyHit(std::wstring_view keyPath, const FILETIME* lastWrite, const RecordMark& mark,
+                  const BasicKeyValues<wchar_t>* keyValues) override {
+        KeyHit(keyPath, lastWrite, mark, keyValues);
     }
     void OnValueHit(const ValueHit& hit) override { ValueHitOf(hit); }
     void OnValueHit(const WideValueHit& hit) override { ValueHitOf(hit); }
@@ -27,8 +29,9 @@ public:
 
 private:
     template <typename Char>
-    void KeyHit(std::basic_string_view<Char> keyPath, const FILETIME* lastWrite, const RecordMark& mark) {
-        if (m_json) m_json->WriteKeyHit(keyPath, lastWrite, mark);
+    void KeyHit(std::basic_string_view<Char> keyPath, const FILETIME* lastWrite, const RecordMark& mark,
+                const BasicKeyValues<Char>* keyValues) {
+        if (m_json) m_json->WriteKeyHit(keyPath, lastWrite, mark, keyValues);
     }
     template <typename Char>
     void ValueHitOf(const BasicValueHit<Char>& hit) {

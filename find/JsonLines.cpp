@@ -7,7 +7,7 @@
 #include <cwchar>
 
 #include "base/Mbcs.h"
-#include "find/TimeRange.h"
+#include "base/UtcTime.h"
 
 namespace {
 
@@ -91,16 +91,16 @@ void AppendHex(std::string& out, const BYTE* bytes, DWORD count) {
 // REG_MULTI_SZ, numbers for well-formed REG_DWORD and REG_QWORD, hex for
 // everything else. The walk has terminated the data after its last byte.
 template <typename Char>
-void AppendData(std::string& out, const BasicValueHit<Char>& hit) {
-    const Char* text = reinterpret_cast<const Char*>(hit.data);
-    switch (hit.type) {
+void AppendData(std::string& out, DWORD type, const BYTE* data, DWORD dataSize) {
+    const Char* text = reinterpret_cast<const Char*>(data);
+    switch (type) {
     case REG_SZ:
     case REG_EXPAND_SZ:
         AppendJsonString(out, text, Length(text));
         return;
     case REG_MULTI_SZ: {
         out += '[';
-        const Char* end = text + hit.dataSize / sizeof(Char);
+        const Char* end = text + dataSize / sizeof(Char);
         for (const Char* item = text; item < end && *item; item += Length(item) + 1) {
             if (item != text) out += ", ";
             AppendJsonString(out, item, Length(item));
@@ -110,9 +110,9 @@ void AppendData(std::string& out, const BasicValueHit<Char>& hit) {
     }
     case REG_DWORD:
     case REG_QWORD:
-        if (hit.dataSize == (hit.type == REG_DWORD ? 4u : 8u)) {
+        if (dataSize == (type == REG_DWORD ? 4u : 8u)) {
             unsigned long long value = 0;
-            std::memcpy(&value, hit.data, hit.dataSize);
+            std::memcpy(&value, data, dataSize);
             out += std::to_string(value);
             return;
         }
@@ -120,7 +120,7 @@ void AppendData(std::string& out, const BasicValueHit<Char>& hit) {
     default:
         break;
     }
-    AppendHex(out, hit.data, hit.dataSize);
+    AppendHex(out, data, dataSize);
 }
 
 // A recovered record's fields: what it is, where its cell stands in the
@@ -132,11 +132,39 @@ std::string MarkFields(const RecordMark& mark) {
     return mark.pathComplete ? fields : fields + ", \"path_complete\": false";
 }
 
+// A value's name, type and data: "value": ..., "type": ..., "data": ...;
+// data lost with a recovered record is null.
+template <typename Char>
+void AppendValueFields(std::string& out, const Char* name, DWORD nameLength, DWORD type, const BYTE* data,
+                       DWORD dataSize, bool dataLost) {
+    out += "\"value\": ";
+    AppendJsonString(out, name, nameLength);
+    out += ", \"type\": \"" + RegistryTypeName(type) + "\", \"data\": ";
+    if (dataLost)
+        out += "null";
+    else
+        AppendData<Char>(out, type, data, dataSize);
+}
+
+// /A's list of the key's values, each as a value hit gives its value, and
+// marked when recovered; null when they could not be read.
+template <typename Char>
+std::string ValuesField(const BasicKeyValues<Char>* values) {
+    if (!values) return ", \"values\": null";
+    std::string field = ", \"values\": [";
+    for (const BasicKeyValue<Char>& value : *values) {
+        field += &value == values->data() ? "{" : ", {";
+        AppendValueFields(field, value.name.data(), static_cast<DWORD>(value.name.size()), value.type,
+                          value.data.data(), value.dataSize, value.mark.dataLost);
+        field += MarkFields(value.mark) + "}";
+    }
+    return field + "]";
+}
+
 // The key's last write time, null when it is not known; the end of a line.
 std::string Modified(const FILETIME* lastWrite) {
     if (!lastWrite) return ", \"modified\": null}\n";
-    const uint64_t ticks = (static_cast<uint64_t>(lastWrite->dwHighDateTime) << 32) | lastWrite->dwLowDateTime;
-    return ", \"modified\": \"" + FormatUtc(ticks) + "\"}\n";
+    return ", \"modified\": \"" + FormatUtc(FileTimeTicks(*lastWrite)) + "\"}\n";
 }
 
 // Why a value is a hit; a binary hit also says where in its data.
@@ -162,25 +190,23 @@ std::string JsonString(const wchar_t* text, size_t length) {
 
 template <typename Char>
 void JsonLinesWriter::WriteKeyHit(std::basic_string_view<Char> keyPath, const FILETIME* lastWrite,
-                                  const RecordMark& mark) {
+                                  const RecordMark& mark, const BasicKeyValues<Char>* keyValues) {
     std::string line = "{\"key\": ";
     AppendJsonString(line, keyPath.data(), keyPath.size());
-    WriteLine(line + ", \"match\": \"key\"" + MarkFields(mark) + Modified(lastWrite));
+    line += ", \"match\": \"key\"" + MarkFields(mark);
+    if (m_withValues) line += ValuesField(keyValues);
+    WriteLine(line + Modified(lastWrite));
 }
 
 template <typename Char>
 void JsonLinesWriter::WriteValueHit(const BasicValueHit<Char>& hit) {
     std::string line = "{\"key\": ";
     AppendJsonString(line, hit.keyPath.data(), hit.keyPath.size());
-    line += ", \"value\": ";
-    AppendJsonString(line, hit.name, hit.nameLength);
-    line += ", \"type\": \"" + RegistryTypeName(hit.type) + "\", \"data\": ";
-    if (hit.mark.dataLost)
-        line += "null";
-    else
-        AppendData(line, hit);
-    line += MatchField(hit.match, hit.matchOffset);
-    WriteLine(line + MarkFields(hit.mark) + Modified(hit.lastWrite));
+    line += ", ";
+    AppendValueFields(line, hit.name, hit.nameLength, hit.type, hit.data, hit.dataSize, hit.mark.dataLost);
+    line += MatchField(hit.match, hit.matchOffset) + MarkFields(hit.mark);
+    if (m_withValues) line += ValuesField(hit.keyValues);
+    WriteLine(line + Modified(hit.lastWrite));
 }
 
 void JsonLinesWriter::WriteSummary(const char* report, const SearchCounters& counters,
@@ -262,7 +288,9 @@ void JsonLinesWriter::WriteHeld() {
     if (m_onWriteFailed) m_onWriteFailed();
 }
 
-template void JsonLinesWriter::WriteKeyHit(std::string_view, const FILETIME*, const RecordMark&);
-template void JsonLinesWriter::WriteKeyHit(std::wstring_view, const FILETIME*, const RecordMark&);
+template void JsonLinesWriter::WriteKeyHit(std::string_view, const FILETIME*, const RecordMark&,
+                                           const BasicKeyValues<char>*);
+template void JsonLinesWriter::WriteKeyHit(std::wstring_view, const FILETIME*, const RecordMark&,
+                                           const BasicKeyValues<wchar_t>*);
 template void JsonLinesWriter::WriteValueHit(const ValueHit&);
 template void JsonLinesWriter::WriteValueHit(const WideValueHit&);

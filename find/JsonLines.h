@@ -33,7 +33,8 @@ public:
     // One hit as the walk tells it (ISearchHitListener); Char is char or
     // wchar_t.
     template <typename Char>
-    void WriteKeyHit(std::basic_string_view<Char> keyPath, const FILETIME* lastWrite, const RecordMark& mark);
+    void WriteKeyHit(std::basic_string_view<Char> keyPath, const FILETIME* lastWrite, const RecordMark& mark,
+                     const BasicKeyValues<Char>* keyValues);
     template <typename Char>
     void WriteValueHit(const BasicValueHit<Char>& hit);
     // The last line: the report's path (null without one), the counters,
@@ -42,6 +43,8 @@ public:
                       int exitCode);
     // The summary gives the deleted keys and values searched (/X).
     void CountDeleted() { m_countDeleted = true; }
+    // Each hit gives all the values of its key (/A).
+    void WithValues() { m_withValues = true; }
     // Writes the lines a console still holds back; called from the thread
     // that shows the progress, at its interval.
     void Flush();
@@ -58,4 +61,5 @@ private:
     mutable std::mutex m_lock;  // the walk writes, the progress thread flushes
     bool m_failed = false;
     bool m_countDeleted = false;
+    bool m_withValues = false;
 };

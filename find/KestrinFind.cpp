@@ -316,6 +316,7 @@ int main() {
     // A reader of /J's lines that goes away stops the search.
     JsonLinesWriter json(::GetStdHandle(STD_OUTPUT_HANDLE), &RequestStop);
     if (line.deleted) json.CountDeleted();
+    if (line.options.m_allValues) json.WithValues();
     FindListener listener(line.json ? &json : nullptr, stderr);
     tools.m_hitListener = &listener;
     const FindExit searchExit = inputs.NothingToSearch() ? FindExit::Done : RunSearch(g_context, json);

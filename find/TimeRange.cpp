@@ -1,13 +1,8 @@
 #include "find/TimeRange.h"
 
-#include <cstdio>
+#include "base/UtcTime.h"
 
 namespace {
-
-constexpr uint64_t kTicksPerSecond = 10000000;
-constexpr uint64_t kSecondsPerDay = 86400;
-// 1601-01-01, where FILETIME counts from, in days before 1970-01-01.
-constexpr int64_t kFileTimeEpochDays = 134774;
 
 // Days since 1970-01-01 of a date in the proleptic Gregorian calendar.
 int64_t DaysFromCivil(int64_t year, unsigned month, unsigned day) {
@@ -114,26 +109,6 @@ bool ParseTimeRange(const std::string& text, uint64_t now, TimeRange* range, std
     *error = "malformed time range " + text + ": " + wrong +
              " (YYYY-MM-DD, YYYY-MM-DDThh:mm[:ss] in UTC, or an age like 30m, 12h, 7d)";
     return false;
-}
-
-std::string FormatUtc(uint64_t ticks) {
-    const uint64_t seconds = ticks / kTicksPerSecond;
-    const int64_t days = static_cast<int64_t>(seconds / kSecondsPerDay) - kFileTimeEpochDays;
-    const unsigned secondOfDay = static_cast<unsigned>(seconds % kSecondsPerDay);
-    // The inverse of DaysFromCivil.
-    const int64_t shifted = days + 719468;
-    const int64_t era = (shifted >= 0 ? shifted : shifted - 146096) / 146097;
-    const unsigned dayOfEra = static_cast<unsigned>(shifted - era * 146097);
-    const unsigned yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    const unsigned dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const unsigned monthIndex = (5 * dayOfYear + 2) / 153;
-    const unsigned day = dayOfYear - (153 * monthIndex + 2) / 5 + 1;
-    const unsigned month = monthIndex < 10 ? monthIndex + 3 : monthIndex - 9;
-    const int64_t year = static_cast<int64_t>(yearOfEra) + era * 400 + (month <= 2);
-    char text[32];
-    std::snprintf(text, sizeof text, "%04lld-%02u-%02uT%02u:%02u:%02uZ", static_cast<long long>(year), month, day,
-                  secondOfDay / 3600, secondOfDay / 60 % 60, secondOfDay % 60);
-    return text;
 }
 
 std::string DescribeTimeRange(const TimeRange& range, uint64_t now) {

@@ -1,6 +1,5 @@
 #pragma once
-// kestrin-find /T FROM[..TO]: a range of last-write times, and the time
-// stamps of /J. Times are FILETIME ticks (100 ns since 1601-01-01), UTC.
+// kestrin-find /T FROM[..TO]: a range of last-write times. Times are FILETIME ticks (100 ns since 1601-01-01), UTC.
 #include <cstdint>
 #include <string>
 
@@ -17,10 +16,7 @@ struct TimeRange {
 // its TO or a range open at both ends.
 bool ParseTimeRange(const std::string& text, uint64_t now, TimeRange* range, std::string* error);
 
-// ticks as YYYY-MM-DDThh:mm:ssZ (ISO 8601, UTC, whole seconds).
-std::string FormatUtc(uint64_t ticks);
-
 // The range a search uses, for the line that tells it: FROM..TO in
-// FormatUtc's form, an open TO as now (a FROM alone reads as "that day only"
+// FormatUtc's form (base/UtcTime.h), an open TO as now (a FROM alone reads as "that day only"
 // otherwise) and an open FROM left empty.
 std::string DescribeTimeRange(const TimeRange& range, uint64_t now);

@@ -12,11 +12,11 @@
 #include "find/FindCommandLine.h"
 #include "find/JsonLines.h"
 #include "find/TimeRange.h"
+#include "base/UtcTime.h"
 
 namespace {
 
-constexpr uint64_t kTicksPerSecond = 10000000;
-constexpr uint64_t kDay = 86400 * kTicksPerSecond;
+constexpr uint64_t kDay = kSecondsPerDay * kTicksPerSecond;
 // 2026-11-30T12:00:00Z in FILETIME ticks.
 constexpr uint64_t kNoon = 13440513600ULL * kTicksPerSecond;
 constexpr uint64_t kMidnight = kNoon - kDay / 2;

@@ -124,6 +124,17 @@ class Deleted(unittest.TestCase):
                       report)
         self.assertIn('; deleted key, file offset 0x%X, parent unknown\r\n' % tail['@nk'], report)
 
+        # /A: a key's recovered values are among all its values, marked, in
+        # the order the list and its slack give them.
+        status, hits, _, report = self.find(hive, '/X', '/A', '/K', '/V', '/R', '^(live|Doomed) ')
+        keep_values = [dict(value='a', type='REG_SZ', data='live ' + TEXT),
+                       dict(value='gone ' + TEXT, type='REG_SZ', data='was here ' + TEXT, **mark(gone['@vk']))]
+        self.assertEqual(sorted([
+            dict(expected[0], values=[dict(value='w ' + TEXT, type='REG_SZ', data=None, **mark(w['@vk']))]),
+            dict(expected[4], values=keep_values)], key=order), sorted(hits, key=order))
+        self.assertIn('[%s\\Keep]\r\n"a"="live %s"\r\n; deleted value, file offset 0x%X\r\n'
+                      '"gone %s"="was here %s"\r\n\r\n' % (MOUNT, TEXT, gone['@vk'], TEXT, TEXT), report)
+
         # Without /X the deletions are invisible, and the report as before.
         status, plain, summary, _ = self.find(hive, '/K', '/N', '/V', TEXT)
         self.assertEqual([h for h in expected if 'deleted' not in h], plain)

@@ -349,6 +349,40 @@ class BinaryData(HiveCase):
                 self.assertEqual(len(expected), body.count('=hex'))
 
 
+class WholeKeys(HiveCase):
+    def test_all_values_of_any_type_and_key_times(self):
+        """/A writes each key with a hit whole, every value once in the
+        hive's order, of any type (SAM's Names\\<user> default value, typed
+        by the RID); /L puts the nk's time under the key line."""
+        t2020 = 132223104000000000  # 2020-01-01T00:00:00Z in FILETIME ticks
+        values = [('a', 1, sz('hit ' + TEXT)), ('b', 0x3e9, b'\x05'), ('c', 4, (7).to_bytes(4, 'little')),
+                  ('d', 1, sz(TEXT + ' again'))]
+        sam = self.hive('sam.hiv', {'root': key('SAM', keys=[
+            key('Names', keys=[key('Administrator ' + TEXT, time=t2020 + 36000 * 10**7, values=[('', 0x3e8, b'')])]),
+            key('V', time=t2020, values=values)])})
+        admin = 'HKEY_LOCAL_MACHINE\\SAM\\Names\\Administrator ' + TEXT
+        told = [{'value': n, 'type': t, 'data': d} for n, t, d in [
+            ('a', 'REG_SZ', 'hit ' + TEXT), ('b', '0x3e9', '05'), ('c', 'REG_DWORD', 7),
+            ('d', 'REG_SZ', TEXT + ' again')]]
+        v_block = '[HKEY_LOCAL_MACHINE\\SAM\\V]\r\n%s"a"="hit %s"\r\n"b"=hex(3e9):05\r\n"c"=dword:00000007\r\n' \
+                  '"d"="%s again"\r\n\r\n'
+        for args, hits, body in [
+                (['/K', '/L'], [{'key': admin, 'match': 'key', 'values': [{'value': '', 'type': '0x3e8', 'data': ''}]}],
+                 '[%s]\r\n; last written 2020-01-01T10:00:00Z\r\n@=hex(3e8):\r\n\r\n' % admin),
+                (['/V'], [dict(told[0], key='HKEY_LOCAL_MACHINE\\SAM\\V', match='data', values=told),
+                          dict(told[3], key='HKEY_LOCAL_MACHINE\\SAM\\V', match='data', values=told)],
+                 v_block % ('', TEXT, TEXT)),
+                (['/U', '/V', '/L'], [dict(told[0], key='HKEY_LOCAL_MACHINE\\SAM\\V', match='data', values=told),
+                                      dict(told[3], key='HKEY_LOCAL_MACHINE\\SAM\\V', match='data', values=told)],
+                 v_block % ('; last written 2020-01-01T00:00:00Z\r\n', TEXT, TEXT))]:
+            with self.subTest(args=args):
+                status, found, summary, report, err, _ = self.run_find('/A', '/H:HKLM\\SAM', sam, *args, TEXT)
+                self.assertEqual(0, status, err)
+                self.assertEqual(hits, found)
+                self.assertEqual(len(hits), summary['found'])
+                self.assertEqual(body, report)
+
+
 class Mounts(HiveCase):
     def test_mount_rules(self):
         good = self.hive('m.hiv', {'root': key('ignored', keys=[key('A', keys=[key('in ' + TEXT)]),

@@ -378,6 +378,33 @@ class Switches(unittest.TestCase):
         self.assertEqual(64, status)
         self.assertIn(b'malformed time range 2026-02-30', err)
 
+    def test_key_times_and_whole_keys_in_a_report_that_still_imports(self):
+        """/L puts each key's last write time under its key line, /A every
+        value of a key with a hit; regedit still imports the report."""
+        tree = 'HKCU\\' + TREE + '\\lines'
+        before = datetime.datetime.now(datetime.timezone.utc).replace(microsecond=0)
+        wine(['reg', 'add', tree + '\\k', '/v', 'hit ' + TEXT, '/d', 'a', '/f'], self.cwd)
+        wine(['reg', 'add', tree + '\\k', '/v', 'other', '/t', 'REG_DWORD', '/d', '7', '/f'], self.cwd)
+        after = datetime.datetime.now(datetime.timezone.utc)
+        status, out, err = wine([self.exe, '/J', '/N', '/A', '/L', '/S', tree, TEXT], self.cwd)
+        self.assertEqual(0, status, err)
+        hit, summary = [json.loads(line) for line in out.decode('utf-8').splitlines()]
+        when = hit.pop('modified')
+        key = ROOT + '\\lines\\k'
+        self.assertEqual({'key': key, 'value': 'hit ' + TEXT, 'type': 'REG_SZ', 'data': 'a', 'match': 'name',
+                          'values': [{'value': 'hit ' + TEXT, 'type': 'REG_SZ', 'data': 'a'},
+                                     {'value': 'other', 'type': 'REG_DWORD', 'data': 7}]}, hit)
+        stamp = datetime.datetime.strptime(when, '%Y-%m-%dT%H:%M:%SZ').replace(tzinfo=datetime.timezone.utc)
+        self.assertTrue(before <= stamp <= after, (when, before, after))
+        report = 'Z:' + summary['report'][2:]
+        with open(summary['report'][2:].replace('\\', '/'), 'rb') as file:
+            body = file.read()
+        self.expect_report(body, [(key, ['; last written ' + when, '"hit %s"="a"' % TEXT, '"other"=dword:00000007'])])
+        self.assertEqual(0, wine(['reg', 'delete', tree, '/f'], self.cwd)[0])
+        self.assertEqual(0, wine(['regedit', '/s', report], self.cwd)[0])
+        status, out, _ = wine([self.exe, '/J', '/N', '/A', '/S', tree, TEXT], self.cwd)
+        self.assertEqual(hit, {k: v for k, v in json.loads(out.splitlines()[0]).items() if k != 'modified'})
+
     def test_a_reader_that_goes_away_stops_the_search(self):
         # Every key of the registry is a hit; the reader takes one line.
         started = time.monotonic()
