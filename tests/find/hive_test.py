@@ -7,6 +7,7 @@ with /U.
 
 usage: hive_test.py KESTRIN_FIND_EXE   (WINEPREFIX and LC_ALL from ctest)
 """
+import hashlib
 import json
 import os
 import re
@@ -297,8 +298,10 @@ class DirtyHive(HiveCase):
                 found = self.run_find('/K', '/V', '/N', '/D', '/H:HKLM\\Dirty', path, 'e')
                 self.assertEqual(expected[:4], found[:4])
                 self.assertGreater(len(found[1]), 40)
-                self.assertEqual([{'file': path, 'key': 'HKEY_LOCAL_MACHINE\\Dirty', 'dirty': True,
-                                  'replayed': replayed, 'links': []}], self.hives)
+                # The primary file as it lies on disk, before its logs.
+                self.assertEqual([{'file': path, 'key': 'HKEY_LOCAL_MACHINE\\Dirty', 'size': len(dirty),
+                                   'sha256': hashlib.sha256(dirty).hexdigest(), 'dirty': True,
+                                   'replayed': replayed, 'links': []}], self.hives)
                 self.assertIn('kestrin-find: ' + ('' if replayed else 'warning: ') + path + message, found[4])
                 self.assertEqual(before, snapshot(folder))
 
