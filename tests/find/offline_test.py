@@ -138,6 +138,8 @@ class OfflineWindows(unittest.TestCase):
         header = ['Offline Windows: ' + self.root, 'Computer: ' + offline_tree.COMPUTER,
                   'Product: %s (build %s)' % (offline_tree.PRODUCT, offline_tree.BUILD)]
         self.assertRegex(report, r'\r\n;    on [^\r\n]+' + ''.join(re.escape('\r\n;    ' + line) for line in header))
+        self.assertTrue(report.startswith('; Kestrin report of hive files: not for import. To import it on purpose, '
+                                          'delete this line.\r\nREGEDIT4\r\n'), report[:200])
         # One note each for the folder that no profile names and the profile
         # without a folder.
         notes = err.splitlines()
