@@ -20,7 +20,7 @@ struct ReplayTimes {
     double logsRead = 0;     // ReadFileBytes of every log: reading them once
     double plan = 0;         // LogReplay's constructor: the entries' hashes checked
     double apply = 0;        // into a buffer that holds the file
-    double whole = 0;        // OpenHiveBytes: mapped, logs found and mapped, replayed copy-on-write
+    double whole = 0;        // OpenHiveBytes: mapped, hashed, logs found and mapped, replayed copy-on-write
 };
 
 ReplayTimes TimeReplay(const std::wstring& dirty, hive::ReplayOutcome* outcome) {

@@ -230,7 +230,8 @@ std::vector<JsonHive> HiveSummaries(const HiveKeyStore& hives) {
         const HiveMount& mount = hives.Mount(index);
         if (mount.link) continue;
         files[index] = summaries.size();
-        summaries.push_back({mount.file, mount.key, mount.bytes.replay.dirty, mount.bytes.replay.entries, {}});
+        summaries.push_back({mount.file, mount.key, mount.open, mount.bytes.fileSize, mount.bytes.sha256,
+                             mount.bytes.replay.dirty, mount.bytes.replay.entries, {}});
     }
     for (size_t index = 0; index < hives.MountCount(); ++index) {
         const HiveMount& mount = hives.Mount(index);

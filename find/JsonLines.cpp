@@ -229,6 +229,8 @@ void JsonLinesWriter::WriteSummary(const char* report, const SearchCounters& cou
         AppendJsonString(line, hive.file.c_str(), hive.file.size());
         line += ", \"key\": ";
         AppendJsonString(line, hive.key.c_str(), hive.key.size());
+        line += ", \"size\": " + (hive.read ? std::to_string(hive.size) : "null");
+        line += ", \"sha256\": " + (hive.read && !hive.sha256.empty() ? "\"" + hive.sha256 + "\"" : "null");
         line += std::string(", \"dirty\": ") + (hive.dirty ? "true" : "false");
         line += ", \"replayed\": " + std::to_string(hive.replayed) + ", \"links\": [";
         for (size_t link = 0; link < hive.links.size(); ++link) {

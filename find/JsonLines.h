@@ -14,6 +14,10 @@
 struct JsonHive {
     std::wstring file;  // as given or found
     std::wstring key;   // where it stands
+    // The file as read, when it was: its size and SHA-256 in lower-case hex.
+    bool read = false;
+    uint64_t size = 0;
+    std::string sha256;
     bool dirty = false;
     uint32_t replayed = 0;  // log entries
     std::vector<std::wstring> links;  // keys that show its keys again

@@ -24,6 +24,7 @@
 #include "find/HiveMounts.h"
 #include "hiveregistry/HiveRegistry.h"
 #include "find/JsonLines.h"
+#include "find/ProvenanceNote.h"
 #include "find/TimeRange.h"
 #include "regex/RegexPattern.h"
 
@@ -227,8 +228,10 @@ std::string ResolveInputs(const FindCommandLine& line, const RegistryPair& regis
 
 // Hands the command line's search and the worker's wiring to the engine; the
 // stop event only when Ctrl+C came already. Without /D or /B the report header
-// shows the Data option of Kestrin.ini, as it always has.
-void PrepareEngine(CRegKeyTools& tools, const FindCommandLine& line, const SearchInputs& inputs, HANDLE stopEvent) {
+// shows the Data option of Kestrin.ini, as it always has. A report of hive
+// files names them and the command line, and keeps itself from import.
+void PrepareEngine(CRegKeyTools& tools, const FindCommandLine& line, const std::vector<std::wstring>& arguments,
+                   const SearchInputs& inputs, HANDLE stopEvent) {
     SearchOptions options = line.options;
     if (!options.m_lookAtTypedData && !options.m_lookAtBinary) options.m_lookAtData = tools.m_lookAtData;
     static_cast<SearchOptions&>(tools) = options;
@@ -240,6 +243,10 @@ void PrepareEngine(CRegKeyTools& tools, const FindCommandLine& line, const Searc
     tools.m_wideStartKeys = inputs.wideStartKeys;
     tools.m_pattern = inputs.pattern.get();
     tools.m_headerNote = inputs.hiveSetup.headerNote;
+    if (ReadsHives(line)) {
+        tools.m_headerNote += ProvenanceNote(inputs.hives, arguments);
+        tools.Report().KeepFromImport();
+    }
     if (line.reportPlace == L"-")
         tools.Report().WriteNowhere();
     else
@@ -286,7 +293,8 @@ int main() {
     FILETIME time;
     ::GetSystemTimeAsFileTime(&time);
     const uint64_t now = (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-    const FindCommandLine line = ParseFindCommandLine(SplitCommandLine(::GetCommandLineW()), now);
+    const std::vector<std::wstring> arguments = SplitCommandLine(::GetCommandLineW());
+    const FindCommandLine line = ParseFindCommandLine(arguments, now);
     if (line.help) {
         std::fputs(kFindUsage, stdout);
         return static_cast<int>(FindExit::Done);
@@ -312,7 +320,7 @@ int main() {
 
     SetErrorPresenter(&PrintError);
     CRegKeyTools tools(SettingsPathBesideExecutable().c_str(), registries);
-    PrepareEngine(tools, line, inputs, stopEvent.get());
+    PrepareEngine(tools, line, arguments, inputs, stopEvent.get());
     // A reader of /J's lines that goes away stops the search.
     JsonLinesWriter json(::GetStdHandle(STD_OUTPUT_HANDLE), &RequestStop);
     if (line.deleted) json.CountDeleted();

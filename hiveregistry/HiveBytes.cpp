@@ -4,6 +4,7 @@
 
 #include "base/FileBytes.h"
 #include "base/Mbcs.h"
+#include "base/Sha256.h"
 #include "base/Handles.h"
 #include "base/WideCase.h"
 
@@ -66,6 +67,9 @@ bool ReplayInMapping(const std::wstring& path, const hive::LogReplay& replay, Hi
 bool OpenHiveBytes(const std::wstring& path, HiveBytes* bytes, DWORD* error) {
     if (!bytes->mapped.Open(path.c_str(), error)) return false;
     bytes->view = hive::ByteView(bytes->mapped.data(), bytes->mapped.size());
+    // Hashed from the mapping the search reads, so the file is read once.
+    bytes->fileSize = bytes->mapped.size();
+    bytes->sha256 = Sha256Hex(bytes->mapped.data(), bytes->mapped.size());
     bytes->replay.dirty = hive::IsDirty(bytes->view);
     if (!bytes->replay.dirty) return true;
     std::vector<MappedFile> logs;

@@ -21,9 +21,13 @@ struct HiveBytes {
     std::vector<uint8_t> grown;  // the file read into memory, when its logs grow it
     hive::ByteView view;         // what the reader reads
     hive::ReplayOutcome replay;
+    // The file as it was read, before any log changed it.
+    uint64_t fileSize = 0;
+    std::string sha256;  // lower-case hex; empty when the platform could not hash
 };
 
-// Maps the file at path and, when its hive is dirty, replays its logs. A
+// Maps the file at path, hashes it as read and, when its hive is dirty,
+// replays its logs. A
 // replayed hive that fits in the file stays mapped, copy-on-write, so that
 // only the pages that the logs write become the process's own; one that
 // grows past the file is read once into *grown, which the logs then change

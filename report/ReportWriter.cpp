@@ -18,6 +18,8 @@ namespace {
 constexpr char kProgramName[] = "Kestrin";
 constexpr char kVersionText[] = "1.0";
 constexpr char kInterruptionNote[] = "\r\n; ** The process of search was interrupted by the user **";
+constexpr char kNotForImportLine[] =
+    "; Kestrin report of hive files: not for import. To import it on purpose, delete this line.\r\n";
 constexpr char kOpenContext[] = " in CRegKeyTools::CreateFile [m_fileData.Open()]";
 // Enough " (N)" suffixes for reports made in one second by side-by-side copies.
 constexpr int kMaxNameTries = 1000;
@@ -143,13 +145,19 @@ int CReportWriter::WriteRawText(const wchar_t* text) {
     return m_fileData.Write(text, &count);
 }
 
+int CReportWriter::WriteFirstLines() {
+    // A wide report is what the platform's own Unicode export writes: a
+    // byte-order mark and the version 5 header line. Regedit, Windows' and
+    // Wine's alike, takes the first line after the mark for the header and
+    // refuses a file whose first line is anything else.
+    if (m_wide && !WriteRawText(L"\xFEFF")) return 0;
+    if (m_keepFromImport && !WriteRawText(kNotForImportLine)) return 0;
+    return m_wide ? WriteRawText(L"Windows Registry Editor Version 5.00\r\n\r\n") : WriteRawText("REGEDIT4\r\n\r\n");
+}
+
 int CReportWriter::WriteHeader(const ReportHeaderInfo& header) {
     char line[520];
-    // A wide report is what the platform's own Unicode export writes: a
-    // byte-order mark and the version 5 first line.
-    if (m_wide ? !WriteRawText(L"\xFEFFWindows Registry Editor Version 5.00\r\n\r\n")
-               : !WriteRawText("REGEDIT4\r\n\r\n"))
-        return 0;
+    if (!WriteFirstLines()) return 0;
     std::snprintf(line, sizeof line, ";    Created by %s v%s from computer: %s\r\n", kProgramName,
                   kVersionText, m_hostName);
     if (!WriteRawText(line)) return 0;

@@ -42,6 +42,11 @@ public:
     void PlaceAt(const std::string& place) { m_place = place; }
     // No report at all: every piece is taken and dropped, and no file is named.
     void WriteNowhere() { m_nowhere = true; }
+    // Reports start with a comment line before the editor's header line, so
+    // that a registry editor refuses them as no registry script: a report of
+    // hive files names the keys of the running Windows, and a double-click
+    // would merge the evidence into it. Deleting the line allows the import.
+    void KeepFromImport() { m_keepFromImport = true; }
 
     // Copies the computer's name (first letter upper-cased) into buffer.
     // *size: capacity in, length out. 1 when a non-empty name was copied.
@@ -85,12 +90,16 @@ private:
     template <typename Char>
     int WriteValueData(DWORD type, const Char* data, DWORD dataSize);
     int WriteHexBytes(const BYTE* bytes, DWORD count);
+    // The byte-order mark of a wide report, the line that keeps it from
+    // import if asked, and the editor's header line.
+    int WriteFirstLines();
     // The report's path without its " (N)" suffix, and what follows the
     // suffix; false after a failure, which has been reported.
     bool NameParts(const char* host, std::string* stem, std::string* tail);
 
     bool m_wide = false;
     bool m_nowhere = false;
+    bool m_keepFromImport = false;
     std::string m_place;
     char m_fileName[260] = {};
     std::tm m_createTm = {};

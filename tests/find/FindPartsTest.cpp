@@ -1,5 +1,5 @@
-// The pure parts of kestrin-find, table by table: the command line, the
-// time ranges of /T and the time stamps of /J, JSON strings and the order
+// The pure parts of kestrin-find, table by table: the command line and its
+// quoting for the report header, the time ranges of /T and the time stamps of /J, JSON strings and the order
 // of the exit codes.
 #include <gtest/gtest.h>
 
@@ -11,6 +11,7 @@
 #include "find/ExitCodes.h"
 #include "find/FindCommandLine.h"
 #include "find/JsonLines.h"
+#include "find/ProvenanceNote.h"
 #include "find/TimeRange.h"
 #include "base/UtcTime.h"
 
@@ -94,6 +95,25 @@ TEST(FindCommandLine, TextIsCutNeverInsideASurrogatePair) {
     EXPECT_EQ(longText.substr(0, 259), line.text);
     EXPECT_EQ(std::vector<std::wstring>{L"HKCU\\\u03a9"}, line.startKeys);
     EXPECT_EQ(pairAtCut.substr(0, 258), ParseFindCommandLine({L"/K", pairAtCut}, kNoon).text);
+}
+
+// The header's command line splits back into the arguments it was made of,
+// by the platform's own splitter, whatever blanks, quotes and backslashes
+// they hold.
+TEST(FindCommandLine, QuotedArgumentsSplitBack) {
+    const std::pair<std::vector<std::wstring>, const wchar_t*> rows[] = {
+        {{L"/K", LR"(/H:HKU\S-1)", LR"(C:\evidence\NTUSER.DAT)", L"\u0416x"},
+         LR"(/K /H:HKU\S-1 C:\evidence\NTUSER.DAT )" L"\u0416x"},
+        {{L"/H", LR"(C:\My Case\)", L"a b"}, LR"(/H "C:\My Case\\" "a b")"},
+        {{L"/R", L""}, LR"(/R "")"},
+        {{L"/V", LR"(say "hi")", LR"(a\"b)", L"tab\there"}, LR"(/V "say \"hi\"" "a\\\"b" ")" L"tab\there\""},
+        {{L"/V", LR"(\\server\share\)", L"x"}, LR"(/V \\server\share\ x)"},
+    };
+    for (const auto& [arguments, quoted] : rows) {
+        const std::string context = testing::PrintToString(std::wstring(quoted));
+        EXPECT_EQ(quoted, QuotedArguments(arguments)) << context;
+        EXPECT_EQ(arguments, SplitCommandLine((L"kestrin-find " + QuotedArguments(arguments)).c_str())) << context;
+    }
 }
 
 TEST(TimeRange, EndsDatesAndAges) {

@@ -7,6 +7,7 @@ with /U.
 
 usage: hive_test.py KESTRIN_FIND_EXE   (WINEPREFIX and LC_ALL from ctest)
 """
+import hashlib
 import json
 import os
 import re
@@ -121,6 +122,7 @@ class HiveCase(unittest.TestCase):
                 report = file.read()
             wide = report.startswith(b'\xff\xfe')
             text = report.decode('utf-16-le' if wide else 'latin-1')
+            self.report = text
             body = text[text.index('\r\n\r\n[') + 4:]
         self.assertEqual(status, summary.pop('exit'))
         summary.pop('report')
@@ -297,10 +299,78 @@ class DirtyHive(HiveCase):
                 found = self.run_find('/K', '/V', '/N', '/D', '/H:HKLM\\Dirty', path, 'e')
                 self.assertEqual(expected[:4], found[:4])
                 self.assertGreater(len(found[1]), 40)
-                self.assertEqual([{'file': path, 'key': 'HKEY_LOCAL_MACHINE\\Dirty', 'dirty': True,
-                                  'replayed': replayed, 'links': []}], self.hives)
+                # The primary file as it lies on disk, before its logs.
+                self.assertEqual([{'file': path, 'key': 'HKEY_LOCAL_MACHINE\\Dirty', 'size': len(dirty),
+                                   'sha256': hashlib.sha256(dirty).hexdigest(), 'dirty': True,
+                                   'replayed': replayed, 'links': []}], self.hives)
                 self.assertIn('kestrin-find: ' + ('' if replayed else 'warning: ') + path + message, found[4])
                 self.assertEqual(before, snapshot(folder))
+
+
+class Provenance(HiveCase):
+    GUARD = '; Kestrin report of hive files: not for import. To import it on purpose, delete this line.\r\n'
+
+    def imports(self, report, key):
+        """Whether Wine's regedit /s, given the report, made key in HKCU."""
+        path = os.path.join(self.folder, 'import.reg')
+        with open(path, 'wb') as out:
+            out.write(report)
+        wine(['reg', 'delete', 'HKCU\\' + key, '/f'], self.folder)
+        wine(['regedit', '/s', windows(path)], self.folder)
+        made = wine(['reg', 'query', 'HKCU\\' + key], self.folder)[0] == 0
+        wine(['reg', 'delete', 'HKCU\\' + key, '/f'], self.folder)
+        return made
+
+    def test_hive_reports_name_their_files_and_refuse_import(self):
+        """The header names each hive file (made whole from a relative path)
+        with its size and SHA-256 as Python's hashlib reads it, dirty or clean
+        and the logs replayed, or that it was not searched; then the command
+        line as given. regedit refuses the report, in either width, until its
+        first line is deleted, while it imports a live search's report."""
+        old, middle, _ = make_dirty.clean_hives()
+        dirty = make_dirty.dirty_primary(old)
+        case = os.path.join(self.folder, 'case 1')
+        os.makedirs(case, exist_ok=True)
+        files = {'prov.hiv': regf_writer.build({'root': key('r', keys=[key('in ' + TEXT)])}), 'Ntuser.dat': dirty,
+                 'Ntuser.dat.LOG1': make_dirty.new_format_logs([old, middle], {'x': [1]})['x']}
+        for name, data in files.items():
+            with open(os.path.join(case, name), 'wb') as out:
+                out.write(data)
+        target = 'Software\\KestrinImportTest ' + TEXT
+        missing = windows(os.path.join(case, 'missing.hiv'))
+
+        def line(name, mount, state):
+            data = files[name]
+            return ';    Hive: %s at %s, %d bytes, SHA-256 %s, %s\r\n' % (
+                windows(os.path.join(case, name)), mount, len(data), hashlib.sha256(data).hexdigest(), state)
+        args = ['/K', '/H:HKCU\\' + target, '../case 1/prov.hiv'.replace('/', '\\'), '/H:HKLM\\D',
+                windows(os.path.join(case, 'Ntuser.dat')), '/H', missing, TEXT]
+        hives = (line('prov.hiv', 'HKEY_CURRENT_USER\\' + target, 'clean') +
+                 line('Ntuser.dat', 'HKEY_LOCAL_MACHINE\\D', 'dirty, replayed 1 log entry from Ntuser.dat.LOG1') +
+                 ';    Hive: %s at HKEY_LOCAL_MACHINE\\missing.hiv, not searched\r\n' % missing)
+        for width in [[], ['/U']]:
+            with self.subTest(width=width):
+                header = hives + (';    Command line: kestrin-find /J %s/K "/H:HKCU\\%s" "..\\case 1\\prov.hiv" '
+                                  '/H:HKLM\\D "%s" /H "%s" %s\r\n' % ('/U ' if width else '', target,
+                                                                    windows(os.path.join(case, 'Ntuser.dat')), missing, TEXT))
+                status, hits, _, _, err, _ = self.run_find(*width, *args)
+                self.assertEqual(66, status, err)
+                self.assertIn({'key': 'HKEY_CURRENT_USER\\%s\\in %s' % (target, TEXT), 'match': 'key'}, hits)
+                report = self.report
+                self.assertTrue(report.startswith(('\ufeff' if width else '') + self.GUARD), report[:200])
+                self.assertRegex(report, r'\r\n;    on [^\r\n]+\r\n' + re.escape(header) + '\r\n;    Options: ')
+                encoded = report.encode('utf-16-le' if width else 'latin-1')
+                self.assertFalse(self.imports(encoded, target))
+                self.assertTrue(self.imports(encoded.replace(self.GUARD.encode('utf-16-le' if width else 'latin-1'),
+                                                             b'', 1), target))
+        live = 'Software\\KestrinImportTestLive ' + TEXT
+        wine(['reg', 'add', 'HKCU\\%s\\in %s' % (live, TEXT), '/f'], self.folder)
+        self.addCleanup(wine, ['reg', 'delete', 'HKCU\\' + live, '/f'], self.folder)
+        self.assertEqual(0, self.run_find('/K', '/S', 'HKCU\\' + live, TEXT)[0])
+        self.assertTrue(self.report.startswith('REGEDIT4\r\n\r\n;    Created by '), self.report[:200])
+        self.assertNotIn(';    Hive: ', self.report)
+        self.assertNotIn(';    Command line: ', self.report)
+        self.assertTrue(self.imports(self.report.encode('latin-1'), live + '\\in ' + TEXT))
 
 
 class Times(HiveCase):

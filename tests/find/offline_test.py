@@ -81,14 +81,14 @@ def top_keys(hits):
     return list(dict.fromkeys('\\'.join(hit[0].split('\\')[:2]) for hit in hits))
 
 
+def sha256(path):
+    with open(path, 'rb') as file:
+        return hashlib.sha256(file.read()).hexdigest()
+
+
 def hashes(folder):
-    found = {}
-    for parent, _, files in os.walk(folder):
-        for name in files:
-            path = os.path.join(parent, name)
-            with open(path, 'rb') as file:
-                found[path] = hashlib.sha256(file.read()).hexdigest()
-    return found
+    return {os.path.join(parent, name): sha256(os.path.join(parent, name))
+            for parent, _, files in os.walk(folder) for name in files}
 
 
 class OfflineWindows(unittest.TestCase):
@@ -128,13 +128,18 @@ class OfflineWindows(unittest.TestCase):
         tops = top_keys(hits)
         self.assertEqual(sorted(tops, key=lambda k: (ROOTS.index(k.split('\\')[0]), k.lower())), tops)
         self.assertEqual(set(top_keys(expected)), set(tops))
+        # Size and SHA-256 of each file as it lies on disk, before its logs.
+        on_disk = [os.path.join(self.tree.root, m.file) for m in self.tree.mounts]
         self.assertEqual(sorted([{'file': self.root + '\\' + m.file.replace('/', '\\'), 'key': m.key,
+                                  'size': os.path.getsize(path), 'sha256': sha256(path),
                                   'dirty': bool(m.replayed), 'replayed': m.replayed, 'links': list(m.links)}
-                                 for m in self.tree.mounts], key=lambda h: h['key']),
+                                 for m, path in zip(self.tree.mounts, on_disk)], key=lambda h: h['key']),
                          sorted(summary['hives'], key=lambda h: h['key']))
         header = ['Offline Windows: ' + self.root, 'Computer: ' + offline_tree.COMPUTER,
                   'Product: %s (build %s)' % (offline_tree.PRODUCT, offline_tree.BUILD)]
         self.assertRegex(report, r'\r\n;    on [^\r\n]+' + ''.join(re.escape('\r\n;    ' + line) for line in header))
+        self.assertTrue(report.startswith('; Kestrin report of hive files: not for import. To import it on purpose, '
+                                          'delete this line.\r\nREGEDIT4\r\n'), report[:200])
         # One note each for the folder that no profile names and the profile
         # without a folder.
         notes = err.splitlines()
