@@ -124,8 +124,9 @@ DWORD WINAPI SearchThreadProc(LPVOID lpParameter) {
         else if (context->m_tools->ReportFailed())
             exitCode = kSearchReportFailed;
     } catch (...) {
-        // Only an allocation in the exclusion list can throw; the run counts
-        // as failed and the front end still gets its end message.
+        // Only an allocation can throw (the exclusion list, the values that
+        // /A keeps for a key); the run counts as failed and the front end
+        // still gets its end message.
     }
     if (context->m_notifyWindow) ::PostMessageA(context->m_notifyWindow, WM_SEARCH_END, 0, 0);
     return exitCode;
