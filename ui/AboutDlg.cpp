@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "ui/Placement.h"
+#include "ui/WindowDpi.h"
 #include "ui/framework/AppModule.h"
 
 CAboutDlg::CAboutDlg() : m_linkColor(RGB(0, 0, 255)), m_backColor(::GetSysColor(COLOR_BTNFACE)) {}
@@ -15,6 +16,16 @@ BOOL CAboutDlg::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM l
         return TRUE;
     case WM_CLOSE:
         EndDialog(0);
+        return TRUE;
+    case WM_DPICHANGED:
+        FollowDpi(HIWORD(wParam));
+        return FALSE;  // the platform's dialog scaling moves and resizes the box and its controls
+    case WM_SETCURSOR:
+        // The links' own cursor, set here rather than on the static class
+        // that every static control of the process shares.
+        if (!IsLink(reinterpret_cast<HWND>(wParam)) || LOWORD(lParam) != HTCLIENT) return FALSE;
+        ::SetCursor(m_handCursor.get());
+        result = TRUE;
         return TRUE;
     case WM_CTLCOLORSTATIC:
         result = reinterpret_cast<LRESULT>(
@@ -40,26 +51,38 @@ BOOL CAboutDlg::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM l
 
 LRESULT CAboutDlg::HandleInit() {
     PlaceWindow(m_hWnd, ::GetParent(m_hWnd));
-    m_handCursor = ::LoadCursorA(g_appModule.GetModuleInstance(), MAKEINTRESOURCEA(IDC_HAND_CURSOR));
     m_homePageLabel = GetDlgItem(IDC_HOME_PAGE);
-    MakeLink(m_homePageLabel, m_homePageFont);
     m_mailLabel = GetDlgItem(IDC_MAIL);
-    MakeLink(m_mailLabel, m_mailFont);
+    KeepOwnFontOnDpiChange(m_homePageLabel);
+    KeepOwnFontOnDpiChange(m_mailLabel);
+    m_dpi = DpiOfWindow(m_hWnd);
+    FollowDpi(m_dpi);
     return 1;  // focus to OK, the only tab stop
 }
 
-void CAboutDlg::MakeLink(HWND label, UniqueGdiObject& font) const {
+void CAboutDlg::FollowDpi(UINT dpi) {
+    if (!dpi) return;
+    MakeLink(m_homePageLabel, m_homePageFont, dpi);
+    MakeLink(m_mailLabel, m_mailFont, dpi);
+    m_dpi = dpi;
+    HINSTANCE instance = g_appModule.GetModuleInstance();
+    m_handCursor.reset(LoadImageForDpi(instance, IDC_HAND_CURSOR, IMAGE_CURSOR, SM_CXCURSOR, dpi));
+    // The control is handed the new icon before the old one goes.
+    UniqueIcon icon(LoadImageForDpi(instance, IDR_MAINFRAME, IMAGE_ICON, SM_CXICON, dpi));
+    ::SendDlgItemMessageA(m_hWnd, IDC_ABOUT_ICON, STM_SETICON, reinterpret_cast<WPARAM>(icon.get()), 0);
+    m_icon = std::move(icon);
+}
+
+void CAboutDlg::MakeLink(HWND label, UniqueGdiObject& font, UINT dpi) const {
     if (!label) return;
     auto current = reinterpret_cast<HFONT>(::SendMessageA(label, WM_GETFONT, 0, 0));
     LOGFONTA description = {};
-    if (current && ::GetObjectA(current, sizeof description, &description)) {
-        description.lfUnderline = TRUE;
-        font.reset(::CreateFontIndirectA(&description));
-        ::SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
-    }
-    // The class is the platform's static class, shared by every static
-    // control of the process; only controls that take mouse input show it.
-    ::SetClassLongPtrA(label, GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(m_handCursor));
+    if (!current || !::GetObjectA(current, sizeof description, &description)) return;
+    description.lfUnderline = TRUE;
+    description.lfHeight = ::MulDiv(description.lfHeight, static_cast<int>(dpi), static_cast<int>(m_dpi));
+    UniqueGdiObject made(::CreateFontIndirectA(&description));
+    ::SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(made.get()), TRUE);
+    font = std::move(made);
 }
 
 HBRUSH CAboutDlg::HandleLinkColor(HDC dc, HWND control) const {

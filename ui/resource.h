@@ -24,6 +24,7 @@
 // About box
 #define IDC_HOME_PAGE 1011
 #define IDC_MAIL 1012
+#define IDC_ABOUT_ICON 1013
 
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)
