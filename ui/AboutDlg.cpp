@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+
 #include "ui/Placement.h"
 #include "ui/WindowDpi.h"
 #include "ui/framework/AppModule.h"
@@ -64,13 +66,25 @@ void CAboutDlg::FollowDpi(UINT dpi) {
     if (!dpi) return;
     MakeLink(m_homePageLabel, m_homePageFont, dpi);
     MakeLink(m_mailLabel, m_mailFont, dpi);
-    m_dpi = dpi;
     HINSTANCE instance = g_appModule.GetModuleInstance();
     m_handCursor.reset(LoadImageForDpi(instance, IDC_HAND_CURSOR, IMAGE_CURSOR, SM_CXCURSOR, dpi));
     // The control is handed the new icon before the old one goes.
-    UniqueIcon icon(LoadImageForDpi(instance, IDR_MAINFRAME, IMAGE_ICON, SM_CXICON, dpi));
+    UniqueIcon icon(LoadImageForDpi(instance, IDR_MAINFRAME, IMAGE_ICON, SM_CXICON, IconDpi(dpi)));
     ::SendDlgItemMessageA(m_hWnd, IDC_ABOUT_ICON, STM_SETICON, reinterpret_cast<WPARAM>(icon.get()), 0);
     m_icon = std::move(icon);
+    m_dpi = dpi;
+}
+
+UINT CAboutDlg::IconDpi(UINT dpi) const {
+    // The box's dialog units at dpi; before the platform has rescaled the
+    // box (in WM_DPICHANGED), its current ones scaled from m_dpi.
+    RECT box = {0, 0, ABOUT_ICON_UNITS, ABOUT_ICON_UNITS};
+    ::MapDialogRect(m_hWnd, &box);
+    const int room = ::MulDiv(std::min(box.right, box.bottom), static_cast<int>(dpi), static_cast<int>(m_dpi));
+    // A quarter of 100% at a time, down to 100%.
+    const UINT kScaleStep = USER_DEFAULT_SCREEN_DPI / 4;
+    while (dpi > USER_DEFAULT_SCREEN_DPI && SystemMetricForDpi(SM_CXICON, dpi) > room) dpi -= kScaleStep;
+    return dpi;
 }
 
 void CAboutDlg::MakeLink(HWND label, UniqueGdiObject& font, UINT dpi) const {

@@ -34,6 +34,10 @@ private:
     void MakeLink(HWND label, UniqueGdiObject& font, UINT dpi) const;
     // Remakes the link fonts, the hand cursor and the icon for dpi.
     void FollowDpi(UINT dpi);
+    // The DPI whose icon size the icon is drawn at: dpi, or a smaller scale
+    // where the box's font grows slower than the scale (Wine's MS Sans Serif
+    // at 200%) and the larger icon would cover the line below it.
+    UINT IconDpi(UINT dpi) const;
 
     COLORREF m_linkColor;
     COLORREF m_backColor;
