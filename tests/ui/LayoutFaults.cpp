@@ -8,6 +8,7 @@ namespace {
 
 struct Control {
     HWND window;
+    std::string className;
     std::string name;  // class and text, for the fault's sentence
     RECT rect;         // in the dialog's client coordinates
     bool groupBox;
@@ -16,11 +17,11 @@ struct Control {
 BOOL CALLBACK CollectControl(HWND window, LPARAM parameter) {
     char className[64] = "";
     ::GetClassNameA(window, className, sizeof className);
-    Control control = {window, std::string(className) + " \"" + Text(window) + "\"", {}, false};
+    Control control = {window, className, std::string(className) + " \"" + Text(window) + "\"", {}, false};
     ::GetWindowRect(window, &control.rect);
     ::MapWindowPoints(nullptr, ::GetParent(window), reinterpret_cast<POINT*>(&control.rect), 2);
     LONG style = ::GetWindowLongA(window, GWL_STYLE);
-    control.groupBox = std::string(className) == "Button" && (style & BS_TYPEMASK) == BS_GROUPBOX;
+    control.groupBox = control.className == "Button" && (style & BS_TYPEMASK) == BS_GROUPBOX;
     reinterpret_cast<std::vector<Control>*>(parameter)->push_back(control);
     return TRUE;
 }
@@ -59,10 +60,9 @@ bool MayOverlap(const Control& a, const Control& b) {
 // glyph (13 pixels at 100% on Windows, one less under Wine) and the gap of
 // half a digit's width that both leave before the text; or the frame around
 // a button's or a group box's caption.
-int Decoration(HWND window, HFONT font, UINT dpi) {
-    char className[64] = "";
-    ::GetClassNameA(window, className, sizeof className);
-    if (std::string(className) != "Button") return 0;
+int Decoration(const Control& control, HFONT font, UINT dpi) {
+    if (control.className != "Button") return 0;
+    HWND window = control.window;
     LONG type = ::GetWindowLongA(window, GWL_STYLE) & BS_TYPEMASK;
     bool marked = type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_RADIOBUTTON ||
                   type == BS_AUTORADIOBUTTON || type == BS_3STATE || type == BS_AUTO3STATE;
@@ -91,18 +91,17 @@ int TextWidth(HWND window, HFONT font) {
 }
 
 void CheckTextFits(const Control& control, UINT dpi, std::vector<std::string>& faults) {
-    char className[64] = "";
-    ::GetClassNameA(control.window, className, sizeof className);
     // What is typed into an edit box scrolls; an icon's text names its
     // resource; an empty text needs no room.
-    bool icon = std::string(className) == "Static" && (::GetWindowLongA(control.window, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
-    if (std::string(className) == "Edit" || icon || Text(control.window).empty()) return;
+    bool icon = control.className == "Static" &&
+                (::GetWindowLongA(control.window, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
+    if (control.className == "Edit" || icon || Text(control.window).empty()) return;
     auto font = reinterpret_cast<HFONT>(::SendMessageA(control.window, WM_GETFONT, 0, 0));
     if (!font) {
         faults.push_back(control.name + " has no font of its own");
         return;
     }
-    int needed = TextWidth(control.window, font) + Decoration(control.window, font, dpi);
+    int needed = TextWidth(control.window, font) + Decoration(control, font, dpi);
     int width = control.rect.right - control.rect.left;
     if (needed > width)
         faults.push_back(control.name + " needs " + std::to_string(needed) + " pixels, has " + std::to_string(width));
@@ -120,7 +119,8 @@ std::vector<std::string> LayoutFaults(HWND dialog) {
     UINT dpi = DpiOfWindow(dialog);
     for (size_t i = 0; i < controls.size(); ++i) {
         const Control& control = controls[i];
-        if (!Inside(control.rect, client)) faults.push_back(control.name + Where(control.rect) + " lies outside the client area");
+        if (!Inside(control.rect, client))
+            faults.push_back(control.name + Where(control.rect) + " lies outside the client area");
         for (size_t j = i + 1; j < controls.size(); ++j) {
             if (Overlap(control.rect, controls[j].rect) && !MayOverlap(control, controls[j]))
                 faults.push_back(control.name + Where(control.rect) + " overlaps " + controls[j].name +
