@@ -25,6 +25,15 @@ struct GdiObjectTraits {  // fonts, brushes
 };
 using UniqueGdiObject = UniqueHandle<GdiObjectTraits>;
 
+// Icons and cursors that LoadImage made for us alone (not LR_SHARED); one
+// call destroys either kind.
+struct IconTraits {
+    using Handle = HICON;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { ::DestroyIcon(h); }
+};
+using UniqueIcon = UniqueHandle<IconTraits>;
+
 struct LocalMemoryTraits {  // blocks that the platform allocated with LocalAlloc
     using Handle = HLOCAL;
     static Handle Invalid() { return nullptr; }

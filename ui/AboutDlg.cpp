@@ -2,7 +2,10 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+
 #include "ui/Placement.h"
+#include "ui/WindowDpi.h"
 #include "ui/framework/AppModule.h"
 
 CAboutDlg::CAboutDlg() : m_linkColor(RGB(0, 0, 255)), m_backColor(::GetSysColor(COLOR_BTNFACE)) {}
@@ -15,6 +18,16 @@ BOOL CAboutDlg::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM l
         return TRUE;
     case WM_CLOSE:
         EndDialog(0);
+        return TRUE;
+    case WM_DPICHANGED:
+        FollowDpi(HIWORD(wParam));
+        return FALSE;  // the platform's dialog scaling moves and resizes the box and its controls
+    case WM_SETCURSOR:
+        // The links' own cursor, set here rather than on the static class
+        // that every static control of the process shares.
+        if (!IsLink(reinterpret_cast<HWND>(wParam)) || LOWORD(lParam) != HTCLIENT) return FALSE;
+        ::SetCursor(m_handCursor.get());
+        result = TRUE;
         return TRUE;
     case WM_CTLCOLORSTATIC:
         result = reinterpret_cast<LRESULT>(
@@ -40,26 +53,50 @@ BOOL CAboutDlg::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM l
 
 LRESULT CAboutDlg::HandleInit() {
     PlaceWindow(m_hWnd, ::GetParent(m_hWnd));
-    m_handCursor = ::LoadCursorA(g_appModule.GetModuleInstance(), MAKEINTRESOURCEA(IDC_HAND_CURSOR));
     m_homePageLabel = GetDlgItem(IDC_HOME_PAGE);
-    MakeLink(m_homePageLabel, m_homePageFont);
     m_mailLabel = GetDlgItem(IDC_MAIL);
-    MakeLink(m_mailLabel, m_mailFont);
+    KeepOwnFontOnDpiChange(m_homePageLabel);
+    KeepOwnFontOnDpiChange(m_mailLabel);
+    m_dpi = DpiOfWindow(m_hWnd);
+    FollowDpi(m_dpi);
     return 1;  // focus to OK, the only tab stop
 }
 
-void CAboutDlg::MakeLink(HWND label, UniqueGdiObject& font) const {
+void CAboutDlg::FollowDpi(UINT dpi) {
+    if (!dpi) return;
+    MakeLink(m_homePageLabel, m_homePageFont, dpi);
+    MakeLink(m_mailLabel, m_mailFont, dpi);
+    HINSTANCE instance = g_appModule.GetModuleInstance();
+    m_handCursor.reset(LoadImageForDpi(instance, IDC_HAND_CURSOR, IMAGE_CURSOR, SM_CXCURSOR, dpi));
+    // The control is handed the new icon before the old one goes.
+    UniqueIcon icon(LoadImageForDpi(instance, IDR_MAINFRAME, IMAGE_ICON, SM_CXICON, IconDpi(dpi)));
+    ::SendDlgItemMessageA(m_hWnd, IDC_ABOUT_ICON, STM_SETICON, reinterpret_cast<WPARAM>(icon.get()), 0);
+    m_icon = std::move(icon);
+    m_dpi = dpi;
+}
+
+UINT CAboutDlg::IconDpi(UINT dpi) const {
+    // The box's dialog units at dpi; before the platform has rescaled the
+    // box (in WM_DPICHANGED), its current ones scaled from m_dpi.
+    RECT box = {0, 0, ABOUT_ICON_UNITS, ABOUT_ICON_UNITS};
+    ::MapDialogRect(m_hWnd, &box);
+    const int room = ::MulDiv(std::min(box.right, box.bottom), static_cast<int>(dpi), static_cast<int>(m_dpi));
+    // A quarter of 100% at a time, down to 100%.
+    const UINT kScaleStep = USER_DEFAULT_SCREEN_DPI / 4;
+    while (dpi > USER_DEFAULT_SCREEN_DPI && SystemMetricForDpi(SM_CXICON, dpi) > room) dpi -= kScaleStep;
+    return dpi;
+}
+
+void CAboutDlg::MakeLink(HWND label, UniqueGdiObject& font, UINT dpi) const {
     if (!label) return;
     auto current = reinterpret_cast<HFONT>(::SendMessageA(label, WM_GETFONT, 0, 0));
     LOGFONTA description = {};
-    if (current && ::GetObjectA(current, sizeof description, &description)) {
-        description.lfUnderline = TRUE;
-        font.reset(::CreateFontIndirectA(&description));
-        ::SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
-    }
-    // The class is the platform's static class, shared by every static
-    // control of the process; only controls that take mouse input show it.
-    ::SetClassLongPtrA(label, GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(m_handCursor));
+    if (!current || !::GetObjectA(current, sizeof description, &description)) return;
+    description.lfUnderline = TRUE;
+    description.lfHeight = ::MulDiv(description.lfHeight, static_cast<int>(dpi), static_cast<int>(m_dpi));
+    UniqueGdiObject made(::CreateFontIndirectA(&description));
+    ::SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(made.get()), TRUE);
+    font = std::move(made);
 }
 
 HBRUSH CAboutDlg::HandleLinkColor(HDC dc, HWND control) const {

@@ -1,7 +1,8 @@
 #pragma once
 // The modal About box: icon, name and version, and two link labels (home
 // page and mail) drawn in blue and underlined, with a hand cursor, that hand
-// their text to the shell when clicked.
+// their text to the shell when clicked. Icon, cursor and link fonts follow
+// the box's DPI, also when it moves to a monitor of another scale.
 #include <windows.h>
 
 #include "base/Handles.h"
@@ -15,8 +16,9 @@ public:
     // Takes the link colour and the button face's colour; the cursor and the
     // fonts come when the box is initialised, and the fonts go with the object.
     CAboutDlg();
-    // The message map: initialisation, the links' colours and clicks, OK
-    // (Enter) and the close request end the box; Esc is left alone.
+    // The message map: initialisation, the links' colours, cursor and
+    // clicks, a new DPI, OK (Enter) and the close request end the box; Esc
+    // is left alone.
     BOOL ProcessWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                               LRESULT& result) override;
 
@@ -26,13 +28,22 @@ private:
     // platform's default colours (every control but the two links).
     HBRUSH HandleLinkColor(HDC dc, HWND control) const;
     void OpenLink(HWND label) const;
-    // Gives label an underlined copy of its own font, kept in font, and the
-    // hand cursor on its window class.
-    void MakeLink(HWND label, UniqueGdiObject& font) const;
+    bool IsLink(HWND window) const { return window && (window == m_homePageLabel || window == m_mailLabel); }
+    // Gives label an underlined copy of its own font, kept in font, its
+    // height scaled from m_dpi to dpi.
+    void MakeLink(HWND label, UniqueGdiObject& font, UINT dpi) const;
+    // Remakes the link fonts, the hand cursor and the icon for dpi.
+    void FollowDpi(UINT dpi);
+    // The DPI whose icon size the icon is drawn at: dpi, or a smaller scale
+    // where the box's font grows slower than the scale (Wine's MS Sans Serif
+    // at 200%) and the larger icon would cover the line below it.
+    UINT IconDpi(UINT dpi) const;
 
     COLORREF m_linkColor;
     COLORREF m_backColor;
-    HCURSOR m_handCursor = nullptr;  // the shared resource cursor: never destroyed
+    UINT m_dpi = USER_DEFAULT_SCREEN_DPI;  // the DPI the link fonts were made for
+    UniqueIcon m_handCursor;
+    UniqueIcon m_icon;
     UniqueGdiObject m_homePageFont;
     UniqueGdiObject m_mailFont;
     HWND m_homePageLabel = nullptr;

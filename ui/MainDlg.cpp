@@ -8,6 +8,7 @@
 #include "errors/ReportError.h"
 #include "ui/AboutDlg.h"
 #include "ui/Placement.h"
+#include "ui/WindowDpi.h"
 #include "ui/framework/AppModule.h"
 
 namespace {
@@ -73,6 +74,9 @@ BOOL CMainDlg::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM, L
         return TRUE;
     case WM_COMMAND:
         return HandleCommand(LOWORD(wParam), HIWORD(wParam));
+    case WM_DPICHANGED:
+        LoadIcons(HIWORD(wParam));
+        return FALSE;  // the platform's dialog scaling moves and resizes the window and its controls
     default:
         return FALSE;
     }
@@ -118,7 +122,7 @@ BOOL CMainDlg::DoIdleWork() { return FALSE; }
 
 LRESULT CMainDlg::HandleInit() {
     PlaceWindow(m_hWnd);
-    LoadIcons();
+    LoadIcons(DpiOfWindow(m_hWnd));
     if (CMessageLoop* loop = g_appModule.GetMessageLoop()) {
         loop->AddMessageFilter(this);
         loop->AddIdleHandler(this);
@@ -133,16 +137,15 @@ LRESULT CMainDlg::HandleInit() {
     return 1;  // focus to the first tab stop, the edit box
 }
 
-void CMainDlg::LoadIcons() {
+void CMainDlg::LoadIcons(UINT dpi) {
+    // Set before the old ones go: the window never holds a destroyed icon.
     HINSTANCE instance = g_appModule.GetModuleInstance();
-    m_largeIcon.reset(static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON,
-                                                      ::GetSystemMetrics(SM_CXICON),
-                                                      ::GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR)));
-    ::SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_largeIcon.get()));
-    m_smallIcon.reset(static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON,
-                                                      ::GetSystemMetrics(SM_CXSMICON),
-                                                      ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR)));
-    ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon.get()));
+    UniqueIcon large(LoadImageForDpi(instance, IDR_MAINFRAME, IMAGE_ICON, SM_CXICON, dpi));
+    ::SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large.get()));
+    m_largeIcon = std::move(large);
+    UniqueIcon small(LoadImageForDpi(instance, IDR_MAINFRAME, IMAGE_ICON, SM_CXSMICON, dpi));
+    ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
+    m_smallIcon = std::move(small);
 }
 
 void CMainDlg::HandleDestroy() {

@@ -11,13 +11,6 @@
 #include "ui/framework/MessageLoop.h"
 #include "ui/resource.h"
 
-struct IconTraits {
-    using Handle = HICON;
-    static Handle Invalid() { return nullptr; }
-    static void Close(Handle h) { ::DestroyIcon(h); }
-};
-using UniqueIcon = UniqueHandle<IconTraits>;
-
 class CMainDlg : public CDialogImpl<CMainDlg>, public CMessageFilter, public CIdleHandler {
 public:
     enum { IDD = IDD_MAINDLG };
@@ -55,7 +48,8 @@ private:
     BOOL StopSearch();
     BOOL ResultFileExists() const;
 
-    void LoadIcons();
+    // The caption's and the task bar's icons, sized for dpi.
+    void LoadIcons(UINT dpi);
     void EnableControl(int id, BOOL enable) { ::EnableWindow(GetDlgItem(id), enable); }
 
     DWORD m_threadId = 0;

@@ -24,6 +24,9 @@
 // About box
 #define IDC_HOME_PAGE 1011
 #define IDC_MAIL 1012
+#define IDC_ABOUT_ICON 1013
+// The About box's icon is drawn at most this many dialog units square.
+#define ABOUT_ICON_UNITS 20
 
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)

@@ -1,16 +1,17 @@
 // The About box: where it opens, how it closes, and its two link labels
 // (what they hand to the shell and how they look).
 #include "ui/DialogTest.h"
+#include "ui/AboutBoxHere.h"
 #include "ui/RegistryFixture.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
-#include <thread>
 #include <vector>
 
 #include "KestrinVersion.h"
+#include "resource.h"
 #include "ui/AboutDlg.h"
+#include "ui/WindowDpi.h"
 #include "ui/framework/AppModule.h"
 
 // The driver's own module, for the About box that it runs itself.
@@ -68,44 +69,6 @@ LOGFONTA FontOf(HWND window) {
     if (font) ::GetObjectA(font, sizeof description, &description);
     return description;
 }
-
-// Kestrin's About box, from its own code and template, run modally on a
-// thread of this process: its device contexts and fonts are then this
-// process's to look at. Closed with OK when the object goes.
-class AboutBoxHere {
-public:
-    AboutBoxHere()
-        : m_thread([this] {
-              m_threadId = ::GetCurrentThreadId();
-              g_appModule.Init(::GetModuleHandleA(nullptr));
-              CAboutDlg about;
-              about.DoModal(nullptr);
-          }) {
-        WaitFor([&] {
-            ::EnumThreadWindows(m_threadId, FindBox, reinterpret_cast<LPARAM>(&m_box));
-            return m_box != nullptr;
-        });
-    }
-    ~AboutBoxHere() {
-        if (m_box) ::PostMessageA(m_box, WM_COMMAND, IDOK, 0);
-        m_thread.join();
-    }
-    AboutBoxHere(const AboutBoxHere&) = delete;
-    AboutBoxHere& operator=(const AboutBoxHere&) = delete;
-
-    HWND Box() const { return m_box; }
-
-private:
-    static BOOL CALLBACK FindBox(HWND window, LPARAM parameter) {
-        if (!::IsWindowVisible(window) || Text(window) != "About Kestrin") return TRUE;
-        *reinterpret_cast<HWND*>(parameter) = window;
-        return FALSE;
-    }
-
-    std::atomic<DWORD> m_threadId{0};
-    HWND m_box = nullptr;
-    std::thread m_thread;
-};
 
 struct ChildSearch {
     std::string text;
@@ -300,6 +263,55 @@ TEST(AboutBoxHere, LinkLabelsAreBlueOnTheButtonFaceInAnUnderlinedCopyOfTheirFont
     EXPECT_GT(plain.Count(::GetSysColor(COLOR_BTNTEXT)), 20) << "the plain label painted its text";
     EXPECT_EQ(plain.Count(blue), 0) << "other texts keep the default colours";
     EXPECT_LT(plain.LongestRun(::GetSysColor(COLOR_BTNTEXT)), 10) << "and are not underlined";
+}
+
+// The width of an icon or cursor of this process.
+int ImageWidth(HICON image) {
+    ICONINFO info = {};
+    if (!image || !::GetIconInfo(image, &info)) return 0;
+    BITMAP mask = {};
+    ::GetObjectA(info.hbmMask, sizeof mask, &mask);
+    ::DeleteObject(info.hbmMask);
+    if (info.hbmColor) ::DeleteObject(info.hbmColor);
+    return mask.bmWidth;
+}
+
+// Moved to a monitor of twice the scale, the box remakes what it drew
+// itself at the old one: the link fonts, the hand cursor and the icon.
+TEST(AboutBoxHere, AtANewDpiTheLinkFontsTheHandCursorAndTheIconAreRemadeForIt) {
+    AboutBoxHere about;
+    HWND box = about.Box();
+    ASSERT_NE(box, nullptr);
+    HWND icon = Item(box, kAboutIcon);
+    const UINT dpi = DpiOfWindow(box);
+    const LOGFONTA before = FontOf(Item(box, kHomePage));
+    auto iconWidth = [&] { return ImageWidth(reinterpret_cast<HICON>(::SendMessageA(icon, STM_GETICON, 0, 0))); };
+    // The icon's room: its square of dialog units in the template.
+    RECT room = {0, 0, ABOUT_ICON_UNITS, ABOUT_ICON_UNITS};
+    ASSERT_TRUE(::MapDialogRect(box, &room));
+    const int iconBefore = iconWidth();
+    EXPECT_GE(iconBefore, SystemMetricForDpi(SM_CXICON, USER_DEFAULT_SCREEN_DPI));
+    EXPECT_LE(iconBefore, std::max<int>(room.bottom, SystemMetricForDpi(SM_CXICON, USER_DEFAULT_SCREEN_DPI)));
+    auto handShows = [&](int id, UINT at) {
+        return WaitFor([&] { return ImageWidth(CursorOver(Item(box, id))) == SystemMetricForDpi(SM_CXCURSOR, at); });
+    };
+    EXPECT_TRUE(handShows(kHomePage, dpi));
+
+    const UINT doubled = 2 * dpi;
+    RECT suggested;
+    ASSERT_TRUE(::GetWindowRect(box, &suggested));
+    ::SendMessageA(box, WM_DPICHANGED, MAKEWPARAM(doubled, doubled), reinterpret_cast<LPARAM>(&suggested));
+    for (int id : {kHomePage, kMail}) {
+        const LOGFONTA after = FontOf(Item(box, id));
+        EXPECT_TRUE(after.lfUnderline) << "label " << id;
+        EXPECT_EQ(after.lfHeight, 2 * before.lfHeight) << "label " << id;
+        EXPECT_STREQ(after.lfFaceName, before.lfFaceName) << "label " << id;
+    }
+    // Larger, but inside its room at the new scale (the box's layout is
+    // not rescaled here: Wine's dialogs do not follow a DPI change).
+    EXPECT_GT(iconWidth(), iconBefore);
+    EXPECT_LE(iconWidth(), 2 * std::min(room.right, room.bottom));
+    EXPECT_TRUE(handShows(kMail, doubled));
 }
 
 TEST_F(AboutBoxTest, TheMouseOverALinkShowsTheLinksCursorAndTheArrowElsewhere) {

@@ -26,6 +26,7 @@ enum ControlId {
     kExit = 2,
     kHomePage = 1011,
     kMail = 1012,
+    kAboutIcon = 1013,
 };
 
 // A settings file with the "ExcludeKeys" section and the five options.

@@ -1,9 +1,11 @@
 // ui_screenshot_poses.exe: poses the two dialogs for the pictures under
 // docs/. A tool, not a test: tests/ui/screenshots.sh runs it with
-// KESTRIN_SCREENSHOTS naming a folder, and takes each pose it hands over
-// there as a picture from the X server. It borrows the dialog tests' driver
+// KESTRIN_SCREENSHOTS naming a folder (and KESTRIN_SCREENSHOT_SUFFIX, put
+// after each picture's name), and takes each pose it hands over there as a
+// picture from the X server. It borrows the dialog tests' driver
 // and fixture, so a pose that cannot be reached stops it with their message.
 #include "ui/DialogTest.h"
+#include "ui/WindowDpi.h"
 
 #include <tlhelp32.h>
 
@@ -42,6 +44,8 @@ protected:
         const char* folder = std::getenv("KESTRIN_SCREENSHOTS");
         ASSERT_NE(folder, nullptr) << "run by tests/ui/screenshots.sh, which sets KESTRIN_SCREENSHOTS";
         m_folder = std::string(folder) + "\\";
+        const char* suffix = std::getenv("KESTRIN_SCREENSHOT_SUFFIX");
+        m_suffix = suffix ? suffix : "";
     }
 
     // Asks the script to take the screen's part around the windows as
@@ -54,15 +58,17 @@ protected:
             area = {std::min(area.left, rect.left), std::min(area.top, rect.top), std::max(area.right, rect.right),
                     std::max(area.bottom, rect.bottom)};
         }
-        const LONG margin = 12;
+        // The same margin at every scale: 12 pixels at 100%.
+        const LONG margin = ::MulDiv(12, static_cast<int>(DpiOfWindow(*windows.begin())), USER_DEFAULT_SCREEN_DPI);
         std::string geometry = std::to_string(area.right - area.left + 2 * margin) + "x" +
                                std::to_string(area.bottom - area.top + 2 * margin) + "+" +
                                std::to_string(area.left - margin) + "+" + std::to_string(area.top - margin);
-        ASSERT_TRUE(WriteFileBytes(m_folder + name + ".ready", geometry));
-        ASSERT_TRUE(WaitFor([&] { return FileExists(m_folder + name + ".done"); }, std::chrono::seconds(60)));
+        ASSERT_TRUE(WriteFileBytes(m_folder + name + m_suffix + ".ready", geometry));
+        ASSERT_TRUE(WaitFor([&] { return FileExists(m_folder + name + m_suffix + ".done"); }, std::chrono::seconds(60)));
     }
 
     std::string m_folder;
+    std::string m_suffix;
 };
 
 TEST_F(Screenshot, MainDialogDuringASearchAndTheAboutBox) {
@@ -81,6 +87,8 @@ TEST_F(Screenshot, MainDialogDuringASearchAndTheAboutBox) {
     }));
     // Held still, so that the picture shows the search running.
     Hold(worker, true);
+    // The mouse away in a corner: common controls 6 light up the control under it.
+    ::SetCursorPos(0, 0);
     ::SetForegroundWindow(m_main);
     Settle();
     EXPECT_EQ(ControlText(kFindStop), "&Stop");
