@@ -49,13 +49,10 @@ void TellReplay(const std::string& file, const hive::ReplayOutcome& replay) {
                      file.c_str(), why.c_str());
         return;
     }
-    std::string from;
-    for (const std::string& log : replay.from) from += (from.empty() ? "" : ", ") + log;
     const std::string stopped =
         why.empty() ? "" : ", then replay stopped early" + why + ", so the newest changes may be missing";
-    std::fprintf(stderr, "kestrin-find: %s%s was dirty: replayed %u log %s from %s%s\n",
-                 why.empty() ? "" : "warning: ", file.c_str(), replay.entries,
-                 replay.entries == 1 ? "entry" : "entries", from.c_str(), stopped.c_str());
+    std::fprintf(stderr, "kestrin-find: %s%s was dirty: %s%s\n", why.empty() ? "" : "warning: ", file.c_str(),
+                 hive::ReplayedFrom(replay).c_str(), stopped.c_str());
 }
 
 void TellCannotOpen(const HiveMount& mount, DWORD error, bool offline) {

@@ -41,19 +41,14 @@ std::wstring FullPath(const std::wstring& path) {
     return full;
 }
 
-std::wstring Joined(const std::vector<std::string>& names) {
-    std::wstring joined;
-    for (const std::string& name : names) joined += (joined.empty() ? L"" : L", ") + mbcs::ToWide(name.data(), name.size());
-    return joined;
-}
-
 // Clean, or what replaying the logs into a dirty hive gave.
 std::wstring ReplayText(const hive::ReplayOutcome& replay) {
     if (!replay.dirty) return L"clean";
     const std::wstring why = replay.stop.empty() ? L"" : L" (" + mbcs::ToWide(replay.stop.data(), replay.stop.size()) + L")";
     if (replay.entries == 0) return L"dirty, no log replayed" + why;
-    return L"dirty, replayed " + std::to_wstring(replay.entries) + (replay.entries == 1 ? L" log entry" : L" log entries") +
-           L" from " + Joined(replay.from) + (why.empty() ? L"" : L", then replay stopped early" + why);
+    const std::string replayed = hive::ReplayedFrom(replay);
+    return L"dirty, " + mbcs::ToWide(replayed.data(), replayed.size()) +
+           (why.empty() ? L"" : L", then replay stopped early" + why);
 }
 
 // A file that did not open was told on standard error, and its keys were

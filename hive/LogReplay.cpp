@@ -235,4 +235,11 @@ void LogReplay::Finish(MutableByteSpan image, uint32_t sequence, uint32_t binsSi
     replayed->size = kBinsStart + binsSize;
 }
 
+std::string ReplayedFrom(const ReplayOutcome& outcome) {
+    std::string text = "replayed " + std::to_string(outcome.entries) +
+                       (outcome.entries == 1 ? " log entry from " : " log entries from ");
+    for (size_t i = 0; i < outcome.from.size(); ++i) text += (i ? ", " : "") + outcome.from[i];
+    return text;
+}
+
 }  // namespace hive

@@ -48,6 +48,10 @@ struct ReplayOutcome {
     std::string stop;
 };
 
+// "replayed 3 log entries from SYSTEM.LOG1, SYSTEM.LOG2", the words every
+// telling of a replay shares.
+std::string ReplayedFrom(const ReplayOutcome& outcome);
+
 // What Apply made of its image.
 struct Replayed {
     uint64_t size = 0;      // the replayed hive's bytes: its base block and bins
