@@ -13,6 +13,7 @@
 #include "base/ExecutableFolder.h"
 #include "base/Handles.h"
 #include "base/Mbcs.h"
+#include "base/UtcTime.h"
 #include "engine/RegKeyTools.h"
 #include "engine/SearchContext.h"
 #include "engine/StartKeys.h"
@@ -292,7 +293,7 @@ void TellTimeRange(const SearchOptions& options, uint64_t now) {
 int main() {
     FILETIME time;
     ::GetSystemTimeAsFileTime(&time);
-    const uint64_t now = (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    const uint64_t now = FileTimeTicks(time);
     const std::vector<std::wstring> arguments = SplitCommandLine(::GetCommandLineW());
     const FindCommandLine line = ParseFindCommandLine(arguments, now);
     if (line.help) {
