@@ -155,15 +155,16 @@ bool TakeText(const std::wstring& arg, bool* haveText, FindCommandLine& line) {
     return true;
 }
 
-// Takes /F's PATH, the argument at index; false, with the error, for none or
-// a second /F.
-bool TakeReportPlace(const std::vector<std::wstring>& arguments, size_t index, FindCommandLine& line) {
+// Takes the argument at index into *field, for a switch given once (/F,
+// /O); false, with the error, for none, an empty one or a second one.
+bool TakeOnce(const std::vector<std::wstring>& arguments, size_t index, std::wstring* field, const char* missing,
+              const char* twice, FindCommandLine& line) {
     if (index == arguments.size() || arguments[index].empty())
-        line.error = "/F needs a folder, a file name or - for no report";
-    else if (!line.reportPlace.empty())
-        line.error = "/F is given once";
+        line.error = missing;
+    else if (!field->empty())
+        line.error = twice;
     else
-        line.reportPlace = arguments[index];
+        *field = arguments[index];
     return line.error.empty();
 }
 
@@ -197,22 +198,22 @@ FindCommandLine ParseFindCommandLine(const std::vector<std::wstring>& arguments,
         const std::wstring& arg = arguments[i];
         const wchar_t letter = arg.size() == 2 && arg[0] == L'/' ? static_cast<wchar_t>(arg[1] | 0x20) : 0;
         if (letter == L'f') {
-            if (!TakeReportPlace(arguments, ++i, line)) return line;
+            if (!TakeOnce(arguments, ++i, &line.reportPlace, "/F needs a folder, a file name or - for no report",
+                          "/F is given once", line))
+                return line;
             continue;
         }
-        if (letter == L's' || letter == L't' || letter == L'o') {
+        if (letter == L'o') {
+            if (!TakeOnce(arguments, ++i, &line.offlineRoot, "/O needs a folder", "/O is given once", line)) return line;
+            continue;
+        }
+        if (letter == L's' || letter == L't') {
             if (++i == arguments.size()) {
-                line.error = letter == L's' ? "/S needs a key" : letter == L't' ? "/T needs a time range" : "/O needs a folder";
-                return line;
-            }
-            if (letter == L'o' && (!line.offlineRoot.empty() || arguments[i].empty())) {
-                line.error = arguments[i].empty() ? "/O needs a folder" : "/O is given once";
+                line.error = letter == L's' ? "/S needs a key" : "/T needs a time range";
                 return line;
             }
             if (letter == L's')
                 line.startKeys.push_back(arguments[i]);
-            else if (letter == L'o')
-                line.offlineRoot = arguments[i];
             else if (!TakeTimeRange(arguments[i], now, line))
                 return line;
             continue;
