@@ -100,7 +100,7 @@ void CAboutDlg::MakeLink(HWND label, UniqueGdiObject& font, UINT dpi) const {
 }
 
 HBRUSH CAboutDlg::HandleLinkColor(HDC dc, HWND control) const {
-    if ((control != m_homePageLabel && control != m_mailLabel) || !dc) return nullptr;
+    if (!IsLink(control) || !dc) return nullptr;
     auto brush = static_cast<HBRUSH>(::GetCurrentObject(dc, OBJ_BRUSH));
     if (!brush) return nullptr;
     ::SetTextColor(dc, m_linkColor);

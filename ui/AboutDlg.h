@@ -13,8 +13,9 @@ class CAboutDlg : public CDialogImpl<CAboutDlg> {
 public:
     enum { IDD = IDD_ABOUTBOX };
 
-    // Takes the link colour and the button face's colour; the cursor and the
-    // fonts come when the box is initialised, and the fonts go with the object.
+    // Takes the link colour and the button face's colour; the cursor, the
+    // icon and the fonts come when the box is initialised (and again at a
+    // new DPI), and go with the object.
     CAboutDlg();
     // The message map: initialisation, the links' colours, cursor and
     // clicks, a new DPI, OK (Enter) and the close request end the box; Esc

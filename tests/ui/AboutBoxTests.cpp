@@ -10,7 +10,6 @@
 
 #include "KestrinVersion.h"
 #include "resource.h"
-#include "ui/AboutDlg.h"
 #include "ui/WindowDpi.h"
 #include "ui/framework/AppModule.h"
 

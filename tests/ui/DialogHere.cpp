@@ -3,35 +3,9 @@
 #include "ui/UiDriver.h"
 
 namespace ui {
-namespace {
 
-struct BoxSearch {
-    const std::string& caption;
-    HWND found;
-};
-
-BOOL CALLBACK FindBox(HWND window, LPARAM parameter) {
-    auto& search = *reinterpret_cast<BoxSearch*>(parameter);
-    if (!::IsWindowVisible(window) || Text(window) != search.caption) return TRUE;
-    search.found = window;
-    return FALSE;
-}
-
-}  // namespace
-
-DialogHere::DialogHere(const std::string& caption, std::function<void()> runModal)
-    : m_caption(caption), m_thread([this, runModal] {
-          m_threadId = ::GetCurrentThreadId();
-          runModal();
-      }) {
-    BoxSearch search = {m_caption, nullptr};
-    WaitFor([&] {
-        // Thread 0 would stand for every thread, other processes' among them.
-        if (!m_threadId) return false;
-        ::EnumThreadWindows(m_threadId, FindBox, reinterpret_cast<LPARAM>(&search));
-        return search.found != nullptr;
-    });
-    m_box = search.found;
+DialogHere::DialogHere(const std::string& caption, std::function<void()> runModal) : m_thread(std::move(runModal)) {
+    WaitFor([&] { return (m_box = FindDialog(::GetCurrentProcessId(), caption.c_str())) != nullptr; });
 }
 
 DialogHere::~DialogHere() {

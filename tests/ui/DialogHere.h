@@ -5,7 +5,6 @@
 // the object goes.
 #include <windows.h>
 
-#include <atomic>
 #include <functional>
 #include <string>
 #include <thread>
@@ -14,8 +13,9 @@ namespace ui {
 
 class DialogHere {
 public:
-    // Runs runModal (which shows the box and returns when it ends) and waits
-    // for a visible box with caption on that thread.
+    // Runs runModal (which shows the box and returns when it ends) on a
+    // thread of its own and waits for a visible box with caption in this
+    // process.
     DialogHere(const std::string& caption, std::function<void()> runModal);
     ~DialogHere();
     DialogHere(const DialogHere&) = delete;
@@ -24,8 +24,6 @@ public:
     HWND Box() const { return m_box; }
 
 private:
-    std::string m_caption;
-    std::atomic<DWORD> m_threadId{0};
     HWND m_box = nullptr;
     std::thread m_thread;
 };

@@ -76,7 +76,6 @@ private:
                std::abs(GetBValue(a) - GetBValue(b)) <= kBlend;
     }
 
-private:
     int m_size;
     std::vector<COLORREF> m_pixels;
 };

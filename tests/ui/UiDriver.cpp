@@ -117,11 +117,7 @@ HWND KestrinProcess::MainWindow() {
     return m_main;
 }
 
-HWND KestrinProcess::FindWindowByCaption(const char* caption) const {
-    WindowSearch search = {m_id, caption, nullptr};
-    ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
+HWND KestrinProcess::FindWindowByCaption(const char* caption) const { return FindDialog(m_id, caption); }
 
 DWORD KestrinProcess::WaitForExit(milliseconds patience) {
     if (!m_process || ::WaitForSingleObject(m_process, static_cast<DWORD>(patience.count())) != WAIT_OBJECT_0)
@@ -132,6 +128,12 @@ DWORD KestrinProcess::WaitForExit(milliseconds patience) {
 }
 
 bool KestrinProcess::HasExited() const { return !m_process || ::WaitForSingleObject(m_process, 0) == WAIT_OBJECT_0; }
+
+HWND FindDialog(DWORD processId, const char* caption) {
+    WindowSearch search = {processId, caption, nullptr};
+    ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
 
 std::string Text(HWND window) {
     auto length = Send(window, WM_GETTEXTLENGTH, 0, 0);

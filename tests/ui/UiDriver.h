@@ -80,6 +80,9 @@ private:
     HWND m_main = nullptr;
 };
 
+// A visible top-level dialog of process processId with this caption, or null.
+HWND FindDialog(DWORD processId, const char* caption);
+
 // Window texts and states, read and set through window messages.
 std::string Text(HWND window);
 void SetText(HWND window, const std::string& text);
