@@ -133,5 +133,4 @@ void HiveKeyStore::ListLinks(KeyState& state) {
         state.links.push_back(index);
         state.info.maxSubKeyLength = std::max<DWORD>(state.info.maxSubKeyLength, static_cast<DWORD>(name.size()));
     }
-    state.info.subKeys = static_cast<DWORD>(state.subKeys.size());
 }
