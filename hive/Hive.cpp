@@ -93,26 +93,26 @@ bool Hive::Open(ByteView file, std::string* reason, bool resync) {
     return true;
 }
 
-bool Hive::CellData(uint32_t cell, const char* what, ByteView* data, std::vector<Damage>* damage) const {
-    if (cell >= m_bins.size() || cell < m_pages[cell / kBinAlignment].first) {
-        AddDamage(damage, cell, what, "outside the hive bins");
-        return false;
-    }
-    if (cell % kCellAlignment != 0) {
-        AddDamage(damage, cell, what, "not at the start of a cell");
-        return false;
-    }
+const char* Hive::CellProblem(uint32_t cell, ByteView* data, bool* free) const {
+    if (cell >= m_bins.size() || cell < m_pages[cell / kBinAlignment].first) return "outside the hive bins";
+    if (cell % kCellAlignment != 0) return "not at the start of a cell";
     uint32_t raw = 0;
     const int64_t size = m_bins.U32(cell, &raw) ? static_cast<int32_t>(raw) : 0;
     const int64_t length = size < 0 ? -size : size;
-    ByteView cellData;
     if (length < 8 || length % 8 != 0 || cell + length > m_pages[cell / kBinAlignment].end ||
-        !m_bins.Sub(cell + 4, length - 4, &cellData)) {
-        AddDamage(damage, cell, what, "with a cell size that does not fit its bin");
-        return false;
-    }
-    if (size > 0) {
-        AddDamage(damage, cell, what, "in a free cell");
+        !m_bins.Sub(cell + 4, length - 4, data))
+        return "with a cell size that does not fit its bin";
+    *free = size > 0;
+    return nullptr;
+}
+
+bool Hive::CellData(uint32_t cell, const char* what, ByteView* data, std::vector<Damage>* damage) const {
+    ByteView cellData;
+    bool free = false;
+    const char* problem = CellProblem(cell, &cellData, &free);
+    if (!problem && free) problem = "in a free cell";
+    if (problem) {
+        AddDamage(damage, cell, what, problem);
         return false;
     }
     *data = cellData;

@@ -130,6 +130,10 @@ private:
 
     // Takes the bins; false when the file holds none.
     [[nodiscard]] bool TakeBins(bool resync);
+    // Null when cell starts a cell inside the bins whose size fits its bin:
+    // its data (after its size field) then in *data, *free whether it is
+    // free. Otherwise what is wrong, as Damage words it.
+    const char* CellProblem(uint32_t cell, ByteView* data, bool* free) const;
     // The data of the allocated cell at cell (after its size field). False,
     // with one Damage naming what ("key node", ...), when the cell lies
     // outside the bins, its size does not fit its bin, or it is free.

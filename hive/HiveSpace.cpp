@@ -18,12 +18,11 @@ bool Hive::BinOf(uint32_t cell, uint32_t* first, uint32_t* end) const {
 }
 
 bool Hive::FreeCellData(uint32_t cell, ByteView* data) const {
-    uint32_t first = 0, end = 0, raw = 0;
-    if (!BinOf(cell, &first, &end) || cell < first || cell % kCellAlignment != 0 || !m_bins.U32(cell, &raw))
-        return false;
-    const int32_t size = static_cast<int32_t>(raw);
-    if (size < 8 || size % 8 != 0 || static_cast<uint64_t>(cell) + static_cast<uint32_t>(size) > end) return false;
-    return m_bins.Sub(uint64_t{cell} + 4, static_cast<uint32_t>(size) - 4, data);
+    ByteView cellData;
+    bool free = false;
+    if (CellProblem(cell, &cellData, &free) || !free) return false;
+    *data = cellData;
+    return true;
 }
 
 void Hive::ReadValueListSlack(const KeyNode& key, std::vector<uint32_t>* cells) const {

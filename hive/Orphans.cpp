@@ -33,15 +33,6 @@ void Reach(const Hive& hive, uint32_t cell, std::vector<bool>* marks, std::vecto
     }
 }
 
-}  // namespace
-
-std::vector<bool> DeletedRecords::Reached(const Hive& hive) {
-    std::vector<bool> reached(hive.BinsSize() / kCellAlignment + 1, false);
-    reached[hive.RootCell() / kCellAlignment] = true;
-    Reach(hive, hive.RootCell(), &reached, nullptr);
-    return reached;
-}
-
 // Marks each unreached key that another unreached key's list names.
 std::vector<bool> ListedByUnreached(const Hive& hive, const std::vector<uint32_t>& unreached,
                                     const std::vector<bool>& reached) {
@@ -59,6 +50,15 @@ std::vector<bool> ListedByUnreached(const Hive& hive, const std::vector<uint32_t
                 listed[child / kCellAlignment] = true;
     }
     return listed;
+}
+
+}  // namespace
+
+std::vector<bool> DeletedRecords::Reached(const Hive& hive) {
+    std::vector<bool> reached(hive.BinsSize() / kCellAlignment + 1, false);
+    reached[hive.RootCell() / kCellAlignment] = true;
+    Reach(hive, hive.RootCell(), &reached, nullptr);
+    return reached;
 }
 
 // An orphan is an unreached key that no other unreached key lists; the keys

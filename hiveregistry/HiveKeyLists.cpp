@@ -32,8 +32,8 @@ void HiveKeyStore::List(KeyState& state) {
         state.info.maxSubKeyLength = std::max<DWORD>(state.info.maxSubKeyLength, child.name.Units());
         return true;
     });
-    state.info.subKeys = static_cast<DWORD>(state.subKeys.size());
     ListLinks(state);
+    state.info.subKeys = static_cast<DWORD>(state.subKeys.size());
     if (namedAgain) Tell(state.at, {{hive::Hive::FileOffset(state.at.node.subKeyList), kNamedAgain}});
     ListValues(state);
 }

@@ -14,6 +14,12 @@ hive::StoredName StoredOf(const std::u16string& name) {
     return {hive::ByteView(reinterpret_cast<const uint8_t*>(name.data()), name.size() * sizeof(char16_t)), false};
 }
 
+// True when link is listed among the sub-keys of the key at cell of mount:
+// listing and opening by name must agree on it.
+bool StandsIn(const HiveMount& link, size_t mount, uint32_t cell) {
+    return link.open && link.inside == mount && link.parentCell == cell;
+}
+
 }  // namespace
 
 bool HiveKeyStore::AddLink(const std::wstring& key, size_t source, const std::wstring& target, size_t* clash) {
@@ -96,9 +102,7 @@ bool HiveKeyStore::FindKey(const hive::Hive& hive, uint32_t cell, const std::wst
 size_t HiveKeyStore::LinkNamed(const Cursor& at, const wchar_t* name, size_t length) const {
     for (size_t index = 0; index < m_mounts.size(); ++index) {
         const HiveMount& link = *m_mounts[index];
-        if (link.inside == at.mount && link.open && link.parentCell == at.node.cell &&
-            SameKeyName(StoredOf(link.name), name, length))
-            return index;
+        if (StandsIn(link, at.mount, at.node.cell) && SameKeyName(StoredOf(link.name), name, length)) return index;
     }
     return kAbove;
 }
@@ -118,8 +122,7 @@ void HiveKeyStore::ListLinks(KeyState& state) {
         const HiveMount& link = *m_mounts[index];
         hive::KeyNode node;
         std::vector<hive::Damage> damage;
-        if (link.inside != state.at.mount || !link.open || link.parentCell != state.at.node.cell ||
-            !link.hive.ReadKey(link.top, &node, &damage))
+        if (!StandsIn(link, state.at.mount, state.at.node.cell) || !link.hive.ReadKey(link.top, &node, &damage))
             continue;
         node.name = StoredOf(link.name);
         const std::wstring name(link.name.begin(), link.name.end());
@@ -133,5 +136,4 @@ void HiveKeyStore::ListLinks(KeyState& state) {
         state.links.push_back(index);
         state.info.maxSubKeyLength = std::max<DWORD>(state.info.maxSubKeyLength, static_cast<DWORD>(name.size()));
     }
-    state.info.subKeys = static_cast<DWORD>(state.subKeys.size());
 }

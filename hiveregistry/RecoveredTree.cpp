@@ -13,9 +13,8 @@ RecoveredTree::RecoveredTree(const hive::Hive& hive)
     : m_standInName(std::string(kStandInText) + std::string(kStandInLength - (sizeof kStandInText - 1), '-')) {
     hive::DeletedRecords records = hive::DeletedRecords::Scan(hive);
     m_standIn.cell = records.spareCell;
-    m_standIn.flags = 0x0020;  // name compressed: one Latin-1 byte a character
     m_standIn.name.bytes = hive::ByteView(reinterpret_cast<const uint8_t*>(m_standInName.data()), m_standInName.size());
-    m_standIn.name.compressed = true;
+    m_standIn.name.compressed = true;  // one Latin-1 byte a character
     bool standInUsed = false;
     for (const hive::RecoveredKey& key : records.keys) {
         m_keys.emplace(key.node.cell, key);

@@ -19,23 +19,25 @@ struct Field {
     int width;
 };
 
-std::vector<uint8_t> Record(const char* signature, uint32_t nameAt, const char* name,
-                            const std::vector<Field>& fields, size_t room) {
-    std::vector<uint8_t> bytes(room, 0);
-    const uint32_t size = (4 + nameAt + static_cast<uint32_t>(std::strlen(name)) + 7) & ~7u;
-    std::memcpy(bytes.data(), &size, 4);
-    std::memcpy(bytes.data() + 4, signature, 2);
-    std::memcpy(bytes.data() + 4 + nameAt, name, std::strlen(name));
-    for (const Field& field : fields) std::memcpy(bytes.data() + field.at, &field.value, field.width);
-    return bytes;
-}
-
 struct Case {
     const char* name;
     std::vector<Field> fields;  // over the sound record's
     bool counts;
     size_t room = 256;
 };
+
+// The case's record in its room: the sound record's fields, then its own.
+std::vector<uint8_t> Record(const char* signature, uint32_t nameAt, const char* name, const std::vector<Field>& sound,
+                            const Case& test) {
+    std::vector<uint8_t> bytes(test.room, 0);
+    const uint32_t size = (4 + nameAt + static_cast<uint32_t>(std::strlen(name)) + 7) & ~7u;
+    std::memcpy(bytes.data(), &size, 4);
+    std::memcpy(bytes.data() + 4, signature, 2);
+    std::memcpy(bytes.data() + 4 + nameAt, name, std::strlen(name));
+    for (const std::vector<Field>* fields : {&sound, &test.fields})
+        for (const Field& field : *fields) std::memcpy(bytes.data() + field.at, &field.value, field.width);
+    return bytes;
+}
 
 // The sound key: compressed name "Gone", written in 2022, parent 0x20, no
 // sub-keys or values (list offsets unused).
@@ -64,9 +66,7 @@ const Case kKeyCases[] = {
 
 TEST(RecordChecks, KeyRecords) {
     for (const Case& test : kKeyCases) {
-        std::vector<Field> fields = kSoundKey;
-        fields.insert(fields.end(), test.fields.begin(), test.fields.end());
-        const std::vector<uint8_t> bytes = Record("nk", 76, "Gone", fields, test.room);
+        const std::vector<uint8_t> bytes = Record("nk", 76, "Gone", kSoundKey, test);
         hive::KeyNode key;
         uint32_t parent = 0;
         const bool counts = hive::CheckKeyRecord(hive::ByteView(bytes.data(), bytes.size()), kBins, &key, &parent);
@@ -93,9 +93,7 @@ const Case kValueCases[] = {
 
 TEST(RecordChecks, ValueRecords) {
     for (const Case& test : kValueCases) {
-        std::vector<Field> fields = kSoundValue;
-        fields.insert(fields.end(), test.fields.begin(), test.fields.end());
-        const std::vector<uint8_t> bytes = Record("vk", 20, "Run", fields, test.room);
+        const std::vector<uint8_t> bytes = Record("vk", 20, "Run", kSoundValue, test);
         hive::ValueNode value;
         EXPECT_EQ(test.counts, hive::CheckValueRecord(hive::ByteView(bytes.data(), bytes.size()), kBins, &value))
             << test.name;
